@@ -1,0 +1,73 @@
+// ANSI E1.20 values the tool uses on the wire.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace korval::rdm {
+
+inline constexpr std::uint8_t kStartCode = 0xCC;
+inline constexpr std::uint8_t kSubStartCode = 0x01;
+inline constexpr std::uint8_t kNullStartCode = 0x00;
+
+inline constexpr std::uint8_t kDiscoveryCommand = 0x10;
+inline constexpr std::uint8_t kDiscoveryCommandResponse = 0x11;
+inline constexpr std::uint8_t kGetCommand = 0x20;
+inline constexpr std::uint8_t kGetCommandResponse = 0x21;
+inline constexpr std::uint8_t kSetCommand = 0x30;
+inline constexpr std::uint8_t kSetCommandResponse = 0x31;
+
+inline constexpr std::uint8_t kResponseAck = 0x00;
+inline constexpr std::uint8_t kResponseAckTimer = 0x01;
+inline constexpr std::uint8_t kResponseNackReason = 0x02;
+inline constexpr std::uint8_t kResponseAckOverflow = 0x03;
+
+inline constexpr std::uint16_t kNrUnknownPid = 0x0000;
+inline constexpr std::uint16_t kNrFormatError = 0x0001;
+inline constexpr std::uint16_t kNrUnsupportedCommandClass = 0x0005;
+inline constexpr std::uint16_t kNrDataOutOfRange = 0x0006;
+
+inline constexpr std::uint16_t kPidDiscUniqueBranch = 0x0001;
+inline constexpr std::uint16_t kPidDiscMute = 0x0002;
+inline constexpr std::uint16_t kPidDiscUnMute = 0x0003;
+inline constexpr std::uint16_t kPidStatusMessages = 0x0030;
+inline constexpr std::uint16_t kPidSupportedParameters = 0x0050;
+inline constexpr std::uint16_t kPidDeviceInfo = 0x0060;
+inline constexpr std::uint16_t kPidManufacturerLabel = 0x0081;
+inline constexpr std::uint16_t kPidDeviceLabel = 0x0082;
+inline constexpr std::uint16_t kPidSoftwareVersionLabel = 0x00C0;
+inline constexpr std::uint16_t kPidDmxPersonality = 0x00E0;
+inline constexpr std::uint16_t kPidDmxStartAddress = 0x00F0;
+inline constexpr std::uint16_t kPidMinLimits = 0x0300;
+inline constexpr std::uint16_t kPidMaxLimits = 0x0301;
+inline constexpr std::uint16_t kPidErrorScene = 0x0302;
+inline constexpr std::uint16_t kPidDimmSwitch = 0x0304;
+inline constexpr std::uint16_t kPidDeviceHours = 0x0400;
+inline constexpr std::uint16_t kPidLampHours = 0x0401;
+inline constexpr std::uint16_t kPidPanInvert = 0x0600;
+inline constexpr std::uint16_t kPidTiltInvert = 0x0601;
+inline constexpr std::uint16_t kPidPanTiltSwap = 0x0602;
+inline constexpr std::uint16_t kPidIdentifyDevice = 0x1000;
+
+// Offsets of an RDM message, request or response alike.
+inline constexpr std::size_t kOffsetStartCode = 0;
+inline constexpr std::size_t kOffsetSubStartCode = 1;
+inline constexpr std::size_t kOffsetMessageLength = 2;
+inline constexpr std::size_t kOffsetDestination = 3;
+inline constexpr std::size_t kOffsetSource = 9;
+inline constexpr std::size_t kOffsetTransaction = 15;
+inline constexpr std::size_t kOffsetPortOrResponseType = 16;
+inline constexpr std::size_t kOffsetMessageCount = 17;
+inline constexpr std::size_t kOffsetSubDevice = 18;
+inline constexpr std::size_t kOffsetCommandClass = 20;
+inline constexpr std::size_t kOffsetPid = 21;
+inline constexpr std::size_t kOffsetPdl = 23;
+inline constexpr std::size_t kOffsetParameterData = 24;
+inline constexpr std::size_t kHeaderBytes = 24;
+
+// 250000 baud, 8N2: eleven bit times per byte.
+inline constexpr int kLineBaud = 250000;
+inline constexpr int kByteMicroseconds = 44;
+inline constexpr int kLineTimeoutMs = 50;
+
+}  // namespace korval::rdm

@@ -5,8 +5,7 @@
 namespace korval {
 
 Clock::Duration RealClock::Now() const {
-  return std::chrono::duration_cast<Duration>(
-      std::chrono::steady_clock::now().time_since_epoch());
+  return std::chrono::duration_cast<Duration>(std::chrono::steady_clock::now().time_since_epoch());
 }
 
 void RealClock::SleepFor(Duration d) {

@@ -29,8 +29,8 @@ struct LineBuffer {
   static constexpr std::size_t kArtNetInputIndex = 1025;
 
   std::array<std::uint8_t, kReplyBytes> reply{};  // indices 0..511
-  DmxSlots dmxOutput{};                            // indices 512..1023
-  DmxSlots artNetInput{};                          // indices 1025..1536
+  DmxSlots dmxOutput{};                           // indices 512..1023
+  DmxSlots artNetInput{};                         // indices 1025..1536
 };
 
 // The RDM request frame in E1.20 wire order, big-endian fields.

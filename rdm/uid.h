@@ -18,12 +18,18 @@ inline constexpr Uid kBroadcastUid = 0xFFFF'FFFF'FFFFULL;
 inline constexpr Uid kControllerUid = 0x8888'0000'0001ULL;
 inline constexpr std::size_t kUidBytes = 6;
 
-constexpr std::uint32_t UidLow(Uid uid) { return static_cast<std::uint32_t>(uid); }
-constexpr std::uint32_t UidHigh(Uid uid) { return static_cast<std::uint32_t>((uid >> 32) & 0xFFFF); }
+constexpr std::uint32_t UidLow(Uid uid) {
+  return static_cast<std::uint32_t>(uid);
+}
+constexpr std::uint32_t UidHigh(Uid uid) {
+  return static_cast<std::uint32_t>((uid >> 32) & 0xFFFF);
+}
 constexpr Uid MakeUid(std::uint32_t low, std::uint32_t high) {
   return (static_cast<Uid>(high & 0xFFFF) << 32) | low;
 }
-constexpr Uid ManufacturerBroadcast(Uid uid) { return (uid & 0xFFFF'0000'0000ULL) | 0xFFFF'FFFFULL; }
+constexpr Uid ManufacturerBroadcast(Uid uid) {
+  return (uid & 0xFFFF'0000'0000ULL) | 0xFFFF'FFFFULL;
+}
 
 // Most significant byte first, as on the wire.
 std::array<std::uint8_t, kUidBytes> UidToBytes(Uid uid);

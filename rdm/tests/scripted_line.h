@@ -57,7 +57,9 @@ class ScriptedLine : public DmxLine {
   LineStatus SetFlowControl(LineHandle, std::uint16_t f, std::uint8_t a, std::uint8_t b) override {
     return Note("flow " + std::to_string(f) + " " + std::to_string(a) + " " + std::to_string(b));
   }
-  LineStatus Purge(LineHandle, std::uint32_t m) override { return Note("purge " + std::to_string(m)); }
+  LineStatus Purge(LineHandle, std::uint32_t m) override {
+    return Note("purge " + std::to_string(m));
+  }
   LineStatus SetTimeouts(LineHandle, std::uint32_t r, std::uint32_t w) override {
     return Note("timeouts " + std::to_string(r) + " " + std::to_string(w));
   }

@@ -15,11 +15,14 @@ using testing::ScriptedLine;
 // A reply in E1.20 layout from a responder to the controller, checksum included.
 std::vector<std::uint8_t> Reply(std::uint8_t responseType, std::vector<std::uint8_t> data,
                                 bool goodChecksum = true) {
-  std::vector<std::uint8_t> r = {0xCC, 0x01, static_cast<std::uint8_t>(24 + data.size()),
-                                 0x88, 0x88, 0x00, 0x00, 0x00, 0x01,
-                                 0x4A, 0x4C, 0x00, 0x00, 0x00, 0x12,
-                                 0x01, responseType, 0x00, 0x00, 0x00, 0x21, 0x00, 0x60,
-                                 static_cast<std::uint8_t>(data.size())};
+  std::vector<std::uint8_t> r = {0xCC, 0x01,         static_cast<std::uint8_t>(24 + data.size()),
+                                 0x88, 0x88,         0x00,
+                                 0x00, 0x00,         0x01,
+                                 0x4A, 0x4C,         0x00,
+                                 0x00, 0x00,         0x12,
+                                 0x01, responseType, 0x00,
+                                 0x00, 0x00,         0x21,
+                                 0x00, 0x60,         static_cast<std::uint8_t>(data.size())};
   for (std::uint8_t b : data) r.push_back(b);
   std::uint16_t sum = RdmChecksum(r);
   if (!goodChecksum) ++sum;
@@ -50,10 +53,11 @@ TEST_F(TransportTest, BroadcastUnMuteGoesOutByteForByteAndDumpsAsOneLine) {
 
   EXPECT_THAT(line.calls, ElementsAre("purge 1", "purge 2", "break on", "break off", "write 26"));
   EXPECT_THAT(line.written.at(0),
-              ElementsAreArray({0xCC, 0x01, 0x18, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x88, 0x88,
-                                0x00, 0x00, 0x00, 0x01, 0x01, 0x01, 0x00, 0x00, 0x00, 0x10, 0x00,
-                                0x03, 0x00, 0x08, 0x05}));
-  EXPECT_THAT(log, ElementsAre("Request__:18 FFFFFFFFFFFF 888800000001 01 01 00 0000 10 0003 00 0805"));
+              ElementsAreArray({0xCC, 0x01, 0x18, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                0x88, 0x88, 0x00, 0x00, 0x00, 0x01, 0x01, 0x01, 0x00,
+                                0x00, 0x00, 0x10, 0x00, 0x03, 0x00, 0x08, 0x05}));
+  EXPECT_THAT(log,
+              ElementsAre("Request__:18 FFFFFFFFFFFF 888800000001 01 01 00 0000 10 0003 00 0805"));
 }
 
 TEST_F(TransportTest, TransactionNumberCountsFromOneAndWrapsAfter255) {
@@ -79,7 +83,8 @@ TEST_F(TransportTest, AcknowledgedReplyIsFoundAfterNoiseAndGives2) {
   EXPECT_EQ(transport.ReplyPdl(), 3);
   EXPECT_THAT(transport.ReplyData(), ElementsAre(1, 2, 3));
   ASSERT_EQ(log.size(), 2u);
-  EXPECT_EQ(log[1], "Response_:1B 888800000001 4A4C00000012 01 00 00 0000 21 0060 03 01 02 03 032C");
+  EXPECT_EQ(log[1],
+            "Response_:1B 888800000001 4A4C00000012 01 00 00 0000 21 0060 03 01 02 03 032C");
   // Bytes the responder did not send read 0xFF.
   EXPECT_EQ(transport.Buffer().reply[200], 0xFF);
   EXPECT_EQ(transport.Buffer().reply[201], 0xFF);
@@ -153,9 +158,10 @@ TEST_F(TransportTest, SilentLineWaitsFiveStartCodeReadsAndOneBlockRead) {
 TEST(FormatRdmPacket, ReadsNothingPastAShortSpan) {
   const std::uint8_t bytes[] = {0xCC, 0x01, 0x18};
   const std::string line = FormatRdmPacket("Response_:", bytes);
-  EXPECT_EQ(line, "Response_:18 FFFFFFFFFFFF FFFFFFFFFFFF FF FF FF FFFF FF FFFF FF "
-                  "FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF "
-                  "FF FF FF FFFF");
+  EXPECT_EQ(line,
+            "Response_:18 FFFFFFFFFFFF FFFFFFFFFFFF FF FF FF FFFF FF FFFF FF "
+            "FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF "
+            "FF FF FF FFFF");
 }
 
 }  // namespace

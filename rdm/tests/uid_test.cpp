@@ -29,8 +29,8 @@ TEST(Uid, ColonTextRoundTripsAndRejectsMalformedText) {
   EXPECT_EQ(ParseUidColonText("4A4C:00000012"), 0x4A4C'0000'0012ULL);
   EXPECT_EQ(ParseUidColonText("4a4c:0000001f"), 0x4A4C'0000'001FULL);
   EXPECT_EQ(UidColonText(0x4A4C'0000'0012ULL), "4A4C:00000012");
-  for (const char* bad : {"", "4A4C00000012", "4A4C:0000001", "4A4C-00000012", "4A4G:00000012",
-                          "4A4C:000000123"}) {
+  for (const char* bad :
+       {"", "4A4C00000012", "4A4C:0000001", "4A4C-00000012", "4A4G:00000012", "4A4C:000000123"}) {
     EXPECT_FALSE(ParseUidColonText(bad)) << bad;
   }
 }

@@ -1,0 +1,70 @@
+// The USB-DMX line on FTDI hardware through libftdi1. Interface 0 is the first
+// FTDI device found. Opening sets the chip's latency timer low so that replies
+// reach the host promptly; read loops over libftdi until the count has arrived
+// or the read timeout has run out, waiting on the line's clock.
+//
+// Every call is serialised by a mutex: the window thread and the DMX output
+// ticker share the line.
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "rdm/dmx_line.h"
+#include "rdm/ftdi_api.h"
+
+namespace korval {
+
+class FtdiLine final : public DmxLine {
+ public:
+  static constexpr std::uint8_t kLatencyTimerMs = 1;
+  static constexpr int kDefaultTimeoutMs = 50;
+  // How long a read waits before asking libftdi again after it delivered nothing.
+  static constexpr Clock::Duration kPollInterval{500};
+
+  // Real hardware on the real clock.
+  FtdiLine();
+  // Any seam and clock (tests use a fake seam and a SimulatedClock).
+  FtdiLine(std::unique_ptr<FtdiApi> api, Clock& clock);
+  ~FtdiLine() override;
+
+  FtdiLine(const FtdiLine&) = delete;
+  FtdiLine& operator=(const FtdiLine&) = delete;
+
+  LineStatus Open(int deviceIndex, LineHandle* handle) override;
+  LineStatus Close(LineHandle handle) override;
+  LineStatus Read(LineHandle handle, std::span<std::uint8_t> buffer,
+                  std::uint32_t* bytesRead) override;
+  LineStatus Write(LineHandle handle, std::span<const std::uint8_t> bytes,
+                   std::uint32_t* bytesWritten) override;
+  LineStatus ResetDevice(LineHandle handle) override;
+  LineStatus SetBaudRate(LineHandle handle, std::uint32_t baud) override;
+  LineStatus SetDataCharacteristics(LineHandle handle, std::uint8_t wordLength,
+                                    std::uint8_t stopBits, std::uint8_t parity) override;
+  LineStatus SetFlowControl(LineHandle handle, std::uint16_t flow, std::uint8_t xon,
+                            std::uint8_t xoff) override;
+  LineStatus Purge(LineHandle handle, std::uint32_t mask) override;
+  LineStatus SetTimeouts(LineHandle handle, std::uint32_t readMs, std::uint32_t writeMs) override;
+  LineStatus SetBreakOn(LineHandle handle) override;
+  LineStatus SetBreakOff(LineHandle handle) override;
+  Clock& GetClock() override { return *clock_; }
+
+  // libftdi's text for the last failure (for example why the open failed).
+  std::string LastError() const;
+
+ private:
+  bool IsCurrent(LineHandle handle) const { return handle != 0 && handle == handle_; }
+  static LineStatus StatusOf(int result) { return result < 0 ? kLineIoError : kLineOk; }
+
+  mutable std::mutex mutex_;
+  std::unique_ptr<FtdiApi> api_;
+  std::unique_ptr<Clock> ownClock_;
+  Clock* clock_;
+  LineHandle handle_ = 0;      // 0 while closed
+  LineHandle lastHandle_ = 0;  // each open hands out a new one, so stale handles fail
+  FtdiLineProperty property_;
+  int readTimeoutMs_ = kDefaultTimeoutMs;
+};
+
+}  // namespace korval

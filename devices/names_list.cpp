@@ -1,0 +1,95 @@
+#include "devices/names_list.h"
+
+#include <algorithm>
+
+#include "base/atomic_file.h"
+#include "base/win1252.h"
+
+namespace korval {
+
+namespace {
+
+bool SameKey(std::string_view a, std::string_view b) {
+  auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+}  // namespace
+
+std::string_view KeyOfLine(std::string_view line) {
+  const auto eq = line.find('=');
+  return eq == std::string_view::npos ? std::string_view() : line.substr(0, eq);
+}
+
+std::string_view NameOfLine(std::string_view line) {
+  const auto eq = line.find('=');
+  return eq == std::string_view::npos ? std::string_view() : line.substr(eq + 1);
+}
+
+std::string NamesList::GetName(std::string_view key) const {
+  for (const auto& line : lines_) {
+    if (SameKey(KeyOfLine(line), key)) return std::string(NameOfLine(line));
+  }
+  return {};
+}
+
+void NamesList::SetName(std::string_view key, std::string_view name) {
+  for (auto& line : lines_) {
+    if (SameKey(KeyOfLine(line), key)) {
+      line = std::string(KeyOfLine(line)) + "=" + std::string(name);
+      return;
+    }
+  }
+  lines_.push_back(std::string(key) + "=" + std::string(name));
+}
+
+std::string NamesList::KeyAt(int position) const {
+  if (position < 0 || position >= Count()) return {};
+  return std::string(KeyOfLine(lines_[static_cast<std::size_t>(position)]));
+}
+
+std::vector<std::string> ParseNamesFile(std::span<const std::uint8_t> bytes) {
+  const auto nul = std::find(bytes.begin(), bytes.end(), std::uint8_t{0});
+  bytes = bytes.first(static_cast<std::size_t>(nul - bytes.begin()));
+
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  auto takeLine = [&](std::size_t end) {
+    const auto line = bytes.subspan(start, end - start);
+    lines.push_back(IsValidUtf8(line) ? std::string(line.begin(), line.end())
+                                      : Win1252ToUtf8(line));
+  };
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    if (bytes[i] == '\r' || bytes[i] == '\n') {
+      takeLine(i);
+      if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+      start = ++i;
+    } else {
+      ++i;
+    }
+  }
+  if (start < bytes.size()) takeLine(bytes.size());
+  return lines;
+}
+
+std::vector<std::uint8_t> SerializeNamesFile(const std::vector<std::string>& lines) {
+  std::vector<std::uint8_t> bytes;
+  for (const auto& line : lines) {
+    bytes.insert(bytes.end(), line.begin(), line.end());
+    bytes.push_back('\r');
+    bytes.push_back('\n');
+  }
+  return bytes;
+}
+
+void LoadNamesList(NamesList& list, const std::string& path) {
+  list.Assign(ParseNamesFile(ReadWholeFile(path)));
+}
+
+void SaveNamesList(const NamesList& list, const std::string& path) {
+  WriteFileAtomically(path, SerializeNamesFile(list.Lines()));
+}
+
+}  // namespace korval

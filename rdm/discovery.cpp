@@ -1,0 +1,195 @@
+#include "rdm/discovery.h"
+
+#include <algorithm>
+
+namespace korval {
+
+using namespace rdm;
+
+namespace {
+
+constexpr std::size_t kSeparatorSearch = 15;  // 0xAA counts only at indices 0..14
+constexpr std::size_t kEncodedUidBytes = 12;
+constexpr std::uint8_t kSeparator = 0xAA;
+constexpr std::size_t kBranchPdl = 2 * kUidBytes;
+constexpr std::size_t kBranchMessageLength = kHeaderBytes + kBranchPdl;
+constexpr std::size_t kBranchReadBytes = 100;
+
+const std::string kTableFullLine = "Device table full: 33 devices, further devices are not listed";
+
+}  // namespace
+
+DiscoveryResponse DecodeDiscoveryResponse(std::span<const std::uint8_t> bytes, Uid lower,
+                                          Uid upper) {
+  auto at = [&bytes](std::size_t i) -> std::uint8_t { return i < bytes.size() ? bytes[i] : 0xFF; };
+  std::size_t separator = kSeparatorSearch;
+  for (std::size_t i = 0; i < kSeparatorSearch; ++i) {
+    if (at(i) == kSeparator) {
+      separator = i;
+      break;
+    }
+  }
+  if (separator == kSeparatorSearch) {
+    for (std::size_t i = 0; i <= kSeparatorSearch; ++i) {
+      if (at(i) != 0xFF) return {kBranchCollision, 0};
+    }
+    return {kBranchSilent, 0};
+  }
+
+  const std::size_t first = separator + 1;
+  Uid uid = 0;
+  unsigned sum = 0;
+  for (std::size_t k = 0; k < kUidBytes; ++k) {
+    uid = (uid << 8) | (at(first + 2 * k) & at(first + 2 * k + 1));
+  }
+  for (std::size_t k = 0; k < kEncodedUidBytes; ++k) sum += at(first + k);
+  if (uid < lower || uid > upper) return {kBranchCollision, 0};
+  const std::size_t check = first + kEncodedUidBytes;
+  const unsigned expected = (at(check) & at(check + 1)) * 256u + (at(check + 2) & at(check + 3));
+  if (sum != expected) return {kBranchCollision, 0};
+  return {kBranchValid, uid};
+}
+
+Discovery::Discovery(RdmTransport& transport, DeviceTable& table)
+    : transport_(transport), table_(table) {}
+
+int Discovery::SendDiscUniqueBranch(std::uint32_t lowerLow, std::uint32_t lowerHigh,
+                                    std::uint32_t upperLow, std::uint32_t upperHigh) {
+  const Uid lower = MakeUid(lowerLow, lowerHigh);
+  const Uid upper = MakeUid(upperLow, upperHigh);
+  std::array<std::uint8_t, kBranchPdl> bounds{};
+  const auto lowerBytes = UidToBytes(lower);
+  const auto upperBytes = UidToBytes(upper);
+  std::copy(lowerBytes.begin(), lowerBytes.end(), bounds.begin());
+  std::copy(upperBytes.begin(), upperBytes.end(), bounds.begin() + kUidBytes);
+
+  RequestFrame& frame = transport_.Frame();
+  frame.SetCommand(kDiscoveryCommand, kPidDiscUniqueBranch, bounds);
+  auto& f = frame.bytes;
+  ++f[kOffsetTransaction];
+  f[kOffsetMessageLength] = static_cast<std::uint8_t>(kBranchMessageLength);
+  std::fill_n(f.begin() + kOffsetDestination, kUidBytes, 0xFF);
+  const std::uint16_t sum = RdmChecksum(std::span(f).first(kBranchMessageLength));
+  f[kBranchMessageLength] = static_cast<std::uint8_t>(sum >> 8);
+  f[kBranchMessageLength + 1] = static_cast<std::uint8_t>(sum);
+
+  transport_.LogRdmPacket(1);
+  if (transport_.SendFrame(std::span(f).first(kBranchMessageLength + 2)) != kLineOk) {
+    transport_.Log("Discovery msg was not sent");
+  }
+
+  auto reply = std::span(transport_.Buffer().reply).first(kBranchReadBytes);
+  std::fill(reply.begin(), reply.end(), 0xFF);
+  std::uint32_t got = 0;
+  if (transport_.Line().Read(transport_.Handle(), reply, &got) != kLineOk) return kBranchSilent;
+
+  const DiscoveryResponse response = DecodeDiscoveryResponse(reply, lower, upper);
+  if (response.result == kBranchValid) table_.slots[0] = response.uid;
+  transport_.LogRdmPacket(0);
+  if (response.result == kBranchValid) transport_.Log("valid Discovery Response received");
+  if (response.result == kBranchCollision) transport_.Log("Collision detected");
+  return response.result;
+}
+
+int Discovery::SendDiscMute(std::uint32_t low, std::uint32_t high) {
+  const Uid uid = MakeUid(low, high);
+  transport_.Log("Mute 0x" + UidText(uid));
+  return transport_.Request(uid, kDiscoveryCommand, kPidDiscMute, {}, true);
+}
+
+void Discovery::SendDiscUnMute(std::uint32_t low, std::uint32_t high) {
+  const Uid uid = MakeUid(low, high);
+  transport_.Log("UnMute 0x" + UidText(uid));
+  transport_.Request(uid, kDiscoveryCommand, kPidDiscUnMute, {}, false);
+}
+
+bool Discovery::Branch(Uid lower, Uid upper, int* result) {
+  if (branchRequests_ >= kMaxBranchRequests) {
+    if (!stoppedAtBound_) {
+      transport_.Log("Discovery stopped after " + std::to_string(branchRequests_) +
+                     " branch requests: a responder answers but cannot be confirmed");
+    }
+    stoppedAtBound_ = true;
+    return false;
+  }
+  ++branchRequests_;
+  *result = SendDiscUniqueBranch(UidLow(lower), UidHigh(lower), UidLow(upper), UidHigh(upper));
+  return true;
+}
+
+void Discovery::AddListLine(Uid uid, const DiscoveryHooks& hooks) {
+  if (hooks.addListLine)
+    hooks.addListLine(std::to_string(table_.count) + " - ID:" + UidText12(uid));
+}
+
+void Discovery::Confirm(Uid uid, const DiscoveryHooks& hooks) {
+  // The device is muted either way, so a full table cannot keep the search going.
+  if (table_.count >= DeviceTable::kCapacity) {
+    if (!tableFullLogged_) transport_.Log(kTableFullLine);
+    tableFullLogged_ = true;
+    return;
+  }
+  AddListLine(uid, hooks);
+  table_.slots[table_.count + 1] = uid;
+  ++table_.count;
+}
+
+void Discovery::Run(const DiscoveryHooks& hooks) {
+  branchRequests_ = 0;
+  stoppedAtBound_ = false;
+  tableFullLogged_ = false;
+
+  SendDiscUnMute(UidLow(kBroadcastUid), UidHigh(kBroadcastUid));
+  SendDiscUnMute(UidLow(kBroadcastUid), UidHigh(kBroadcastUid));
+  if (hooks.clearList) hooks.clearList();
+  transport_.Log("Discovery started.");
+
+  // An entry that does not answer is tried again in the following passes; the
+  // devices behind it stay un-muted and the search finds them.
+  const int known = std::min<int>(table_.count, DeviceTable::kCapacity);
+  table_.count = 0;
+  for (int pass = 0; pass < known; ++pass) {
+    const Uid uid = table_.slots[table_.count + 1];
+    if (SendDiscMute(UidLow(uid), UidHigh(uid)) == kAck) {
+      AddListLine(uid, hooks);
+      ++table_.count;
+    }
+  }
+
+  int silentFullRange = 0;
+  int r = kBranchSilent;
+  while (silentFullRange < kSilentFullRangeBranches) {
+    if (!Branch(0, kFullRangeUpper, &r)) return;
+    if (r == kBranchSilent) {
+      ++silentFullRange;
+      continue;
+    }
+    SearchLower = 0;
+    SearchUpper = kFullRangeUpper;
+    SearchMid = kFullRangeUpper / 2;
+    while (SearchUpper - SearchLower > 1) {
+      // Always the upper half: the search closes in on the highest UID present.
+      if (!Branch(SearchMid, SearchUpper, &r)) return;
+      if (r == kBranchSilent) {
+        // A silent branch is asked again, up to three times in a row; the count
+        // is shared with earlier branches until one stays silent for good.
+        if (SilentBranchCount++ < 3) continue;
+        SearchUpper = SearchMid;
+        SilentBranchCount = 0;
+      } else {
+        SearchLower = SearchMid;
+      }
+      SearchMid = SearchLower + (SearchUpper - SearchLower) / 2;
+      if (r == kBranchValid) {
+        const Uid found = table_.slots[0];
+        if (SendDiscMute(UidLow(found), UidHigh(found)) == kAck) {
+          Confirm(found, hooks);
+          SearchLower = found;
+          SearchUpper = found;
+        }
+      }
+    }
+  }
+}
+
+}  // namespace korval

@@ -1,0 +1,192 @@
+#include "rdm/discovery.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "rdm/tests/scripted_line.h"
+
+namespace korval {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using testing::ScriptedLine;
+
+// A DISC_UNIQUE_BRANCH answer as E1.20 puts it on the line.
+std::vector<std::uint8_t> BranchAnswer(Uid uid, std::size_t preamble = 7, int checksumError = 0) {
+  std::vector<std::uint8_t> bytes(preamble, 0xFE);
+  bytes.push_back(0xAA);
+  unsigned sum = 0;
+  for (std::uint8_t b : UidToBytes(uid)) {
+    for (std::uint8_t e : {std::uint8_t(b | 0xAA), std::uint8_t(b | 0x55)}) {
+      bytes.push_back(e);
+      sum += e;
+    }
+  }
+  sum += checksumError;
+  for (std::uint8_t b : {std::uint8_t(sum >> 8), std::uint8_t(sum)}) {
+    bytes.push_back(b | 0xAA);
+    bytes.push_back(b | 0x55);
+  }
+  return bytes;
+}
+
+constexpr Uid kUid = 0x7FF0'0000'0001ULL;
+
+TEST(DecodeDiscoveryResponse, FindsTheSeparatorOnlyInTheFirstFifteenBytes) {
+  struct Case {
+    const char* name;
+    std::vector<std::uint8_t> bytes;
+    Uid lower, upper;
+    int result;
+  };
+  auto withAaAt15 = std::vector<std::uint8_t>(15, 0xFE);
+  for (std::uint8_t b : BranchAnswer(kUid, 0)) withAaAt15.push_back(b);
+  auto noisy = BranchAnswer(kUid);
+  noisy[0] = 0x00;
+  const std::vector<Case> cases = {
+      {"nothing arrived", std::vector<std::uint8_t>(100, 0xFF), 0, kFullRangeUpper, kBranchSilent},
+      {"empty span reads as silence", {}, 0, kFullRangeUpper, kBranchSilent},
+      {"seven 0xFE, 0xAA at 7", BranchAnswer(kUid), 0, kFullRangeUpper, kBranchValid},
+      {"no preamble, 0xAA at 0", BranchAnswer(kUid, 0), 0, kFullRangeUpper, kBranchValid},
+      {"0xAA at 14", BranchAnswer(kUid, 14), 0, kFullRangeUpper, kBranchValid},
+      {"0xAA at 15 is a collision", withAaAt15, 0, kFullRangeUpper, kBranchCollision},
+      {"noise before the separator", noisy, 0, kFullRangeUpper, kBranchValid},
+      {"one byte at 15 that is not 0xFF",
+       [] {
+         std::vector<std::uint8_t> b(100, 0xFF);
+         b[15] = 0x00;
+         return b;
+       }(),
+       0, kFullRangeUpper, kBranchCollision},
+      {"a byte at 16 is not looked at",
+       [] {
+         std::vector<std::uint8_t> b(100, 0xFF);
+         b[16] = 0x00;
+         return b;
+       }(),
+       0, kFullRangeUpper, kBranchSilent},
+      {"checksum off by one", BranchAnswer(kUid, 7, 1), 0, kFullRangeUpper, kBranchCollision},
+      {"below the branch", BranchAnswer(kUid), kUid + 1, kFullRangeUpper, kBranchCollision},
+      {"above the branch", BranchAnswer(kUid), 0, kUid - 1, kBranchCollision},
+      {"bounds are inclusive", BranchAnswer(kUid), kUid, kUid, kBranchValid},
+      {"cut short after the separator", {0xFE, 0xAA, 0xFF}, 0, kFullRangeUpper, kBranchCollision},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const DiscoveryResponse r = DecodeDiscoveryResponse(c.bytes, c.lower, c.upper);
+    EXPECT_EQ(r.result, c.result);
+    if (c.result == kBranchValid) {
+      EXPECT_EQ(r.uid, kUid);
+    }
+  }
+}
+
+TEST(DecodeDiscoveryResponse, TwoAnswersAndedTogetherDoNotCheck) {
+  // Two responders answering at once: the line shows the AND of both (dominant 0).
+  auto a = BranchAnswer(0x4A4C'0000'0012ULL);
+  const auto b = BranchAnswer(0x4A4C'0000'0021ULL);
+  for (std::size_t i = 0; i < a.size(); ++i) a[i] &= b[i];
+  EXPECT_EQ(DecodeDiscoveryResponse(a, 0, kFullRangeUpper).result, kBranchCollision);
+}
+
+TEST(DecodeDiscoveryResponse, ReadsNothingOutsideItsSpanWhateverItIsFed) {
+  std::uint32_t seed = 12345;
+  for (int i = 0; i < 20000; ++i) {
+    seed = seed * 1664525u + 1013904223u;
+    std::vector<std::uint8_t> bytes(seed % 40);
+    for (auto& b : bytes) {
+      seed = seed * 1664525u + 1013904223u;
+      b = (seed >> 24) % 3 == 0 ? 0xAA : static_cast<std::uint8_t>(seed >> 16);
+    }
+    // A heap copy of exactly that size, so the sanitizers see any overread.
+    const auto r = DecodeDiscoveryResponse(std::span(bytes), 0, kFullRangeUpper);
+    EXPECT_TRUE(r.result >= kBranchSilent && r.result <= kBranchValid);
+  }
+}
+
+struct DiscoveryScriptTest : ::testing::Test {
+  ScriptedLine line;
+  std::vector<std::string> log;
+  std::vector<std::string> list;
+  RdmTransport transport{line, [this](const std::string& s) { log.push_back(s); }};
+  DeviceTable table;
+  Discovery discovery{transport, table};
+  DiscoveryHooks hooks{[this] { list.clear(); },
+                       [this](const std::string& s) { list.push_back(s); }};
+
+  DiscoveryScriptTest() {
+    transport.Frame().FillFixedFields();
+    transport.SetHandle(7);
+  }
+};
+
+const std::string kSilentDump =
+    "Response_:FF FFFFFFFFFFFF FFFFFFFFFFFF FF FF FF FFFF FF FFFF FF "
+    "FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FFFF";
+
+TEST_F(DiscoveryScriptTest, BranchGoesOutAsOneFrameAndStoresTheUidItDecodes) {
+  line.replies.push_back(BranchAnswer(kUid));
+  EXPECT_EQ(discovery.SendDiscUniqueBranch(0, 0, 0xFFFFFFFE, 0xFFFF), kBranchValid);
+  EXPECT_EQ(table.slots[0], kUid);
+  EXPECT_THAT(line.calls,
+              ElementsAre("purge 1", "purge 2", "break on", "break off", "write 38", "read 100"));
+  EXPECT_THAT(line.written.at(0),
+              ElementsAreArray({0xCC, 0x01, 0x24, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x88,
+                                0x88, 0x00, 0x00, 0x00, 0x01, 0x01, 0x01, 0x00, 0x00, 0x00,
+                                0x10, 0x00, 0x01, 0x0C, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                                0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE, 0x0E, 0x14}));
+  ASSERT_EQ(log.size(), 3u);
+  EXPECT_EQ(log[0],
+            "Request__:24 FFFFFFFFFFFF 888800000001 01 01 00 0000 10 0001 0C "
+            "00 00 00 00 00 00 FF FF FF FF FF FE 0E14");
+  EXPECT_EQ(log[1].substr(0, 10), "Response_:");
+  EXPECT_EQ(log[2], "valid Discovery Response received");
+}
+
+TEST_F(DiscoveryScriptTest, EmptyLineLogsUnMutesThenFiveSilentBranches) {
+  discovery.Run(hooks);
+  std::vector<std::string> expected = {
+      "UnMute 0xFFFFFFFFFFFF",
+      "Request__:18 FFFFFFFFFFFF 888800000001 01 01 00 0000 10 0003 00 0805",
+      "UnMute 0xFFFFFFFFFFFF",
+      "Request__:18 FFFFFFFFFFFF 888800000001 02 01 00 0000 10 0003 00 0806",
+      "Discovery started.",
+  };
+  const char* branchSums[] = {"0E16", "0E17", "0E18", "0E19", "0E1A"};
+  for (int i = 0; i < 5; ++i) {
+    expected.push_back("Request__:24 FFFFFFFFFFFF 888800000001 0" + std::to_string(i + 3) +
+                       " 01 00 0000 10 0001 0C 00 00 00 00 00 00 FF FF FF FF FF FE " +
+                       branchSums[i]);
+    expected.push_back(kSilentDump);
+  }
+  EXPECT_EQ(log, expected);
+  EXPECT_TRUE(list.empty());
+  EXPECT_EQ(table.count, 0);
+  EXPECT_EQ(discovery.BranchRequests(), 5);
+}
+
+TEST_F(DiscoveryScriptTest, WhenEveryLineCallFailsTheDiscoveryEndsEmpty) {
+  line.failRead = true;
+  line.failWrite = true;
+  table.count = 2;
+  table.slots[1] = 0x4A4C'0000'0012ULL;
+  table.slots[2] = 0x4A4C'0000'0013ULL;
+  discovery.Run(hooks);
+
+  const auto count = [this](const std::string& text) {
+    return std::count(log.begin(), log.end(), text);
+  };
+  EXPECT_EQ(count("message cannot be sent"), 2 + 2);  // un-mutes and re-mutes
+  EXPECT_EQ(count("no KORVAL widget found"), 2);
+  EXPECT_EQ(count("Mute 0x4A4C00000012"), 2);  // the first entry, tried in both passes
+  EXPECT_EQ(count("Discovery msg was not sent"), 5);
+  EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                          [](const std::string& s) { return s.starts_with("Response_:"); }),
+            0);
+  EXPECT_EQ(table.count, 0);
+  EXPECT_TRUE(list.empty());
+}
+
+}  // namespace
+}  // namespace korval

@@ -1,0 +1,172 @@
+#include "sim/responder.h"
+
+#include <algorithm>
+
+#include "rdm/line_buffer.h"
+#include "rdm/rdm_constants.h"
+
+namespace korval::sim {
+
+using namespace rdm;
+
+std::vector<std::uint16_t> AllOptionalParameters() {
+  return {kPidDeviceLabel,   kPidManufacturerLabel, kPidDmxPersonality, kPidStatusMessages,
+          kPidDeviceHours,   kPidLampHours,         kPidPanInvert,      kPidTiltInvert,
+          kPidPanTiltSwap,   kPidMinLimits,         kPidMaxLimits,      kPidErrorScene,
+          kPidDimmSwitch};
+}
+
+bool IsRequiredPid(std::uint16_t pid) {
+  switch (pid) {
+    case kPidDiscUniqueBranch:
+    case kPidDiscMute:
+    case kPidDiscUnMute:
+    case kPidSupportedParameters:
+    case kPidDeviceInfo:
+    case kPidSoftwareVersionLabel:
+    case kPidDmxStartAddress:
+    case kPidIdentifyDevice:
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::vector<std::uint8_t> EncodeDiscoveryResponse(Uid uid, bool badChecksum) {
+  std::vector<std::uint8_t> out(7, 0xFE);
+  out.push_back(0xAA);
+  std::uint16_t sum = 0;
+  auto encode = [&out, &sum](std::uint8_t b, bool counted) {
+    const std::uint8_t hi = b | 0xAA, lo = b | 0x55;
+    out.push_back(hi);
+    out.push_back(lo);
+    if (counted) sum = static_cast<std::uint16_t>(sum + hi + lo);
+  };
+  for (std::uint8_t b : UidToBytes(uid)) encode(b, true);
+  if (badChecksum) ++sum;
+  encode(static_cast<std::uint8_t>(sum >> 8), false);
+  encode(static_cast<std::uint8_t>(sum), false);
+  return out;
+}
+
+Responder::Responder(ResponderConfig config) : values_(std::move(config)) {}
+
+std::uint16_t Responder::Footprint() const {
+  const auto& f = values_.personality_footprints;
+  const std::size_t index = values_.personality - 1u;
+  if (!f.empty() && values_.personality >= 1 && index < f.size()) return f[index];
+  return values_.footprint;
+}
+
+bool Responder::Supports(std::uint16_t pid) const {
+  if (IsRequiredPid(pid)) return true;
+  const auto& list = values_.supported_parameters;
+  return std::find(list.begin(), list.end(), pid) != list.end();
+}
+
+bool Responder::IsAddressedBy(Uid destination) const {
+  return destination == values_.uid || destination == kBroadcastUid ||
+         destination == ManufacturerBroadcast(values_.uid);
+}
+
+Responder::Answer Responder::Ack(std::vector<std::uint8_t> data) {
+  return {kResponseAck, std::move(data)};
+}
+
+Responder::Answer Responder::Nack(std::uint16_t reason) {
+  return {kResponseNackReason,
+          {static_cast<std::uint8_t>(reason >> 8), static_cast<std::uint8_t>(reason)}};
+}
+
+std::optional<std::vector<std::uint8_t>> Responder::Receive(const RdmRequest& request) {
+  if (values_.faults.silent || !IsAddressedBy(request.destination)) return std::nullopt;
+  ++requestsTaken_;
+  const bool broadcast = request.destination != values_.uid;
+  if (request.commandClass == kDiscoveryCommand) return Discovery(request, broadcast);
+  if (request.commandClass != kGetCommand && request.commandClass != kSetCommand) {
+    return std::nullopt;
+  }
+  if (broadcast && (request.commandClass == kGetCommand || values_.faults.nack_all)) {
+    return std::nullopt;
+  }
+  const Answer answer = GetOrSet(request);
+  if (broadcast) return std::nullopt;  // carried out, never answered
+  return WithNoise(Reply(request, request.commandClass + 1, answer));
+}
+
+std::optional<std::vector<std::uint8_t>> Responder::Discovery(const RdmRequest& request,
+                                                              bool broadcast) {
+  const auto& faults = values_.faults;
+  switch (request.pid) {
+    case kPidDiscUniqueBranch: {
+      if (request.pdl != 2 * kUidBytes || (muted_ && !faults.ignores_mute)) return std::nullopt;
+      const auto data = request.Data();
+      const Uid lower = UidFromBytes(data.first<kUidBytes>());
+      const Uid upper = UidFromBytes(data.subspan<kUidBytes, kUidBytes>());
+      if (values_.uid < lower || values_.uid > upper) return std::nullopt;
+      return WithNoise(EncodeDiscoveryResponse(values_.uid, faults.bad_checksum));
+    }
+    case kPidDiscMute:
+    case kPidDiscUnMute: {
+      const bool mute = request.pid == kPidDiscMute;
+      if (mute && faults.ignores_mute) return std::nullopt;
+      muted_ = mute;
+      if (broadcast) return std::nullopt;
+      // Control field 0: no managed proxy, no sub-devices, no boot loader.
+      return WithNoise(Reply(request, kDiscoveryCommandResponse, Ack({0x00, 0x00})));
+    }
+    default:
+      return std::nullopt;
+  }
+}
+
+Responder::Answer Responder::GetOrSet(const RdmRequest& request) {
+  if (values_.faults.nack_all) return Nack(kNrHardwareFault);
+  if (request.subDevice != 0) return Nack(kNrSubDeviceOutOfRange);
+  if (!Supports(request.pid)) return Nack(kNrUnknownPid);
+  switch (request.pid) {
+    case kPidDiscUniqueBranch:
+    case kPidDiscMute:
+    case kPidDiscUnMute:
+      return Nack(kNrUnsupportedCommandClass);
+    default:
+      break;
+  }
+  return request.commandClass == kGetCommand ? Get(request.pid, request.Data())
+                                             : Set(request.pid, request.Data());
+}
+
+std::vector<std::uint8_t> Responder::Reply(const RdmRequest& request, std::uint8_t commandClass,
+                                           const Answer& answer) const {
+  std::vector<std::uint8_t> r(kHeaderBytes);
+  r[kOffsetStartCode] = kStartCode;
+  r[kOffsetSubStartCode] = kSubStartCode;
+  r[kOffsetMessageLength] = static_cast<std::uint8_t>(kHeaderBytes + answer.data.size());
+  const auto destination = UidToBytes(request.source);
+  const auto source = UidToBytes(values_.uid);
+  std::copy(destination.begin(), destination.end(), r.begin() + kOffsetDestination);
+  std::copy(source.begin(), source.end(), r.begin() + kOffsetSource);
+  r[kOffsetTransaction] = request.transaction;
+  r[kOffsetPortOrResponseType] = answer.responseType;
+  r[kOffsetMessageCount] = 0;
+  r[kOffsetSubDevice] = 0;
+  r[kOffsetSubDevice + 1] = 0;
+  r[kOffsetCommandClass] = commandClass;
+  r[kOffsetPid] = static_cast<std::uint8_t>(request.pid >> 8);
+  r[kOffsetPid + 1] = static_cast<std::uint8_t>(request.pid);
+  r[kOffsetPdl] = static_cast<std::uint8_t>(answer.data.size());
+  r.insert(r.end(), answer.data.begin(), answer.data.end());
+  std::uint16_t sum = RdmChecksum(r);
+  if (values_.faults.bad_checksum) ++sum;
+  r.push_back(static_cast<std::uint8_t>(sum >> 8));
+  r.push_back(static_cast<std::uint8_t>(sum));
+  return r;
+}
+
+std::vector<std::uint8_t> Responder::WithNoise(std::vector<std::uint8_t> bytes) const {
+  const int noise = values_.faults.noise_before_reply;
+  if (noise > 0) bytes.insert(bytes.begin(), static_cast<std::size_t>(noise), kNoiseByte);
+  return bytes;
+}
+
+}  // namespace korval::sim

@@ -1,0 +1,85 @@
+// One simulated E1.20 responder: it takes the valid requests the line hands it,
+// carries them out on its live values and says which bytes it puts on the line
+// in answer. Addressing, discovery, mute, the broadcast rule and the faults are
+// here; the GET and SET of each parameter are in responder_parameters.cpp.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "sim/rdm_request.h"
+#include "sim/rig_description.h"
+
+namespace korval::sim {
+
+// Reason the nack_all fault gives.
+inline constexpr std::uint16_t kNrHardwareFault = 0x0002;
+inline constexpr std::uint16_t kNrSubDeviceOutOfRange = 0x0009;
+inline constexpr std::uint8_t kNoiseByte = 0x00;
+inline constexpr std::size_t kMaxLabelBytes = 32;
+inline constexpr std::size_t kMaxStatusMessages = 25;   // 25 x 9 bytes fit a PDL
+inline constexpr std::size_t kMaxSupportedParameters = 115;
+
+// The PIDs E1.20 requires of every responder, supported whatever its list says.
+bool IsRequiredPid(std::uint16_t pid);
+
+// The 24 bytes of a DISC_UNIQUE_BRANCH answer: seven 0xFE, 0xAA, the UID and
+// its checksum encoded (each byte as byte|0xAA, byte|0x55).
+std::vector<std::uint8_t> EncodeDiscoveryResponse(Uid uid, bool badChecksum = false);
+
+class Responder {
+ public:
+  explicit Responder(ResponderConfig config);
+
+  Uid GetUid() const { return values_.uid; }
+
+  // A valid request seen on the line. Returns the bytes this responder sends in
+  // answer (noise included, no break), or nothing when it stays silent.
+  std::optional<std::vector<std::uint8_t>> Receive(const RdmRequest& request);
+
+  // The live values: those of the rig, changed by every SET carried out. Tests
+  // may change them too (not synchronised with the line: use while it is idle).
+  const ResponderConfig& Values() const { return values_; }
+  ResponderConfig& Values() { return values_; }
+  ResponderFaults& Faults() { return values_.faults; }
+
+  bool Muted() const { return muted_; }
+  void SetMuted(bool muted) { muted_ = muted; }
+  bool Identify() const { return values_.identify != 0; }
+  std::uint16_t StartAddress() const { return values_.start_address; }
+  const std::string& Label() const { return values_.label; }
+  std::uint8_t Personality() const { return values_.personality; }
+  std::uint16_t Footprint() const;
+  // Requests addressed to it (its UID or a broadcast) that it took.
+  std::size_t RequestsTaken() const { return requestsTaken_; }
+
+  bool Supports(std::uint16_t pid) const;
+
+ private:
+  struct Answer {
+    std::uint8_t responseType;
+    std::vector<std::uint8_t> data;
+  };
+  static Answer Ack(std::vector<std::uint8_t> data = {});
+  static Answer Nack(std::uint16_t reason);
+
+  bool IsAddressedBy(Uid destination) const;
+  std::optional<std::vector<std::uint8_t>> Discovery(const RdmRequest& request, bool broadcast);
+  Answer GetOrSet(const RdmRequest& request);
+  Answer Get(std::uint16_t pid, std::span<const std::uint8_t> data) const;
+  Answer Set(std::uint16_t pid, std::span<const std::uint8_t> data);
+  std::vector<std::uint8_t> DeviceInfo() const;
+  std::vector<std::uint8_t> StatusMessages(std::uint8_t typeAsked) const;
+  std::vector<std::uint8_t> Reply(const RdmRequest& request, std::uint8_t commandClass,
+                                  const Answer& answer) const;
+  std::vector<std::uint8_t> WithNoise(std::vector<std::uint8_t> bytes) const;
+
+  ResponderConfig values_;
+  bool muted_ = false;
+  std::size_t requestsTaken_ = 0;
+};
+
+}  // namespace korval::sim

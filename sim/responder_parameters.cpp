@@ -1,0 +1,240 @@
+// GET and SET of each parameter the virtual responder has behaviour for. A GET
+// carries no data (STATUS_MESSAGES aside: one byte, the type asked); a SET with
+// the wrong PDL is a format error, a value outside its range is out of range.
+#include <algorithm>
+#include <cstdio>
+
+#include "rdm/rdm_constants.h"
+#include "sim/responder.h"
+
+namespace korval::sim {
+
+using namespace rdm;
+
+namespace {
+
+void PutWord(std::vector<std::uint8_t>& out, std::uint16_t v) {
+  out.push_back(static_cast<std::uint8_t>(v >> 8));
+  out.push_back(static_cast<std::uint8_t>(v));
+}
+
+void PutLong(std::vector<std::uint8_t>& out, std::uint32_t v) {
+  PutWord(out, static_cast<std::uint16_t>(v >> 16));
+  PutWord(out, static_cast<std::uint16_t>(v));
+}
+
+std::vector<std::uint8_t> Text(const std::string& s) {
+  const std::size_t n = std::min(s.size(), kMaxLabelBytes);
+  return {s.begin(), s.begin() + static_cast<std::ptrdiff_t>(n)};
+}
+
+std::vector<std::uint8_t> Word(std::uint16_t v) {
+  std::vector<std::uint8_t> out;
+  PutWord(out, v);
+  return out;
+}
+
+std::vector<std::uint8_t> Long(std::uint32_t v) {
+  std::vector<std::uint8_t> out;
+  PutLong(out, v);
+  return out;
+}
+
+std::uint32_t ReadLong(std::span<const std::uint8_t> d) {
+  return static_cast<std::uint32_t>(d[0]) << 24 | static_cast<std::uint32_t>(d[1]) << 16 |
+         static_cast<std::uint32_t>(d[2]) << 8 | d[3];
+}
+
+// How severe a status type is, for filtering by the type asked: advisory 2,
+// warning 3, error 4, their "cleared" variants the same; anything else 0.
+int Severity(std::uint8_t type) {
+  const int base = type & 0x0F;
+  const bool known = (type & 0xF0) == 0x00 || (type & 0xF0) == 0x10;
+  return known && base >= 2 && base <= 4 ? base : 0;
+}
+
+std::string VersionText(std::uint32_t v) {
+  char text[24];
+  std::snprintf(text, sizeof text, "%u.%u.%u.%u", v >> 24, (v >> 16) & 0xFF, (v >> 8) & 0xFF,
+                v & 0xFF);
+  return text;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> Responder::DeviceInfo() const {
+  std::vector<std::uint8_t> d;
+  PutWord(d, 0x0100);  // RDM protocol version 1.0
+  PutWord(d, values_.model_id);
+  PutWord(d, values_.category);
+  PutLong(d, values_.software_version);
+  PutWord(d, Footprint());
+  d.push_back(values_.personality);
+  d.push_back(values_.personality_count);
+  PutWord(d, values_.start_address);
+  PutWord(d, values_.sub_device_count);
+  d.push_back(values_.sensor_count);
+  return d;
+}
+
+std::vector<std::uint8_t> Responder::StatusMessages(std::uint8_t typeAsked) const {
+  std::vector<std::uint8_t> d;
+  if (typeAsked == 0x00) return d;  // STATUS_NONE: no messages asked for
+  std::size_t count = 0;
+  for (const StatusMessage& m : values_.status_messages) {
+    if (typeAsked != 0x01 && Severity(m.type) < typeAsked) continue;
+    if (++count > kMaxStatusMessages) break;
+    PutWord(d, 0);  // root sub-device
+    d.push_back(m.type);
+    PutWord(d, m.id);
+    PutWord(d, m.data1);
+    PutWord(d, m.data2);
+  }
+  return d;
+}
+
+Responder::Answer Responder::Get(std::uint16_t pid, std::span<const std::uint8_t> data) const {
+  const auto& v = values_;
+  if (pid == kPidStatusMessages) {
+    if (data.size() != 1) return Nack(kNrFormatError);
+    if (data[0] > 0x04) return Nack(kNrDataOutOfRange);
+    return Ack(StatusMessages(data[0]));
+  }
+  switch (pid) {
+    case kPidSupportedParameters:
+    case kPidDeviceInfo:
+    case kPidSoftwareVersionLabel:
+    case kPidManufacturerLabel:
+    case kPidDeviceLabel:
+    case kPidDmxPersonality:
+    case kPidDmxStartAddress:
+    case kPidDeviceHours:
+    case kPidLampHours:
+    case kPidPanInvert:
+    case kPidTiltInvert:
+    case kPidPanTiltSwap:
+    case kPidIdentifyDevice:
+    case kPidMinLimits:
+    case kPidMaxLimits:
+    case kPidErrorScene:
+    case kPidDimmSwitch:
+      if (!data.empty()) return Nack(kNrFormatError);
+      break;
+    default:
+      return Nack(kNrUnknownPid);  // listed, but no behaviour here
+  }
+  switch (pid) {
+    case kPidSupportedParameters: {
+      std::vector<std::uint8_t> d;
+      const std::size_t n = std::min(v.supported_parameters.size(), kMaxSupportedParameters);
+      for (std::size_t i = 0; i < n; ++i) PutWord(d, v.supported_parameters[i]);
+      return Ack(std::move(d));
+    }
+    case kPidDeviceInfo:
+      return Ack(DeviceInfo());
+    case kPidSoftwareVersionLabel:
+      return Ack(Text(v.software_version_label.empty() ? VersionText(v.software_version)
+                                                       : v.software_version_label));
+    case kPidManufacturerLabel:
+      return Ack(Text(v.manufacturer));
+    case kPidDeviceLabel:
+      return Ack(Text(v.label));
+    case kPidDmxPersonality:
+      return Ack({v.personality, v.personality_count});
+    case kPidDmxStartAddress:
+      return Ack(Word(v.start_address));
+    case kPidDeviceHours:
+      return Ack(Long(v.device_hours));
+    case kPidLampHours:
+      return Ack(Long(v.lamp_hours));
+    case kPidPanInvert:
+      return Ack({v.pan_invert});
+    case kPidTiltInvert:
+      return Ack({v.tilt_invert});
+    case kPidPanTiltSwap:
+      return Ack({v.pan_tilt_swap});
+    case kPidIdentifyDevice:
+      return Ack({v.identify});
+    case kPidMinLimits:
+      return Ack({v.min_limits.begin(), v.min_limits.end()});
+    case kPidMaxLimits:
+      return Ack({v.max_limits.begin(), v.max_limits.end()});
+    case kPidErrorScene:
+      return Ack({v.error_scene.begin(), v.error_scene.end()});
+    default:  // kPidDimmSwitch
+      return Ack({v.dimm_switch});
+  }
+}
+
+Responder::Answer Responder::Set(std::uint16_t pid, std::span<const std::uint8_t> data) {
+  auto& v = values_;
+  // A one-byte flag: 0 or 1.
+  auto flag = [&data](std::uint8_t& into) {
+    if (data.size() != 1) return Nack(kNrFormatError);
+    if (data[0] > 1) return Nack(kNrDataOutOfRange);
+    into = data[0];
+    return Ack();
+  };
+  auto row = [&data](std::array<std::uint8_t, 8>& into) {
+    if (data.size() != into.size()) return Nack(kNrFormatError);
+    std::copy(data.begin(), data.end(), into.begin());
+    return Ack();
+  };
+  auto hours = [&data](std::uint32_t& into) {
+    if (data.size() != 4) return Nack(kNrFormatError);
+    into = ReadLong(data);
+    return Ack();
+  };
+  switch (pid) {
+    case kPidDeviceLabel: {
+      // E1.20 allows 32 bytes; a longer label is cut, as a responder's store would.
+      const std::size_t n = std::min(data.size(), kMaxLabelBytes);
+      v.label.assign(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(n));
+      return Ack();
+    }
+    case kPidDmxStartAddress: {
+      if (data.size() != 2) return Nack(kNrFormatError);
+      const int address = data[0] << 8 | data[1];
+      if (address < 1 || address > 512) return Nack(kNrDataOutOfRange);
+      v.start_address = static_cast<std::uint16_t>(address);
+      return Ack();
+    }
+    case kPidDmxPersonality:
+      if (data.size() != 1) return Nack(kNrFormatError);
+      if (data[0] < 1 || data[0] > v.personality_count) return Nack(kNrDataOutOfRange);
+      v.personality = data[0];
+      return Ack();
+    case kPidDeviceHours:
+      return hours(v.device_hours);
+    case kPidLampHours:
+      return hours(v.lamp_hours);
+    case kPidPanInvert:
+      return flag(v.pan_invert);
+    case kPidTiltInvert:
+      return flag(v.tilt_invert);
+    case kPidPanTiltSwap:
+      return flag(v.pan_tilt_swap);
+    case kPidIdentifyDevice:
+      return flag(v.identify);
+    case kPidMinLimits:
+      return row(v.min_limits);
+    case kPidMaxLimits:
+      return row(v.max_limits);
+    case kPidErrorScene:
+      return row(v.error_scene);
+    case kPidDimmSwitch:
+      if (data.size() != 1) return Nack(kNrFormatError);
+      v.dimm_switch = data[0];
+      return Ack();
+    case kPidSupportedParameters:
+    case kPidDeviceInfo:
+    case kPidSoftwareVersionLabel:
+    case kPidManufacturerLabel:
+    case kPidStatusMessages:
+      return Nack(kNrUnsupportedCommandClass);  // read-only
+    default:
+      return Nack(kNrUnknownPid);
+  }
+}
+
+}  // namespace korval::sim

@@ -1,0 +1,309 @@
+// The virtual line as the tool uses it: through RdmTransport, with faults,
+// DMX512 frames, unplugging and the timing of reads.
+#include "sim/virtual_line.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "rdm/transport.h"
+#include "sim/tests/line_fixture.h"
+
+namespace korval::sim {
+namespace {
+
+using namespace rdm;
+using namespace std::chrono_literals;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using testing::Branch;
+using testing::Fixture;
+using testing::OpenLine;
+using testing::Reply;
+using testing::Request;
+
+constexpr Uid kSpot = 0x4B52'0000'0101ULL;
+constexpr Uid kWash = 0x4B52'0000'0201ULL;
+
+struct TransportOnLine : ::testing::Test {
+  VirtualLine line{Timing::kInstant};
+  std::vector<std::string> log;
+  RdmTransport transport{line, [this](const std::string& s) { log.push_back(s); }};
+
+  TransportOnLine() {
+    transport.Frame().FillFixedFields();
+    LineHandle h = 0;
+    EXPECT_EQ(line.Open(0, &h), kLineOk);
+    transport.SetHandle(h);
+  }
+  bool Logged(const std::string& text) const {
+    return std::find(log.begin(), log.end(), text) != log.end();
+  }
+};
+
+TEST_F(TransportOnLine, GetAndSetGoThroughTheTransaction) {
+  line.AddResponder(Fixture(kSpot));
+  EXPECT_EQ(transport.Request(kSpot, kGetCommand, kPidDeviceInfo), kAck);
+  EXPECT_EQ(transport.ReplyPdl(), 19);
+  const std::uint8_t address[] = {0x01, 0x00};
+  EXPECT_EQ(transport.Request(kSpot, kSetCommand, kPidDmxStartAddress, address), kAck);
+  EXPECT_EQ(line.FindResponder(kSpot)->StartAddress(), 256);
+  EXPECT_EQ(transport.Request(kSpot, kGetCommand, kPidDmxStartAddress), kAck);
+  EXPECT_THAT(transport.ReplyData(), ElementsAre(0x01, 0x00));
+  const std::uint8_t tooHigh[] = {0x02, 0x01};
+  EXPECT_EQ(transport.Request(kSpot, kSetCommand, kPidDmxStartAddress, tooHigh), kNotAck);
+  EXPECT_EQ(transport.Request(kWash, kGetCommand, kPidDeviceInfo), kNoReply);
+  EXPECT_TRUE(Logged("no response"));
+}
+
+TEST_F(TransportOnLine, SilentResponderNeitherAnswersNorCarriesOut) {
+  ResponderConfig c = Fixture(kSpot);
+  c.faults.silent = true;
+  line.AddResponder(c);
+  const std::uint8_t address[] = {0x00, 0x10};
+  EXPECT_EQ(transport.Request(kSpot, kSetCommand, kPidDmxStartAddress, address), kNoReply);
+  EXPECT_EQ(line.FindResponder(kSpot)->StartAddress(), 1);
+  OpenLine raw;
+  raw.line.AddResponder(c);
+  EXPECT_THAT(raw.Transact(Branch(0, kBroadcastUid - 1)), IsEmpty());
+  EXPECT_THAT(raw.Transact(Request(kSpot, kDiscoveryCommand, kPidDiscMute)), IsEmpty());
+}
+
+TEST_F(TransportOnLine, IgnoresMuteAnswersTheBranchAndNeverAcknowledgesMute) {
+  ResponderConfig c = Fixture(kSpot);
+  c.faults.ignores_mute = true;
+  line.AddResponder(c);
+  EXPECT_EQ(transport.Request(kSpot, kDiscoveryCommand, kPidDiscMute), kNoReply);
+  EXPECT_FALSE(line.FindResponder(kSpot)->Muted());
+  line.FindResponder(kSpot)->SetMuted(true);  // even muted by force it answers
+  OpenLine raw;
+  raw.line.AddResponder(c).SetMuted(true);
+  EXPECT_EQ(raw.Transact(Branch(0, kBroadcastUid - 1)), EncodeDiscoveryResponse(kSpot));
+  // Other requests are answered as usual.
+  EXPECT_EQ(transport.Request(kSpot, kGetCommand, kPidDeviceInfo), kAck);
+  EXPECT_EQ(transport.Request(kSpot, kDiscoveryCommand, kPidDiscUnMute), kAck);
+}
+
+TEST_F(TransportOnLine, BadChecksumSpoilsEveryReplyDiscoveryIncluded) {
+  ResponderConfig c = Fixture(kSpot);
+  c.faults.bad_checksum = true;
+  line.AddResponder(c);
+  EXPECT_EQ(transport.Request(kSpot, kGetCommand, kPidDeviceInfo), kNoReply);
+  EXPECT_EQ(transport.Request(kSpot, kDiscoveryCommand, kPidDiscMute), kNoReply);
+  EXPECT_FALSE(Reply{std::vector<std::uint8_t>(transport.Reply().begin(),
+                                               transport.Reply().begin() + 28)}
+                   .ChecksumOk());
+  OpenLine raw;
+  raw.line.AddResponder(c);
+  const auto branch = raw.Transact(Branch(0, kBroadcastUid - 1));
+  ASSERT_EQ(branch.size(), 24u);
+  const auto good = EncodeDiscoveryResponse(kSpot);
+  EXPECT_TRUE(std::equal(good.begin(), good.begin() + 20, branch.begin()));
+  EXPECT_NE(good, branch);
+  EXPECT_EQ(EncodeDiscoveryResponse(kSpot, true), branch);
+}
+
+TEST_F(TransportOnLine, NoiseBeforeReplyIsSkippedByTheStartCodeSearchUpToFourBytes) {
+  struct Case {
+    int noise;
+    int result;
+  };
+  for (const Case c : {Case{1, kAck}, Case{4, kAck}, Case{5, kNoReply}, Case{9, kNoReply}}) {
+    ResponderConfig config = Fixture(kSpot + static_cast<Uid>(c.noise));
+    config.faults.noise_before_reply = c.noise;
+    line.AddResponder(config);
+    EXPECT_EQ(transport.Request(config.uid, kGetCommand, kPidDeviceInfo), c.result) << c.noise;
+    OpenLine raw;
+    raw.line.AddResponder(config);
+    const auto bytes = raw.Transact(Request(config.uid, kGetCommand, kPidDeviceInfo));
+    ASSERT_GT(bytes.size(), static_cast<std::size_t>(c.noise));
+    EXPECT_EQ(bytes[static_cast<std::size_t>(c.noise)], kStartCode);
+    for (int i = 0; i < c.noise; ++i) EXPECT_NE(bytes[static_cast<std::size_t>(i)], kStartCode);
+  }
+}
+
+TEST_F(TransportOnLine, NackAllRefusesGetAndSetButStillTakesDiscovery) {
+  ResponderConfig c = Fixture(kSpot);
+  c.faults.nack_all = true;
+  line.AddResponder(c);
+  EXPECT_EQ(transport.Request(kSpot, kGetCommand, kPidDeviceInfo), kNotAck);
+  EXPECT_EQ(transport.Reply()[kOffsetPortOrResponseType], kResponseNackReason);
+  const std::uint8_t address[] = {0x00, 0x10};
+  EXPECT_EQ(transport.Request(kSpot, kSetCommand, kPidDmxStartAddress, address), kNotAck);
+  EXPECT_EQ(line.FindResponder(kSpot)->StartAddress(), 1);
+  EXPECT_EQ(transport.Request(kSpot, kDiscoveryCommand, kPidDiscMute), kAck);
+}
+
+TEST_F(TransportOnLine, AThousandTransactionsRunOnTheSimulatedClock) {
+  line.AddResponder(Fixture(kSpot));
+  const auto before = line.GetClock().Now();
+  int acks = 0;
+  for (int i = 0; i < 1000; ++i) acks += transport.Request(kSpot, kGetCommand, kPidDeviceInfo) == kAck;
+  EXPECT_EQ(acks, 1000);
+  // Each transaction's 200-byte read runs into its 50 ms timeout.
+  EXPECT_GE(line.GetClock().Now() - before, 1000 * 50ms);
+  EXPECT_EQ(line.RdmRequestCount(), 1000u);
+}
+
+TEST(LineTimingTest, ReplyBytesArriveAtLineSpeedAndTimeoutsTakeTheirTime) {
+  OpenLine t;
+  t.line.AddResponder(Fixture(kSpot));
+  Clock& clock = t.line.GetClock();
+  t.Send(EncodeRdmRequest(Request(kSpot, kGetCommand, kPidDeviceInfo)));
+  auto start = clock.Now();
+  std::uint8_t first = 0;
+  std::uint32_t got = 0;
+  EXPECT_EQ(t.line.Read(t.handle, std::span(&first, 1), &got), kLineOk);
+  EXPECT_EQ(got, 1u);
+  EXPECT_EQ(first, kStartCode);
+  // Break and MAB, 26 request bytes, the turnaround and one reply byte.
+  EXPECT_EQ(clock.Now() - start, kBreakAndMab + 26 * kByteTime + kTurnaround + kByteTime);
+  // The other 44 bytes come in 44 x 44 us; asking for 44 takes exactly that.
+  start = clock.Now();
+  std::vector<std::uint8_t> rest(44, 0xFF);
+  EXPECT_EQ(t.line.Read(t.handle, rest, &got), kLineOk);
+  EXPECT_EQ(got, 44u);
+  EXPECT_EQ(clock.Now() - start, 44 * kByteTime);
+  // Nothing more: a read times out after 50 ms and leaves the buffer untouched.
+  start = clock.Now();
+  std::vector<std::uint8_t> none(10, 0xEE);
+  EXPECT_EQ(t.line.Read(t.handle, none, &got), kLineOk);
+  EXPECT_EQ(got, 0u);
+  EXPECT_EQ(clock.Now() - start, 50ms);
+  EXPECT_THAT(none, ::testing::Each(0xEE));
+  // SetTimeouts changes it.
+  t.line.SetTimeouts(t.handle, 20, 20);
+  start = clock.Now();
+  t.line.Read(t.handle, none, &got);
+  EXPECT_EQ(clock.Now() - start, 20ms);
+}
+
+TEST(LineTimingTest, RealTimingSleepsForTheReadTimeout) {
+  VirtualLine line(Rig{}, Timing::kReal);
+  EXPECT_EQ(line.GetTiming(), Timing::kReal);
+  LineHandle h = 0;
+  ASSERT_EQ(line.Open(0, &h), kLineOk);
+  const auto start = std::chrono::steady_clock::now();
+  std::uint8_t b = 0;
+  std::uint32_t got = 0;
+  EXPECT_EQ(line.Read(h, std::span(&b, 1), &got), kLineOk);
+  EXPECT_EQ(got, 0u);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 50ms);
+}
+
+TEST(LineTimingTest, PurgeReceiveDropsRepliesNotYetRead) {
+  OpenLine t;
+  t.line.AddResponder(Fixture(kSpot));
+  t.Send(EncodeRdmRequest(Request(kSpot, kGetCommand, kPidDeviceInfo)));
+  t.line.Purge(t.handle, kPurgeRx);
+  EXPECT_THAT(t.ReadAll(), IsEmpty());
+}
+
+struct DmxOutput : ::testing::Test {
+  OpenLine t;
+  // As the output ticker sends it: break, start code, then the slots.
+  void SendFrame(std::uint8_t fill) {
+    t.line.SetBreakOn(t.handle);
+    t.line.SetBreakOff(t.handle);
+    const std::uint8_t start = 0x00;
+    std::vector<std::uint8_t> slots(512, fill);
+    slots[0] = 1;
+    slots[511] = 2;
+    std::uint32_t n = 0;
+    EXPECT_EQ(t.line.Write(t.handle, std::span(&start, 1), &n), kLineOk);
+    EXPECT_EQ(t.line.Write(t.handle, slots, &n), kLineOk);
+  }
+};
+
+TEST_F(DmxOutput, TwoWritesAfterOneBreakMakeOneFrame) {
+  EXPECT_EQ(t.line.DmxFrameCount(), 0u);
+  EXPECT_THAT(t.line.LastDmxFrame(), ::testing::Each(0));
+  SendFrame(0x40);
+  EXPECT_EQ(t.line.DmxFrameCount(), 1u);
+  const auto frame = t.line.LastDmxFrame();
+  EXPECT_EQ(frame[0], 0x00);
+  EXPECT_EQ(frame[1], 1);
+  EXPECT_EQ(frame[2], 0x40);
+  EXPECT_EQ(frame[512], 2);
+  SendFrame(0x40);
+  SendFrame(0x41);
+  EXPECT_EQ(t.line.DmxFrameCount(), 3u);
+  EXPECT_EQ(t.line.LastDmxFrame()[2], 0x41);
+  // DMX frames are nobody's request.
+  EXPECT_EQ(t.line.RdmRequestCount(), 0u);
+}
+
+TEST_F(DmxOutput, AShortFrameEndsAtTheNextBreak) {
+  t.line.SetBreakOn(t.handle);
+  t.line.SetBreakOff(t.handle);
+  const std::vector<std::uint8_t> shortFrame = {0x00, 9, 8, 7};
+  std::uint32_t n = 0;
+  t.line.Write(t.handle, shortFrame, &n);
+  EXPECT_EQ(t.line.DmxFrameCount(), 0u);
+  t.line.SetBreakOn(t.handle);
+  EXPECT_EQ(t.line.DmxFrameCount(), 1u);
+  EXPECT_EQ(t.line.LastDmxFrame()[3], 7);
+  EXPECT_EQ(t.line.LastDmxFrame()[4], 0);
+}
+
+TEST(PlugTest, UnpluggedLineFailsEveryCallUntilPluggedBack) {
+  VirtualLine line(Timing::kInstant);
+  line.AddResponder(Fixture(kSpot));
+  line.Unplug();
+  LineHandle h = 0;
+  EXPECT_NE(line.Open(0, &h), kLineOk);
+  line.Plug();
+  ASSERT_EQ(line.Open(0, &h), kLineOk);
+  EXPECT_NE(h, 0u);
+  line.Unplug();
+  EXPECT_FALSE(line.IsPlugged());
+  std::uint8_t b = 0;
+  std::uint32_t n = 0;
+  const std::uint8_t one = 0;
+  EXPECT_NE(line.Read(h, std::span(&b, 1), &n), kLineOk);
+  EXPECT_NE(line.Write(h, std::span(&one, 1), &n), kLineOk);
+  EXPECT_EQ(n, 0u);
+  EXPECT_NE(line.ResetDevice(h), kLineOk);
+  EXPECT_NE(line.SetBaudRate(h, 250000), kLineOk);
+  EXPECT_NE(line.SetDataCharacteristics(h, kBits8, kStopBits2, kParityNone), kLineOk);
+  EXPECT_NE(line.SetFlowControl(h, kFlowNone, 0, 0), kLineOk);
+  EXPECT_NE(line.Purge(h, kPurgeRx), kLineOk);
+  EXPECT_NE(line.SetTimeouts(h, 50, 50), kLineOk);
+  EXPECT_NE(line.SetBreakOn(h), kLineOk);
+  EXPECT_NE(line.SetBreakOff(h), kLineOk);
+  EXPECT_NE(line.Close(h), kLineOk);
+  line.Plug();
+  EXPECT_EQ(line.Read(h, std::span(&b, 1), &n), kLineOk);
+  EXPECT_EQ(line.Close(h), kLineOk);
+}
+
+TEST(PlugTest, OnlyInterfaceZeroOpensAndOnlyItsHandleWorks) {
+  VirtualLine line(Timing::kInstant);
+  LineHandle h = 0;
+  EXPECT_NE(line.Open(1, &h), kLineOk);
+  std::uint8_t b = 0;
+  std::uint32_t n = 0;
+  EXPECT_NE(line.Read(0, std::span(&b, 1), &n), kLineOk);  // not opened
+  ASSERT_EQ(line.Open(0, &h), kLineOk);
+  EXPECT_NE(line.Open(0, &h), kLineOk);  // already open
+  EXPECT_NE(line.Read(h + 1, std::span(&b, 1), &n), kLineOk);
+  EXPECT_EQ(line.Close(h), kLineOk);
+  EXPECT_NE(line.Read(h, std::span(&b, 1), &n), kLineOk);
+}
+
+TEST(ResponderAccessTest, RespondersCanBeFoundAddedAndRemoved) {
+  Rig rig;
+  rig.timing = Timing::kInstant;
+  rig.responders = {Fixture(kSpot), Fixture(kWash)};
+  VirtualLine line(rig);
+  EXPECT_EQ(line.GetTiming(), Timing::kInstant);
+  EXPECT_THAT(line.ResponderUids(), ElementsAre(kSpot, kWash));
+  ASSERT_NE(line.FindResponder(kWash), nullptr);
+  EXPECT_EQ(line.FindResponder(kWash)->GetUid(), kWash);
+  EXPECT_EQ(line.FindResponder(kWash + 1), nullptr);
+  EXPECT_TRUE(line.RemoveResponder(kSpot));
+  EXPECT_FALSE(line.RemoveResponder(kSpot));
+  EXPECT_THAT(line.ResponderUids(), ElementsAre(kWash));
+}
+
+}  // namespace
+}  // namespace korval::sim

@@ -1,0 +1,306 @@
+#include "sim/virtual_line.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "rdm/rdm_constants.h"
+
+namespace korval::sim {
+
+namespace {
+
+std::unique_ptr<Clock> MakeClock(Timing timing) {
+  if (timing == Timing::kInstant) return std::make_unique<SimulatedClock>();
+  return std::make_unique<RealClock>();
+}
+
+// Several transmitters on one bus: a 0 bit wins, so the line carries the AND.
+std::vector<std::uint8_t> Collide(const std::vector<std::vector<std::uint8_t>>& answers) {
+  std::vector<std::uint8_t> line;
+  for (const auto& a : answers) {
+    if (a.size() > line.size()) line.resize(a.size(), 0xFF);
+    for (std::size_t i = 0; i < a.size(); ++i) line[i] &= a[i];
+  }
+  return line;
+}
+
+}  // namespace
+
+VirtualLine::VirtualLine(Timing timing)
+    : timing_(timing),
+      clock_(MakeClock(timing)),
+      simulated_(timing == Timing::kInstant ? static_cast<SimulatedClock*>(clock_.get())
+                                            : nullptr),
+      origin_(clock_->Now()) {}
+
+VirtualLine::VirtualLine(Rig rig) : VirtualLine(rig.timing) { Adopt(std::move(rig)); }
+
+VirtualLine::VirtualLine(Rig rig, Timing timing) : VirtualLine(timing) { Adopt(std::move(rig)); }
+
+void VirtualLine::Adopt(Rig rig) {
+  for (auto& config : rig.responders) {
+    responders_.push_back(std::make_unique<Responder>(std::move(config)));
+  }
+  if (!rig.dmx_record.empty()) dmxRecord_.open(rig.dmx_record, std::ios::app);
+}
+
+VirtualLine::~VirtualLine() = default;
+
+LineStatus VirtualLine::Check(LineHandle handle) const {
+  if (!plugged_) return kLineIoError;
+  if (!open_) return kLineDeviceNotOpened;
+  if (handle != handle_) return kLineInvalidHandle;
+  return kLineOk;
+}
+
+VirtualLine::Duration VirtualLine::WireFree() {
+  wireFreeAt_ = std::max(wireFreeAt_, clock_->Now());
+  return wireFreeAt_;
+}
+
+LineStatus VirtualLine::Open(int deviceIndex, LineHandle* handle) {
+  std::lock_guard lock(mutex_);
+  if (!plugged_ || deviceIndex != 0) return kLineDeviceNotFound;
+  if (open_) return kLineDeviceNotOpened;  // D2XX: already opened elsewhere
+  open_ = true;
+  handle_ = nextHandle_++;
+  readTimeout_ = std::chrono::milliseconds(rdm::kLineTimeoutMs);
+  received_.clear();
+  frameOpen_ = false;
+  if (handle != nullptr) *handle = handle_;
+  return kLineOk;
+}
+
+LineStatus VirtualLine::Close(LineHandle handle) {
+  std::lock_guard lock(mutex_);
+  if (const LineStatus s = Check(handle); s != kLineOk) return s;
+  open_ = false;
+  handle_ = 0;
+  received_.clear();
+  frameOpen_ = false;
+  return kLineOk;
+}
+
+LineStatus VirtualLine::Read(LineHandle handle, std::span<std::uint8_t> buffer,
+                             std::uint32_t* bytesRead) {
+  if (bytesRead != nullptr) *bytesRead = 0;
+  std::unique_lock lock(mutex_);
+  if (const LineStatus s = Check(handle); s != kLineOk) return s;
+  const std::size_t want = buffer.size();
+  const Duration start = clock_->Now();
+  // Wait for the byte that completes the count, or the timeout if it never comes.
+  Duration until = start + readTimeout_;
+  if (want == 0) until = start;
+  if (want > 0 && received_.size() >= want) until = std::min(until, received_[want - 1].at);
+  if (until > start) {
+    if (simulated_ != nullptr) {
+      simulated_->Advance(until - start);
+    } else {
+      lock.unlock();
+      clock_->SleepFor(until - start);
+      lock.lock();
+      if (const LineStatus s = Check(handle); s != kLineOk) return s;
+    }
+  }
+  const Duration now = clock_->Now();
+  std::size_t n = 0;
+  while (n < want && !received_.empty() && received_.front().at <= now) {
+    buffer[n++] = received_.front().value;
+    received_.pop_front();
+  }
+  if (bytesRead != nullptr) *bytesRead = static_cast<std::uint32_t>(n);
+  return kLineOk;
+}
+
+LineStatus VirtualLine::Write(LineHandle handle, std::span<const std::uint8_t> bytes,
+                              std::uint32_t* bytesWritten) {
+  if (bytesWritten != nullptr) *bytesWritten = 0;
+  std::lock_guard lock(mutex_);
+  if (const LineStatus s = Check(handle); s != kLineOk) return s;
+  wireFreeAt_ = WireFree() + kByteTime * static_cast<int>(bytes.size());
+  if (bytesWritten != nullptr) *bytesWritten = static_cast<std::uint32_t>(bytes.size());
+  if (!frameOpen_ || frameDone_ || bytes.empty()) return kLineOk;  // no break before them
+
+  // An RDM frame is at most 257 bytes and a DMX frame 513: nothing longer is kept.
+  const std::size_t room = 513 - std::min<std::size_t>(frame_.size(), 513);
+  frame_.insert(frame_.end(), bytes.begin(), bytes.begin() + std::min(room, bytes.size()));
+  if (frame_[0] == rdm::kStartCode) {
+    if (frame_.size() >= 3 && frame_.size() >= frame_[2] + 2u) {
+      CarryRdmFrame();
+      frameDone_ = true;
+    }
+  } else if (frame_[0] == rdm::kNullStartCode) {
+    if (frame_.size() >= 513) {
+      KeepDmxFrame();
+      frameDone_ = true;
+    }
+  } else {
+    frameDone_ = true;  // an alternate start code nobody here listens to
+  }
+  return kLineOk;
+}
+
+void VirtualLine::CarryRdmFrame() {
+  const auto request = ParseRdmRequest(frame_);
+  if (!request) return;
+  ++rdmRequests_;
+  std::vector<std::vector<std::uint8_t>> answers;
+  for (auto& responder : responders_) {
+    if (auto answer = responder->Receive(*request)) answers.push_back(std::move(*answer));
+  }
+  if (answers.empty()) return;
+  const std::vector<std::uint8_t> bytes = Collide(answers);
+  Duration at = WireFree() + kTurnaround;
+  for (std::uint8_t b : bytes) {
+    at += kByteTime;
+    received_.push_back({b, at});
+  }
+  wireFreeAt_ = at;
+}
+
+void VirtualLine::KeepDmxFrame() {
+  std::array<std::uint8_t, 513> frame{};
+  std::copy_n(frame_.begin(), std::min<std::size_t>(frame_.size(), frame.size()), frame.begin());
+  const bool changed = dmxFrames_ == 0 || frame != lastDmx_;
+  lastDmx_ = frame;
+  ++dmxFrames_;
+  if (!changed || !dmxRecord_.is_open()) return;
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(clock_->Now() - origin_);
+  std::string line = std::to_string(ms.count()) + ' ';
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  for (std::uint8_t b : frame) {
+    line += kHex[b >> 4];
+    line += kHex[b & 0x0F];
+  }
+  line += '\n';
+  dmxRecord_ << line;
+  dmxRecord_.flush();
+}
+
+void VirtualLine::FrameEnded() {
+  const bool shortDmx = frameOpen_ && !frameDone_ && !frame_.empty() &&
+                        frame_[0] == rdm::kNullStartCode;
+  if (shortDmx) KeepDmxFrame();
+  frame_.clear();
+  frameOpen_ = false;
+  frameDone_ = false;
+}
+
+LineStatus VirtualLine::ResetDevice(LineHandle handle) {
+  std::lock_guard lock(mutex_);
+  if (const LineStatus s = Check(handle); s != kLineOk) return s;
+  received_.clear();
+  frame_.clear();
+  frameOpen_ = false;
+  return kLineOk;
+}
+
+LineStatus VirtualLine::SetBaudRate(LineHandle handle, std::uint32_t) {
+  std::lock_guard lock(mutex_);
+  return Check(handle);
+}
+
+LineStatus VirtualLine::SetDataCharacteristics(LineHandle handle, std::uint8_t, std::uint8_t,
+                                               std::uint8_t) {
+  std::lock_guard lock(mutex_);
+  return Check(handle);
+}
+
+LineStatus VirtualLine::SetFlowControl(LineHandle handle, std::uint16_t, std::uint8_t,
+                                       std::uint8_t) {
+  std::lock_guard lock(mutex_);
+  return Check(handle);
+}
+
+LineStatus VirtualLine::Purge(LineHandle handle, std::uint32_t mask) {
+  std::lock_guard lock(mutex_);
+  if (const LineStatus s = Check(handle); s != kLineOk) return s;
+  if ((mask & kPurgeRx) != 0) received_.clear();
+  return kLineOk;  // written bytes are carried at once: nothing waits to be purged
+}
+
+LineStatus VirtualLine::SetTimeouts(LineHandle handle, std::uint32_t readMs, std::uint32_t) {
+  std::lock_guard lock(mutex_);
+  if (const LineStatus s = Check(handle); s != kLineOk) return s;
+  readTimeout_ = std::chrono::milliseconds(readMs);
+  return kLineOk;
+}
+
+LineStatus VirtualLine::SetBreakOn(LineHandle handle) {
+  std::lock_guard lock(mutex_);
+  if (const LineStatus s = Check(handle); s != kLineOk) return s;
+  FrameEnded();
+  frameOpen_ = true;
+  wireFreeAt_ = WireFree() + kBreakAndMab;
+  return kLineOk;
+}
+
+LineStatus VirtualLine::SetBreakOff(LineHandle handle) {
+  std::lock_guard lock(mutex_);
+  return Check(handle);
+}
+
+void VirtualLine::Unplug() {
+  std::lock_guard lock(mutex_);
+  plugged_ = false;
+  received_.clear();
+  frame_.clear();
+  frameOpen_ = false;
+}
+
+void VirtualLine::Plug() {
+  std::lock_guard lock(mutex_);
+  plugged_ = true;
+}
+
+bool VirtualLine::IsPlugged() const {
+  std::lock_guard lock(mutex_);
+  return plugged_;
+}
+
+Responder& VirtualLine::AddResponder(ResponderConfig config) {
+  std::lock_guard lock(mutex_);
+  responders_.push_back(std::make_unique<Responder>(std::move(config)));
+  return *responders_.back();
+}
+
+bool VirtualLine::RemoveResponder(Uid uid) {
+  std::lock_guard lock(mutex_);
+  const auto it = std::find_if(responders_.begin(), responders_.end(),
+                               [uid](const auto& r) { return r->GetUid() == uid; });
+  if (it == responders_.end()) return false;
+  responders_.erase(it);
+  return true;
+}
+
+Responder* VirtualLine::FindResponder(Uid uid) {
+  std::lock_guard lock(mutex_);
+  for (auto& r : responders_) {
+    if (r->GetUid() == uid) return r.get();
+  }
+  return nullptr;
+}
+
+std::vector<Uid> VirtualLine::ResponderUids() const {
+  std::lock_guard lock(mutex_);
+  std::vector<Uid> uids;
+  for (const auto& r : responders_) uids.push_back(r->GetUid());
+  return uids;
+}
+
+std::array<std::uint8_t, 513> VirtualLine::LastDmxFrame() const {
+  std::lock_guard lock(mutex_);
+  return lastDmx_;
+}
+
+std::size_t VirtualLine::DmxFrameCount() const {
+  std::lock_guard lock(mutex_);
+  return dmxFrames_;
+}
+
+std::size_t VirtualLine::RdmRequestCount() const {
+  std::lock_guard lock(mutex_);
+  return rdmRequests_;
+}
+
+}  // namespace korval::sim

@@ -1,0 +1,22 @@
+// Device and manufacturer labels: single-byte Windows-1252 text on the wire,
+// UTF-8 inside the tool.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace korval::params {
+
+// E1.20 caps a label at 32 bytes.
+inline constexpr std::size_t kMaxLabelBytes = 32;
+
+// The text up to the first zero byte, if any; 0xB0 reads as the degree sign.
+std::string DecodeLabel(std::span<const std::uint8_t> data);
+// The Windows-1252 bytes of the text, '?' for a character without one, cut to
+// the first 32 bytes.
+std::vector<std::uint8_t> EncodeLabel(std::string_view utf8);
+
+}  // namespace korval::params

@@ -1,0 +1,26 @@
+// The program's options. With none, interface 0 is the first FTDI device.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace korval {
+
+struct CommandLine {
+  bool demo = false;
+  std::optional<std::string> rigFile;
+  std::optional<std::string> logFile;
+  bool help = false;
+  bool version = false;
+};
+
+struct CommandLineResult {
+  std::optional<CommandLine> options;
+  std::string error;  // set when options is empty: a line for stderr
+};
+
+CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments);
+std::string UsageText(const std::string& program);
+
+}  // namespace korval

@@ -1,0 +1,77 @@
+// Program entry: options, the line, the window, the event loop.
+#include <QApplication>
+#include <QMessageBox>
+#include <cstdio>
+#include <memory>
+
+#include "app/command_line.h"
+#include "app/message_log.h"
+#include "app/tform1.h"
+#include "rdm/ftdi_line.h"
+#include "sim/rig.h"
+#include "sim/virtual_line.h"
+
+namespace {
+
+constexpr int kUsageError = 2;
+
+std::unique_ptr<korval::DmxLine> MakeLine(const korval::CommandLine& options, std::string& error) {
+  if (options.demo) return korval::sim::MakeVirtualLine(korval::sim::MakeDemoRig());
+  if (options.rigFile) {
+    auto loaded = korval::sim::LoadRigFile(*options.rigFile);
+    if (!loaded.rig) {
+      error = loaded.error;
+      return nullptr;
+    }
+    return korval::sim::MakeVirtualLine(std::move(*loaded.rig));
+  }
+  return std::make_unique<korval::FtdiLine>();
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  std::vector<std::string> arguments(argv + 1, argv + argc);
+  const auto parsed = korval::ParseCommandLine(arguments);
+  if (!parsed.options) {
+    std::fprintf(stderr, "korval-rdm: %s\n%s", parsed.error.c_str(),
+                 korval::UsageText("korval-rdm").c_str());
+    return kUsageError;
+  }
+  const korval::CommandLine& options = *parsed.options;
+  if (options.help) {
+    std::printf("%s", korval::UsageText("korval-rdm").c_str());
+    return 0;
+  }
+  if (options.version) {
+    std::printf("%s %s\n", korval::kProductName, korval::kVersion);
+    return 0;
+  }
+  std::string error;
+  std::unique_ptr<korval::DmxLine> line = MakeLine(options, error);
+  if (!line) {
+    std::fprintf(stderr, "korval-rdm: %s\n", error.c_str());
+    return kUsageError;
+  }
+
+  QApplication app(argc, argv);
+  try {
+    korval::RdmTransport transport(*line, {});
+    korval::TForm1 form(transport);
+    if (options.logFile && !form.Messages().MirrorToFile(*options.logFile)) {
+      std::fprintf(stderr, "korval-rdm: cannot open log file %s\n", options.logFile->c_str());
+      return kUsageError;
+    }
+    // While a long operation runs, repaint the window now and then; the form
+    // drops the operator's input meanwhile.
+    form.Messages().SetKeepAlive([] { QCoreApplication::processEvents(); });
+    form.RunHandler([&form] { form.FormCreate(); });
+    form.show();
+    app.exec();
+  } catch (const std::exception& e) {
+    QMessageBox::critical(nullptr, korval::kProductName, QString::fromStdString(e.what()));
+  } catch (...) {
+    QMessageBox::critical(nullptr, korval::kProductName, QString());
+  }
+  return 0;
+}

@@ -1,0 +1,60 @@
+// The window on an instant virtual line: what every window test starts from.
+// Each test runs in a fresh temporary working directory, so "devnames.lst" and
+// patch files never touch the source tree, and error boxes are collected
+// instead of shown.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/message_log.h"
+#include "app/tform1.h"
+#include "sim/virtual_line.h"
+
+namespace korval::testing {
+
+class FormTest : public ::testing::Test {
+ protected:
+  FormTest();
+  ~FormTest() override;
+
+  // Puts responders on the line, builds the window and runs FormCreate; with
+  // openLine the first start-up tick opens and configures the virtual line.
+  void Start(std::vector<sim::ResponderConfig> responders = {}, bool openLine = true);
+
+  // Operator actions, run through the same guard as real events.
+  void Click(QAbstractButton* button);
+  void SelectListItem(int row);  // a click on the list item: ListBox1Click runs
+  void Type(QLineEdit* box, const QString& text);
+  void ShowPage(QWidget* page);  // the operator picks a page tab
+
+  const std::vector<std::string>& Log() const { return form->Messages().Lines(); }
+  std::size_t LogMark() const { return Log().size(); }
+  std::vector<std::string> LogSince(std::size_t mark) const;
+
+  void WriteFile(const std::string& name, const std::string& bytes) const;
+  std::string ReadFile(const std::string& name) const;
+  bool Exists(const std::string& name) const;
+
+  sim::VirtualLine line{sim::Timing::kInstant};
+  std::unique_ptr<RdmTransport> transport;
+  std::unique_ptr<TForm1> form;
+  std::vector<QString> errorBoxes;
+  std::vector<QString> openedAddresses;
+  std::string directory;
+
+ private:
+  std::string previousDirectory_;
+};
+
+// The one QApplication of a test program, on the offscreen platform.
+QApplication& EnsureApplication();
+
+// A responder with every optional parameter, at a UID of your choice.
+sim::ResponderConfig Fixture(Uid uid);
+
+}  // namespace korval::testing

@@ -1,0 +1,89 @@
+// Start-up, the interface's open-and-retry timer, page changes and closing.
+#include <string>
+
+#include "app/tform1.h"
+#include "base/atomic_file.h"
+#include "base/errors.h"
+
+namespace korval {
+
+namespace {
+constexpr int kMaxStartUpAttempts = 50;
+constexpr int kRetryIntervalMs = 2000;
+}  // namespace
+
+void TForm1::FormCreate() {
+  transport.Frame().FillFixedFields();
+  deviceTable = DeviceTable{};
+  PatchCursor = 0;
+  if (FileExists(kDeviceNamesFile)) {
+    // A names file that cannot be read is reported, and start-up goes on: the
+    // interface must still be opened and the Art-Net node started.
+    try {
+      LoadDeviceNames();
+    } catch (const std::exception& error) {
+      showErrorBox(QString::fromStdString(error.what()));
+    }
+  }
+  if (deviceTable.count != 0) SelectPosition(0);
+  StartArtNet();
+  InitGrid();
+  StartUpTimer->start();
+}
+
+void TForm1::StartUpTimerTimer() {
+  DmxLine& line = transport.Line();
+  // A re-run after an output failure first lets go of the handle it had.
+  if (const LineHandle stale = transport.Handle(); stale != 0) {
+    transport.SetHandle(0);
+    line.Close(stale);
+  }
+  LineHandle handle = 0;
+  if (line.Open(0, &handle) == kLineOk) {
+    transport.SetHandle(handle);
+    line.ResetDevice(handle);
+    line.SetBaudRate(handle, rdm::kLineBaud);
+    line.SetDataCharacteristics(handle, kBits8, kStopBits2, kParityNone);
+    line.SetFlowControl(handle, kFlowNone, 0, 0);
+    line.Purge(handle, kPurgeRx);
+    line.Purge(handle, kPurgeTx);
+    line.SetTimeouts(handle, rdm::kLineTimeoutMs, rdm::kLineTimeoutMs);
+    Log(std::string("KORVAL interface initialized ") + kMakerWebAddress);
+    StartUpAttempts = kMaxStartUpAttempts;
+  } else {
+    Log("no KORVAL interface found Times " + std::to_string(StartUpAttempts));
+    StartUpTimer->setInterval(kRetryIntervalMs);
+    ++StartUpAttempts;
+  }
+  if (StartUpAttempts < kMaxStartUpAttempts) return;
+
+  StartUpTimer->stop();
+  StartUpAttempts = 0;
+  if (ArtNetPageActive()) Timer1->start();
+  CreateTimer();
+}
+
+void TForm1::FormCloseQuery(bool& canClose) {
+  // The output ticker stops first, so that no tick meets a closed line.
+  DestroyTimer();
+  const LineHandle handle = transport.Handle();
+  transport.SetHandle(0);
+  transport.Line().Close(handle);
+  EndArtNet();
+  canClose = true;
+  DestroyTimer();
+}
+
+void TForm1::PageControl1Change() {
+  if (ArtNetPageActive()) {
+    Timer1->start();
+  } else {
+    Timer1->stop();
+  }
+}
+
+void TForm1::Image1Click() {
+  openWebAddress(QString::fromUtf8(kMakerWebAddress));
+}
+
+}  // namespace korval

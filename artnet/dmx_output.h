@@ -1,0 +1,29 @@
+// One DMX512 frame per tick of the output ticker, only while the Art-Net page
+// is shown: break, the null start code, then the latest Art-Net input slots,
+// which become the output slots the monitor shows.
+#pragma once
+
+#include <atomic>
+#include <functional>
+
+#include "rdm/dmx_line.h"
+#include "rdm/line_buffer.h"
+
+namespace korval::artnet {
+
+enum class TickResult { kNotShown, kSent, kWriteFailed };
+
+struct DmxOutputTarget {
+  const std::atomic<bool>& pageShown;  // set by the window thread
+  DmxLine& line;
+  std::function<LineHandle()> handle;
+  const DmxSlots& artNetInput;
+  DmxSlots& dmxOutput;
+  // Runs on the ticker thread when the slots could not be written.
+  std::function<void()> onWriteFailed;
+};
+
+// Allocates nothing: fixed 512-byte copies on the stack.
+TickResult DmxOutputTick(const DmxOutputTarget& target);
+
+}  // namespace korval::artnet

@@ -1,0 +1,119 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+
+#include "artnet/dmx_output.h"
+#include "artnet/monitor_grid.h"
+#include "artnet/output_ticker.h"
+#include "sim/virtual_line.h"
+
+namespace korval::artnet {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct OutputRig {
+  OutputRig() { line.Open(0, &handle); }
+  DmxOutputTarget Target() {
+    return {pageShown,    line,       [this] { return handle; },
+            *artNetInput, *dmxOutput, [this] { ++failures; }};
+  }
+  sim::VirtualLine line{sim::Timing::kInstant};
+  LineHandle handle = 0;
+  std::atomic<bool> pageShown{true};
+  std::unique_ptr<DmxSlots> artNetInput = std::make_unique<DmxSlots>();
+  std::unique_ptr<DmxSlots> dmxOutput = std::make_unique<DmxSlots>();
+  int failures = 0;
+};
+
+TEST(DmxOutputTick, SendsStartCodeAndTheLatestInputOnlyWhileThePageIsShown) {
+  OutputRig rig;
+  (*rig.artNetInput)[0].store(11);
+  (*rig.artNetInput)[511].store(255);
+
+  rig.pageShown = false;
+  EXPECT_EQ(DmxOutputTick(rig.Target()), TickResult::kNotShown);
+  EXPECT_EQ(rig.line.DmxFrameCount(), 0u);
+  EXPECT_EQ((*rig.dmxOutput)[0].load(), 0);  // nothing copied either
+
+  rig.pageShown = true;
+  EXPECT_EQ(DmxOutputTick(rig.Target()), TickResult::kSent);
+  ASSERT_EQ(rig.line.DmxFrameCount(), 1u);
+  auto frame = rig.line.LastDmxFrame();
+  EXPECT_EQ(frame[0], 0x00);
+  EXPECT_EQ(frame[1], 11);
+  EXPECT_EQ(frame[512], 255);
+  EXPECT_EQ((*rig.dmxOutput)[511].load(), 255);
+
+  (*rig.artNetInput)[0].store(12);
+  DmxOutputTick(rig.Target());
+  EXPECT_EQ(rig.line.LastDmxFrame()[1], 12);
+  EXPECT_EQ(rig.failures, 0);
+}
+
+TEST(DmxOutputTick, AFailedWriteCallsTheFailurePathEveryTick) {
+  OutputRig rig;
+  rig.line.Unplug();
+  EXPECT_EQ(DmxOutputTick(rig.Target()), TickResult::kWriteFailed);
+  EXPECT_EQ(DmxOutputTick(rig.Target()), TickResult::kWriteFailed);
+  EXPECT_EQ(rig.failures, 2);
+  rig.line.Plug();
+  EXPECT_EQ(DmxOutputTick(rig.Target()), TickResult::kSent);
+  EXPECT_EQ(rig.failures, 2);
+}
+
+TEST(OutputTicker, DeadlinesFollowThePeriodWhateverTheTicksTake) {
+  auto clock = std::make_shared<ManualTickClock>();
+  const auto start = clock->Now();
+  int ticks = 0;
+  OutputTicker ticker(
+      [&] {
+        ++ticks;
+        clock->Advance(ticks == 3 ? 130ms : 25ms);  // the third tick stalls past two deadlines
+      },
+      clock);
+  ASSERT_TRUE(clock->RunTicks(5));
+  ticker.Stop();
+  EXPECT_EQ(ticks, 5);
+  const auto deadlines = clock->Deadlines();
+  ASSERT_GE(deadlines.size(), 6u);
+  std::vector<std::chrono::milliseconds> offsets;
+  for (const auto d : deadlines) {
+    offsets.push_back(std::chrono::duration_cast<std::chrono::milliseconds>(d - start));
+  }
+  // 120 + 130 = 250: the deadlines at 160 and 200 are gone; the one at 240 is
+  // late and runs at once, and the phase of 40 ms is kept.
+  EXPECT_EQ((std::vector<std::chrono::milliseconds>(offsets.begin(), offsets.begin() + 6)),
+            (std::vector<std::chrono::milliseconds>{40ms, 80ms, 120ms, 240ms, 280ms, 320ms}));
+}
+
+TEST(OutputTicker, StopsAtOnceOnTheRealClock) {
+  std::atomic<int> ticks{0};
+  {
+    OutputTicker ticker([&] { ++ticks; }, std::make_shared<SteadyTickClock>(), 1h);
+  }
+  EXPECT_EQ(ticks.load(), 0);
+}
+
+TEST(MonitorGrid, CellsHeadersAndTexts) {
+  EXPECT_EQ(CellOfSlot(0).column, 1);
+  EXPECT_EQ(CellOfSlot(0).row, 1);
+  EXPECT_EQ(CellOfSlot(17).column, 2);
+  EXPECT_EQ(CellOfSlot(17).row, 2);
+  EXPECT_EQ(CellOfSlot(511).column, 16);
+  EXPECT_EQ(CellOfSlot(511).row, 32);
+  EXPECT_EQ(ColumnHeaderText(16), "16");
+  EXPECT_EQ(RowHeaderText(1), "0");
+  EXPECT_EQ(RowHeaderText(32), "496");
+  auto slots = std::make_unique<DmxSlots>();
+  (*slots)[5].store(7);
+  (*slots)[511].store(255);
+  const auto texts = MonitorCellTexts(*slots);
+  EXPECT_EQ(texts[0], "0");
+  EXPECT_EQ(texts[5], "7");
+  EXPECT_EQ(texts[511], "255");
+}
+
+}  // namespace
+}  // namespace korval::artnet

@@ -1,0 +1,157 @@
+// The address map on the IAP page and patch files.
+#include <QFile>
+#include <QPainter>
+#include <algorithm>
+#include <vector>
+
+#include "app/tform1.h"
+#include "base/atomic_file.h"
+#include "base/errors.h"
+#include "devices/address_map.h"
+#include "devices/patch_file.h"
+#include "rdm/rdm_constants.h"
+
+namespace korval {
+
+namespace {
+
+// DEVICE_INFO parameter data: footprint at bytes 10..11, start address at 14..15.
+constexpr std::size_t kDeviceInfoFootprint = 10;
+constexpr std::size_t kDeviceInfoStartAddress = 14;
+constexpr std::size_t kDeviceInfoMinBytes = 16;
+
+// The list may in principle hold more items than the map's arrays; the map
+// covers only the devices the arrays and the table have room for.
+int MapDeviceCount(const TForm1& form) {
+  return std::min(form.ListBox1->count(), static_cast<int>(form.PatchStart.size()));
+}
+
+// The selected position when the map holds an entry for it, else -1.
+int MapSelection(const TForm1& form) {
+  const int selected = form.SelectedPosition();
+  return selected >= 0 && selected < MapDeviceCount(form) ? selected : -1;
+}
+
+void ShowCursorAddress(TForm1& form) {
+  if (MapSelection(form) < 0) return;  // with nothing selected the label keeps its text
+  form.Label28->setText(QString::number(form.PatchCursor + 1));
+}
+
+// Qt paints only inside paint events: the label follows at once, the cells at
+// the next paint.
+void RedrawMap(TForm1& form) {
+  ShowCursorAddress(form);
+  form.PaintBox1->update();
+}
+
+std::string LocalPath(const QString& path) {
+  return QFile::encodeName(path).toStdString();
+}
+
+std::uint16_t BigEndian16(std::span<const std::uint8_t> data, std::size_t offset) {
+  return static_cast<std::uint16_t>((data[offset] << 8) | data[offset + 1]);
+}
+
+}  // namespace
+
+void TForm1::PaintBox1Paint(QPainter& canvas) {
+  const Occupancy counters = CountOccupancy(PatchStart, PatchFootprint, MapDeviceCount(*this),
+                                            MapSelection(*this), PatchCursor);
+  ShowCursorAddress(*this);
+  canvas.setPen(QPen(Qt::black, 0));
+  canvas.fillRect(QRect(QPoint(2, 2), QPoint(414, 202)), Qt::white);
+  for (int row = 0; row < kMapRows; ++row) {
+    for (int column = 0; column < kMapColumns; ++column) {
+      const MapRgb rgb = CellColour(counters[static_cast<std::size_t>(row * kMapColumns + column)]);
+      const QRect cell(column * kMapCellPixels, row * kMapCellPixels, kMapCellPixels,
+                       kMapCellPixels);
+      canvas.fillRect(cell, QColor(rgb.red, rgb.green, rgb.blue));
+      // A one-pixel outline on the cell's own 13 pixels, the right and bottom
+      // edges shared with the next cell's left and top.
+      canvas.drawRect(cell.adjusted(0, 0, -1, -1));
+    }
+  }
+}
+
+void TForm1::PaintBox1MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers, int X, int Y) {
+  const int selected = MapSelection(*this);
+  if (!(buttons & Qt::LeftButton) || selected < 0) return;
+  const auto cursor = DragCursor(X, Y, PatchFootprint[static_cast<std::size_t>(selected)]);
+  if (cursor) PatchCursor = *cursor;
+  RedrawMap(*this);
+}
+
+void TForm1::PaintBox1MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
+  const int selected = MapSelection(*this);
+  if (selected >= 0) PatchStart[static_cast<std::size_t>(selected)] = PatchCursor;
+}
+
+void TForm1::Button6Click() {
+  const int count = MapDeviceCount(*this);
+  for (int i = 0; i < count; ++i) {
+    const auto position = static_cast<std::size_t>(i);
+    if (transport.Request(deviceTable.slots[position + 1], rdm::kGetCommand, rdm::kPidDeviceInfo) !=
+        kAck) {
+      continue;
+    }
+    // An acknowledgement too short to carry the footprint and start address
+    // would only fill the map with the buffer's filler bytes.
+    const auto data = transport.ReplyData();
+    if (data.size() < kDeviceInfoMinBytes) continue;
+    PatchFootprint[position] = BigEndian16(data, kDeviceInfoFootprint);
+    PatchStart[position] =
+        static_cast<std::uint16_t>(BigEndian16(data, kDeviceInfoStartAddress) - 1);
+  }
+  SelectPosition(-1);
+  RedrawMap(*this);
+}
+
+void TForm1::Button7Click() {
+  const int count = MapDeviceCount(*this);
+  for (int i = 0; i < count; ++i) {
+    const auto position = static_cast<std::size_t>(i);
+    const auto address = static_cast<std::uint16_t>(PatchStart[position] + 1);
+    const std::uint8_t data[] = {static_cast<std::uint8_t>(address >> 8),
+                                 static_cast<std::uint8_t>(address)};
+    transport.Request(deviceTable.slots[position + 1], rdm::kSetCommand, rdm::kPidDmxStartAddress,
+                      data);
+  }
+}
+
+void TForm1::Button8Click() {
+  const int count = MapDeviceCount(*this);
+  const std::optional<QString> file = SavePatch.Execute(this);
+  if (!file) return;
+  std::vector<PatchRecord> records;
+  for (int i = 0; i < count; ++i) {
+    const auto position = static_cast<std::size_t>(i);
+    records.push_back({.uid = deviceTable.slots[position + 1],
+                       .start = PatchStart[position],
+                       .footprint = PatchFootprint[position]});
+  }
+  // Replaced as a whole: a failed save reports itself and leaves the old file.
+  WriteFileAtomically(LocalPath(*file), SerializePatchFile(records));
+}
+
+void TForm1::Button9Click() {
+  const std::optional<QString> file = OpenPatch.Execute(this);
+  if (!file) return;
+  const std::string path = LocalPath(*file);
+  // Checked as a whole before anything changes: a refused file leaves the list,
+  // the table and the map as they were.
+  const ParsedPatch parsed = ParsePatchFile(ReadWholeFile(path));
+  if (!parsed.records) throw FileError("Cannot load patch file " + path + ": " + parsed.fault);
+
+  ListBox1->clear();
+  for (std::size_t i = 0; i < parsed.records->size(); ++i) {
+    const PatchRecord& record = (*parsed.records)[i];
+    deviceTable.slots[i + 1] = record.uid;
+    PatchStart[i] = record.start;
+    PatchFootprint[i] = record.footprint;
+    ListBox1->addItem(QString::fromStdString("0x" + UidText(record.uid)));
+  }
+  SelectPosition(-1);
+  RedrawMap(*this);
+}
+
+}  // namespace korval

@@ -72,8 +72,8 @@ std::vector<std::uint8_t> Responder::DeviceInfo() const {
   d.push_back(values_.personality);
   d.push_back(values_.personality_count);
   PutWord(d, values_.start_address);
-  PutWord(d, values_.sub_device_count);
-  d.push_back(values_.sensor_count);
+  PutWord(d, 0);  // sub-device count: the virtual responder has none
+  d.push_back(0);  // sensor count
   return d;
 }
 

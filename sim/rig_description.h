@@ -42,7 +42,9 @@ struct ResponderConfig {
   // Returned by GET SUPPORTED_PARAMETERS in this order. The PIDs E1.20 requires
   // of every responder are supported whether listed or not.
   std::vector<std::uint16_t> supported_parameters = AllOptionalParameters();
-  std::string label;                    // DEVICE_LABEL, at most 32 bytes
+  // Labels are the bytes on the wire (Windows-1252), at most 32 of them; a rig
+  // file gives UTF-8 text that the loader converts.
+  std::string label;                    // DEVICE_LABEL
   std::string manufacturer = "KORVAL";  // MANUFACTURER_LABEL
   std::string software_version_label;   // empty: made from software_version ("1.0.2.3")
   std::uint16_t category = 0x0101;
@@ -55,8 +57,6 @@ struct ResponderConfig {
   std::uint8_t personality = 1;
   std::uint8_t personality_count = 1;
   std::uint16_t start_address = 1;
-  std::uint16_t sub_device_count = 0;
-  std::uint8_t sensor_count = 0;
   std::uint32_t device_hours = 0;
   std::uint32_t lamp_hours = 0;
   std::uint8_t pan_invert = 0;

@@ -1,0 +1,371 @@
+// The rig file parser. Reading stops at the first thing wrong, which becomes the
+// one error line; a rig is returned only when every field was right.
+#include "sim/rig.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <cctype>
+#include <initializer_list>
+#include <map>
+#include <set>
+#include <nlohmann/json.hpp>
+
+#include "base/win1252.h"
+#include "sim/responder.h"
+
+namespace korval::sim {
+
+namespace {
+
+using Json = nlohmann::json;
+
+constexpr std::size_t kMaxRigFileBytes = 16 * 1024 * 1024;
+
+std::string Quoted(std::string_view text) { return Json(std::string(text)).dump(); }
+
+// One JSON object's fields, read with range checks. The first failure is kept
+// in `error`; later reads still run but change nothing that is returned.
+class ObjectReader {
+ public:
+  ObjectReader(const Json& object, std::string where, std::string& error)
+      : object_(object), where_(std::move(where)), error_(error) {}
+
+  bool Ok() const { return error_.empty(); }
+  bool Has(const char* key) const { return object_.contains(key); }
+
+  void Fail(const std::string& what) {
+    if (error_.empty()) error_ = where_ + what;
+  }
+
+  void OnlyKnown(std::initializer_list<std::string_view> known) {
+    for (const auto& [key, value] : object_.items()) {
+      if (std::find(known.begin(), known.end(), key) == known.end()) {
+        Fail("unknown field " + Quoted(key));
+      }
+    }
+  }
+
+  template <typename T>
+  void Number(const char* key, std::uint64_t min, std::uint64_t max, T& into) {
+    if (!Has(key)) return;
+    if (auto v = ValueOf(object_.at(key), key, min, max)) into = static_cast<T>(*v);
+  }
+
+  // 0 or 1, written as a number or as false/true.
+  void Flag(const char* key, std::uint8_t& into) {
+    if (Has(key) && object_.at(key).is_boolean()) {
+      into = object_.at(key).get<bool>() ? 1 : 0;
+      return;
+    }
+    Number(key, 0, 1, into);
+  }
+
+  void Bool(const char* key, bool& into) {
+    if (!Has(key)) return;
+    if (!object_.at(key).is_boolean()) return Fail(Quoted(key) + " must be true or false");
+    into = object_.at(key).get<bool>();
+  }
+
+  // UTF-8 text in the file, Windows-1252 bytes on the wire.
+  void Label(const char* key, std::string& into) {
+    if (!Has(key)) return;
+    const Json& v = object_.at(key);
+    if (!v.is_string()) return Fail(Quoted(key) + " must be a string");
+    const std::string text = v.get<std::string>();
+    const std::vector<std::uint8_t> bytes = Utf8ToWin1252(text);
+    if (Win1252ToUtf8(bytes) != text) {
+      return Fail(Quoted(key) + " " + Quoted(text) + " has characters outside Windows-1252");
+    }
+    if (bytes.size() > kMaxLabelBytes) {
+      return Fail(Quoted(key) + " " + Quoted(text) + " is longer than 32 bytes");
+    }
+    into.assign(bytes.begin(), bytes.end());
+  }
+
+  void Row(const char* key, std::array<std::uint8_t, 8>& into) {
+    if (!Has(key)) return;
+    const Json& v = object_.at(key);
+    if (!v.is_array() || v.size() != into.size()) {
+      return Fail(Quoted(key) + " must be an array of 8 numbers");
+    }
+    for (std::size_t i = 0; i < into.size(); ++i) {
+      if (auto n = ValueOf(v[i], key, 0, 255)) into[i] = static_cast<std::uint8_t>(*n);
+    }
+  }
+
+  template <typename T>
+  void Numbers(const char* key, std::size_t maxCount, std::uint64_t min, std::uint64_t max,
+               std::vector<T>& into) {
+    if (!Has(key)) return;
+    const Json& v = object_.at(key);
+    if (!v.is_array()) return Fail(Quoted(key) + " must be an array");
+    if (v.size() > maxCount) {
+      return Fail(Quoted(key) + " has " + std::to_string(v.size()) + " entries, at most " +
+                  std::to_string(maxCount) + " fit");
+    }
+    std::vector<T> values;
+    for (const Json& item : v) {
+      if (auto n = ValueOf(item, key, min, max)) values.push_back(static_cast<T>(*n));
+    }
+    if (Ok()) into = std::move(values);
+  }
+
+  const Json& At(const char* key) const { return object_.at(key); }
+  const std::string& Where() const { return where_; }
+
+ private:
+  // A JSON number or a "0x..." string within min..max.
+  std::optional<std::uint64_t> ValueOf(const Json& v, const char* key, std::uint64_t min,
+                                       std::uint64_t max) {
+    const std::string range = std::to_string(min) + " to " + std::to_string(max);
+    std::optional<std::uint64_t> n;
+    if (v.is_number_unsigned()) {
+      n = v.get<std::uint64_t>();
+    } else if (v.is_number_integer() || v.is_number_float()) {
+      // Negative or fractional: never a value here.
+    } else if (v.is_string()) {
+      const std::string s = v.get<std::string>();
+      const bool hex = s.size() > 2 && s.size() <= 18 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X') &&
+                       std::all_of(s.begin() + 2, s.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
+      if (!hex) {
+        Fail(Quoted(key) + " " + v.dump() + " is not a number (write 12 or \"0x0C\")");
+        return std::nullopt;
+      }
+      n = std::stoull(s.substr(2), nullptr, 16);
+    } else {
+      Fail(Quoted(key) + " must be a number or a \"0x...\" string, not " + v.dump());
+      return std::nullopt;
+    }
+    if (!n || *n < min || *n > max) {
+      Fail(Quoted(key) + " must be " + range + ", not " + v.dump());
+      return std::nullopt;
+    }
+    return n;
+  }
+
+  const Json& object_;
+  std::string where_;
+  std::string& error_;
+};
+
+void ReadStatusMessages(ObjectReader& r, std::vector<StatusMessage>& into, std::string& error) {
+  if (!r.Has("status_messages")) return;
+  const Json& list = r.At("status_messages");
+  if (!list.is_array()) return r.Fail("\"status_messages\" must be an array");
+  if (list.size() > kMaxStatusMessages) {
+    return r.Fail("\"status_messages\" has " + std::to_string(list.size()) +
+                  " messages, at most 25 fit a reply");
+  }
+  std::vector<StatusMessage> messages;
+  for (std::size_t i = 0; i < list.size() && error.empty(); ++i) {
+    const std::string where = r.Where() + "status message " + std::to_string(i + 1) + ": ";
+    if (!list[i].is_object()) {
+      error = where + "must be an object";
+      break;
+    }
+    ObjectReader m(list[i], where, error);
+    m.OnlyKnown({"type", "id", "data1", "data2"});
+    if (!m.Has("id")) m.Fail("\"id\" is missing");
+    StatusMessage message;
+    m.Number("type", 0, 0xFF, message.type);
+    m.Number("id", 0, 0xFFFF, message.id);
+    m.Number("data1", 0, 0xFFFF, message.data1);
+    m.Number("data2", 0, 0xFFFF, message.data2);
+    messages.push_back(message);
+  }
+  if (error.empty()) into = std::move(messages);
+}
+
+void ReadFaults(ObjectReader& r, ResponderFaults& into, std::string& error) {
+  if (!r.Has("faults")) return;
+  if (!r.At("faults").is_object()) return r.Fail("\"faults\" must be an object");
+  ObjectReader f(r.At("faults"), r.Where() + "faults: ", error);
+  f.OnlyKnown({"silent", "ignores_mute", "bad_checksum", "noise_before_reply", "nack_all"});
+  f.Bool("silent", into.silent);
+  f.Bool("ignores_mute", into.ignores_mute);
+  f.Bool("bad_checksum", into.bad_checksum);
+  f.Number("noise_before_reply", 0, 255, into.noise_before_reply);
+  f.Bool("nack_all", into.nack_all);
+}
+
+std::optional<ResponderConfig> ReadResponder(const Json& object, std::size_t number,
+                                             std::string& error) {
+  const std::string where = "responder " + std::to_string(number) + ": ";
+  if (!object.is_object()) {
+    error = where + "must be an object";
+    return std::nullopt;
+  }
+  ObjectReader r(object, where, error);
+  r.OnlyKnown({"uid", "comment", "supported_parameters", "label", "manufacturer",
+               "software_version_label", "category", "software_version", "model_id", "footprint",
+               "personality_footprints", "personality", "personality_count", "start_address",
+               "device_hours", "lamp_hours", "pan_invert", "tilt_invert", "pan_tilt_swap",
+               "identify", "min_limits", "max_limits", "error_scene", "dimm_switch",
+               "status_messages", "faults"});
+  ResponderConfig c;
+  if (!r.Has("uid")) {
+    r.Fail("\"uid\" is missing");
+  } else if (!r.At("uid").is_string() || !ParseUidColonText(r.At("uid").get<std::string>())) {
+    r.Fail("malformed uid " + r.At("uid").dump() + " (write it as \"4B52:00000101\")");
+  } else {
+    c.uid = *ParseUidColonText(r.At("uid").get<std::string>());
+    if ((c.uid & 0xFFFF'FFFFULL) == 0xFFFF'FFFFULL) {
+      r.Fail("uid " + Quoted(UidColonText(c.uid)) + " is a broadcast address");
+    }
+  }
+  r.Numbers("supported_parameters", kMaxSupportedParameters, 1, 0xFFFF, c.supported_parameters);
+  r.Label("label", c.label);
+  r.Label("manufacturer", c.manufacturer);
+  r.Label("software_version_label", c.software_version_label);
+  r.Number("category", 0, 0xFFFF, c.category);
+  r.Number("software_version", 0, 0xFFFF'FFFF, c.software_version);
+  r.Number("model_id", 0, 0xFFFF, c.model_id);
+  r.Number("footprint", 0, 512, c.footprint);
+  r.Numbers("personality_footprints", 255, 0, 512, c.personality_footprints);
+  if (r.Has("footprint") && r.Has("personality_footprints")) {
+    r.Fail("give either \"footprint\" or \"personality_footprints\", not both");
+  }
+  if (!c.personality_footprints.empty()) {
+    c.personality_count = static_cast<std::uint8_t>(c.personality_footprints.size());
+  }
+  r.Number("personality_count", 1, 255, c.personality_count);
+  r.Number("personality", 1, 255, c.personality);
+  if (!c.personality_footprints.empty() && c.personality_count != c.personality_footprints.size()) {
+    r.Fail("\"personality_count\" " + std::to_string(c.personality_count) + " but " +
+           std::to_string(c.personality_footprints.size()) + " \"personality_footprints\"");
+  }
+  if (c.personality > c.personality_count) {
+    r.Fail("\"personality\" " + std::to_string(c.personality) + " is above \"personality_count\" " +
+           std::to_string(c.personality_count));
+  }
+  r.Number("start_address", 1, 512, c.start_address);
+  r.Number("device_hours", 0, 0xFFFF'FFFF, c.device_hours);
+  r.Number("lamp_hours", 0, 0xFFFF'FFFF, c.lamp_hours);
+  r.Flag("pan_invert", c.pan_invert);
+  r.Flag("tilt_invert", c.tilt_invert);
+  r.Flag("pan_tilt_swap", c.pan_tilt_swap);
+  r.Flag("identify", c.identify);
+  r.Row("min_limits", c.min_limits);
+  r.Row("max_limits", c.max_limits);
+  r.Row("error_scene", c.error_scene);
+  r.Number("dimm_switch", 0, 255, c.dimm_switch);
+  ReadStatusMessages(r, c.status_messages, error);
+  ReadFaults(r, c.faults, error);
+  if (!error.empty()) return std::nullopt;
+  return c;
+}
+
+std::optional<Rig> ReadRig(const Json& doc, std::string& error) {
+  if (!doc.is_object()) {
+    error = "a rig is a JSON object: { \"responders\": [ ... ] }";
+    return std::nullopt;
+  }
+  ObjectReader r(doc, "", error);
+  r.OnlyKnown({"timing", "dmx_record", "responders", "comment"});
+  Rig rig;
+  if (r.Has("timing")) {
+    const Json& t = r.At("timing");
+    if (t == "real") {
+      rig.timing = Timing::kReal;
+    } else if (t == "instant") {
+      rig.timing = Timing::kInstant;
+    } else {
+      r.Fail("\"timing\" must be \"real\" or \"instant\", not " + t.dump());
+    }
+  }
+  if (r.Has("dmx_record")) {
+    const Json& d = r.At("dmx_record");
+    if (!d.is_string() || d.get<std::string>().empty()) {
+      r.Fail("\"dmx_record\" must be a file name");
+    } else {
+      rig.dmx_record = d.get<std::string>();
+    }
+  }
+  if (!r.Has("responders")) r.Fail("\"responders\" is missing");
+  if (r.Has("responders") && !r.At("responders").is_array()) {
+    r.Fail("\"responders\" must be an array");
+  }
+  if (!error.empty()) return std::nullopt;
+
+  std::map<Uid, std::size_t> seen;
+  const Json& list = r.At("responders");
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    auto responder = ReadResponder(list[i], i + 1, error);
+    if (!responder) return std::nullopt;
+    const auto [at, fresh] = seen.emplace(responder->uid, i + 1);
+    if (!fresh) {
+      error = "responder " + std::to_string(i + 1) + ": uid " + Quoted(UidColonText(responder->uid)) +
+              " is also the uid of responder " + std::to_string(at->second);
+      return std::nullopt;
+    }
+    rig.responders.push_back(std::move(*responder));
+  }
+  return rig;
+}
+
+}  // namespace
+
+RigLoadResult ParseRig(std::span<const std::uint8_t> bytes, std::string_view fileName) {
+  const std::string prefix = std::string(fileName) + ": ";
+  if (bytes.empty()) return {std::nullopt, prefix + "the file is empty"};
+  // nlohmann keeps the last of two equal keys; a rig file saying one thing
+  // twice is more likely a mistake, so the parser's callback notes it.
+  std::vector<std::set<std::string>> keys;
+  std::string duplicate;
+  auto noteKeys = [&keys, &duplicate](int, Json::parse_event_t event, Json& parsed) {
+    if (event == Json::parse_event_t::object_start) keys.emplace_back();
+    if (event == Json::parse_event_t::object_end && !keys.empty()) keys.pop_back();
+    if (event == Json::parse_event_t::key && !keys.empty() &&
+        !keys.back().insert(parsed.get<std::string>()).second && duplicate.empty()) {
+      duplicate = parsed.get<std::string>();
+    }
+    return true;
+  };
+  Json doc;
+  try {
+    doc = Json::parse(bytes.begin(), bytes.end(), noteKeys);
+  } catch (const Json::exception& e) {
+    std::string what = e.what();
+    if (const auto end = what.find("] "); what.rfind("[json.exception", 0) == 0 && end != std::string::npos) {
+      what = what.substr(end + 2);
+    }
+    return {std::nullopt, prefix + "not valid JSON: " + what};
+  }
+  if (!duplicate.empty()) return {std::nullopt, prefix + "field " + Quoted(duplicate) + " is given twice"};
+  std::string error;
+  auto rig = ReadRig(doc, error);
+  if (!rig) return {std::nullopt, prefix + error};
+  return {std::move(rig), {}};
+}
+
+RigLoadResult LoadRigFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return {std::nullopt, path + ": cannot be opened: " + std::strerror(errno)};
+  std::vector<std::uint8_t> bytes;
+  char chunk[65536];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+    bytes.insert(bytes.end(), chunk, chunk + in.gcount());
+    if (bytes.size() > kMaxRigFileBytes) return {std::nullopt, path + ": too large for a rig file"};
+  }
+  if (in.bad()) return {std::nullopt, path + ": cannot be read"};
+
+  RigLoadResult result = ParseRig(bytes, path);
+  if (!result.rig || result.rig->dmx_record.empty()) return result;
+  std::filesystem::path record(result.rig->dmx_record);
+  if (record.is_relative()) record = std::filesystem::path(path).parent_path() / record;
+  if (!std::ofstream(record, std::ios::app)) {
+    return {std::nullopt, path + ": dmx_record " + Quoted(record.string()) +
+                              " cannot be opened for writing: " + std::strerror(errno)};
+  }
+  result.rig->dmx_record = record.string();
+  return result;
+}
+
+std::unique_ptr<VirtualLine> MakeVirtualLine(Rig rig) {
+  return std::make_unique<VirtualLine>(std::move(rig));
+}
+
+}  // namespace korval::sim

@@ -1,0 +1,362 @@
+// Rig files: what they give, what they default, and each error with its text.
+#include "sim/rig.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "rdm/transport.h"
+#include "sim/tests/line_fixture.h"
+
+namespace korval::sim {
+namespace {
+
+using namespace rdm;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+RigLoadResult Parse(std::string_view text) {
+  const auto* p = reinterpret_cast<const std::uint8_t*>(text.data());
+  return ParseRig(std::span(p, text.size()), "rig.json");
+}
+
+constexpr std::string_view kExample = R"({ "timing": "real",
+  "dmx_record": "frames.txt",
+  "responders": [ {
+    "uid": "4A4C:00000012",
+    "supported_parameters": ["0x0082", "0x0081", "0x0400", "0x0030"],
+    "label": "Spot 1", "manufacturer": "KORVAL",
+    "category": "0x0102", "software_version": "0x01000203", "model_id": 1,
+    "footprint": 16, "personality": 1, "personality_count": 4, "start_address": 1,
+    "device_hours": 1234, "lamp_hours": 56,
+    "pan_invert": 0, "tilt_invert": 0, "pan_tilt_swap": 0,
+    "min_limits": [0,0,0,0,0,0,0,0], "max_limits": [255,255,255,255,255,255,255,255],
+    "error_scene": [255,255,255,255,255,255,255,255], "dimm_switch": 0,
+    "status_messages": [ { "type": 2, "id": "0x0050", "data1": 0, "data2": 35 } ],
+    "faults": { "silent": false, "ignores_mute": false, "bad_checksum": false, "noise_before_reply": 0, "nack_all": false }
+} ] })";
+
+TEST(RigFileTest, TheExampleGivesEveryField) {
+  const RigLoadResult loaded = Parse(kExample);
+  ASSERT_TRUE(loaded.rig) << loaded.error;
+  EXPECT_EQ(loaded.error, "");
+  const Rig& rig = *loaded.rig;
+  EXPECT_EQ(rig.timing, Timing::kReal);
+  EXPECT_EQ(rig.dmx_record, "frames.txt");
+  ASSERT_EQ(rig.responders.size(), 1u);
+  const ResponderConfig& c = rig.responders[0];
+  EXPECT_EQ(c.uid, 0x4A4C'0000'0012ULL);
+  EXPECT_THAT(c.supported_parameters, ElementsAre(0x0082, 0x0081, 0x0400, 0x0030));
+  EXPECT_EQ(c.label, "Spot 1");
+  EXPECT_EQ(c.manufacturer, "KORVAL");
+  EXPECT_EQ(c.category, 0x0102);
+  EXPECT_EQ(c.software_version, 0x01000203u);
+  EXPECT_EQ(c.model_id, 1);
+  EXPECT_EQ(c.footprint, 16);
+  EXPECT_EQ(c.personality, 1);
+  EXPECT_EQ(c.personality_count, 4);
+  EXPECT_EQ(c.start_address, 1);
+  EXPECT_EQ(c.device_hours, 1234u);
+  EXPECT_EQ(c.lamp_hours, 56u);
+  EXPECT_THAT(c.max_limits, ::testing::Each(255));
+  EXPECT_THAT(c.error_scene, ::testing::Each(255));
+  ASSERT_EQ(c.status_messages.size(), 1u);
+  EXPECT_EQ(c.status_messages[0].type, 2);
+  EXPECT_EQ(c.status_messages[0].id, 0x0050);
+  EXPECT_EQ(c.status_messages[0].data2, 35);
+  EXPECT_FALSE(c.faults.silent);
+}
+
+TEST(RigFileTest, EveryFieldButUidHasADefault) {
+  const RigLoadResult loaded =
+      Parse(R"({"timing": "instant", "responders": [{"uid": "4b52:0000000a"}]})");
+  ASSERT_TRUE(loaded.rig) << loaded.error;
+  EXPECT_EQ(loaded.rig->timing, Timing::kInstant);
+  EXPECT_EQ(loaded.rig->dmx_record, "");
+  const ResponderConfig& c = loaded.rig->responders.at(0);
+  const ResponderConfig defaults;
+  EXPECT_EQ(c.uid, 0x4B52'0000'000AULL);
+  EXPECT_EQ(c.supported_parameters, AllOptionalParameters());
+  EXPECT_EQ(c.label, "");
+  EXPECT_EQ(c.manufacturer, "KORVAL");
+  EXPECT_EQ(c.category, 0x0101);
+  EXPECT_EQ(c.start_address, 1);
+  EXPECT_EQ(c.footprint, 1);
+  EXPECT_EQ(c.personality, 1);
+  EXPECT_EQ(c.personality_count, 1);
+  EXPECT_EQ(c.max_limits, defaults.max_limits);
+  EXPECT_TRUE(c.status_messages.empty());
+  EXPECT_EQ(Parse(R"({"responders": []})").rig->timing, Timing::kReal);
+  EXPECT_TRUE(Parse(R"({"responders": []})").rig->responders.empty());
+}
+
+TEST(RigFileTest, NumbersAsHexStringsBooleansAndUtf8Labels) {
+  const RigLoadResult loaded = Parse(R"({"responders": [{"uid": "0001:00000002",
+      "start_address": "0x1FF", "pan_invert": true, "tilt_invert": false, "identify": 1,
+      "label": "Projektor Süd", "personality_footprints": [10, 20], "personality": 2,
+      "supported_parameters": [], "comment": "ignored"}]})");
+  ASSERT_TRUE(loaded.rig) << loaded.error;
+  const ResponderConfig& c = loaded.rig->responders.at(0);
+  EXPECT_EQ(c.start_address, 511);
+  EXPECT_EQ(c.pan_invert, 1);
+  EXPECT_EQ(c.tilt_invert, 0);
+  EXPECT_EQ(c.identify, 1);
+  EXPECT_EQ(c.label, "Projektor S\xFC" "d");  // Windows-1252 on the wire
+  EXPECT_EQ(c.personality_count, 2);
+  EXPECT_TRUE(c.supported_parameters.empty());
+  EXPECT_EQ(Responder(c).Footprint(), 20);
+}
+
+TEST(RigFileTest, EachMistakeIsReportedWithTheFileAndWhatIsWrong) {
+  struct Case {
+    std::string_view text;
+    std::string_view error;
+  };
+  const std::string uid = R"("uid": "4A4C:00000012")";
+  const Case cases[] = {
+      {"", "rig.json: the file is empty"},
+      {" \n", "rig.json: not valid JSON: parse error at line 2, column 1: syntax error while "
+              "parsing value - unexpected end of input; expected '[', '{', or a literal"},
+      {"[]", "rig.json: a rig is a JSON object: { \"responders\": [ ... ] }"},
+      {R"({})", "rig.json: \"responders\" is missing"},
+      {R"({"responders": {}})", "rig.json: \"responders\" must be an array"},
+      {R"({"responders": [], "timming": "real"})", "rig.json: unknown field \"timming\""},
+      {R"({"responders": [], "timing": "fast"})",
+       "rig.json: \"timing\" must be \"real\" or \"instant\", not \"fast\""},
+      {R"({"responders": [], "dmx_record": 3})", "rig.json: \"dmx_record\" must be a file name"},
+      {R"({"responders": [], "responders": []})", "rig.json: field \"responders\" is given twice"},
+      {R"({"responders": [{"uid": "4A4C:00000012"}, {"uid": "xyz"}]})",
+       "rig.json: responder 2: malformed uid \"xyz\" (write it as \"4B52:00000101\")"},
+      {R"({"responders": [{"label": "x"}]})", "rig.json: responder 1: \"uid\" is missing"},
+      {R"({"responders": [{"uid": 12}]})",
+       "rig.json: responder 1: malformed uid 12 (write it as \"4B52:00000101\")"},
+      {R"({"responders": [{"uid": "4A4C:FFFFFFFF"}]})",
+       "rig.json: responder 1: uid \"4A4C:FFFFFFFF\" is a broadcast address"},
+      {R"({"responders": [{"uid": "4A4C:00000012"}, {"uid": "4B52:1"},
+          {"uid": "4a4c:00000012"}]})",
+       "rig.json: responder 2: malformed uid \"4B52:1\" (write it as \"4B52:00000101\")"},
+      {R"({"responders": [{"uid": "4A4C:00000012"}, {"uid": "4A4C:00000013"},
+          {"uid": "4a4c:00000012"}]})",
+       "rig.json: responder 3: uid \"4A4C:00000012\" is also the uid of responder 1"},
+      {R"({"responders": [7]})", "rig.json: responder 1: must be an object"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "lable": "x"}]})",
+       "rig.json: responder 1: unknown field \"lable\""},
+      {R"({"responders": [{"uid": "4A4C:00000012", "start_address": 0}]})",
+       "rig.json: responder 1: \"start_address\" must be 1 to 512, not 0"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "start_address": "0x201"}]})",
+       "rig.json: responder 1: \"start_address\" must be 1 to 512, not \"0x201\""},
+      {R"({"responders": [{"uid": "4A4C:00000012", "footprint": -1}]})",
+       "rig.json: responder 1: \"footprint\" must be 0 to 512, not -1"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "footprint": 1.5}]})",
+       "rig.json: responder 1: \"footprint\" must be 0 to 512, not 1.5"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "category": "0102"}]})",
+       "rig.json: responder 1: \"category\" \"0102\" is not a number (write 12 or \"0x0C\")"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "category": null}]})",
+       "rig.json: responder 1: \"category\" must be a number or a \"0x...\" string, not null"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "personality": 5, "personality_count": 4}]})",
+       "rig.json: responder 1: \"personality\" 5 is above \"personality_count\" 4"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "personality_count": 0}]})",
+       "rig.json: responder 1: \"personality_count\" must be 1 to 255, not 0"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "footprint": 3, "personality_footprints": [3]}]})",
+       "rig.json: responder 1: give either \"footprint\" or \"personality_footprints\", not both"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "personality_footprints": [3, 4],
+          "personality_count": 3}]})",
+       "rig.json: responder 1: \"personality_count\" 3 but 2 \"personality_footprints\""},
+      {R"({"responders": [{"uid": "4A4C:00000012", "pan_invert": 2}]})",
+       "rig.json: responder 1: \"pan_invert\" must be 0 to 1, not 2"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "min_limits": [1, 2, 3]}]})",
+       "rig.json: responder 1: \"min_limits\" must be an array of 8 numbers"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "max_limits": [1, 2, 3, 4, 5, 6, 7, 256]}]})",
+       "rig.json: responder 1: \"max_limits\" must be 0 to 255, not 256"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "dimm_switch": 300}]})",
+       "rig.json: responder 1: \"dimm_switch\" must be 0 to 255, not 300"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "supported_parameters": ["0x0082", 0]}]})",
+       "rig.json: responder 1: \"supported_parameters\" must be 1 to 65535, not 0"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "supported_parameters": "0x0082"}]})",
+       "rig.json: responder 1: \"supported_parameters\" must be an array"},
+      {R"({"responders": [{"uid": "4A4C:00000012",
+          "label": "a label that is longer than thirty-two bytes"}]})",
+       "rig.json: responder 1: \"label\" \"a label that is longer than thirty-two bytes\" is "
+       "longer than 32 bytes"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "label": "Spot \u4e00"}]})",
+       "rig.json: responder 1: \"label\" \"Spot 一\" has characters outside Windows-1252"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "manufacturer": 5}]})",
+       "rig.json: responder 1: \"manufacturer\" must be a string"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "device_hours": 4294967296}]})",
+       "rig.json: responder 1: \"device_hours\" must be 0 to 4294967295, not 4294967296"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "status_messages": [{"type": 2}]}]})",
+       "rig.json: responder 1: status message 1: \"id\" is missing"},
+      {R"({"responders": [{"uid": "4A4C:00000012",
+          "status_messages": [{"id": 1}, {"id": 2, "date1": 5}]}]})",
+       "rig.json: responder 1: status message 2: unknown field \"date1\""},
+      {R"({"responders": [{"uid": "4A4C:00000012", "status_messages": [{"id": 65536}]}]})",
+       "rig.json: responder 1: status message 1: \"id\" must be 0 to 65535, not 65536"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "faults": {"silent": 1}}]})",
+       "rig.json: responder 1: faults: \"silent\" must be true or false"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "faults": {"noise": 1}}]})",
+       "rig.json: responder 1: faults: unknown field \"noise\""},
+      {R"({"responders": [{"uid": "4A4C:00000012", "faults": {"noise_before_reply": 256}}]})",
+       "rig.json: responder 1: faults: \"noise_before_reply\" must be 0 to 255, not 256"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "faults": []}]})",
+       "rig.json: responder 1: \"faults\" must be an object"},
+  };
+  for (const Case& c : cases) {
+    const RigLoadResult loaded = Parse(c.text);
+    EXPECT_FALSE(loaded.rig) << c.text;
+    EXPECT_EQ(loaded.error, c.error) << c.text;
+  }
+}
+
+TEST(RigFileTest, BrokenJsonSaysWhere) {
+  const RigLoadResult loaded = Parse("{\n \"responders\": [\n  {\"uid\": }\n ]\n}");
+  EXPECT_FALSE(loaded.rig);
+  EXPECT_THAT(loaded.error, HasSubstr("rig.json: not valid JSON: parse error at line 3"));
+  EXPECT_FALSE(Parse("{\"responders\": [], \"comment\": \"\xFF\"}").rig);
+}
+
+TEST(RigFileTest, EveryPrefixOfAFileIsEitherARigOrAnError) {
+  for (std::size_t n = 0; n <= kExample.size(); ++n) {
+    const RigLoadResult loaded = Parse(kExample.substr(0, n));
+    EXPECT_NE(loaded.rig.has_value(), !loaded.error.empty()) << n;
+  }
+  std::string text(kExample);
+  for (std::size_t i = 0; i < text.size(); i += 7) {
+    std::string damaged = text;
+    damaged[i] = static_cast<char>(damaged[i] ^ 0x21);
+    const RigLoadResult loaded = Parse(damaged);
+    EXPECT_NE(loaded.rig.has_value(), !loaded.error.empty()) << i;
+  }
+}
+
+struct RigFileOnDisk : ::testing::Test {
+  std::filesystem::path dir;
+  RigFileOnDisk() {
+    dir = std::filesystem::temp_directory_path() /
+          ("korval_sim_rig_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+           "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+  }
+  ~RigFileOnDisk() override { std::filesystem::remove_all(dir); }
+  std::string Write(const std::string& name, std::string_view text) {
+    std::ofstream(dir / name, std::ios::binary) << text;
+    return (dir / name).string();
+  }
+};
+
+TEST_F(RigFileOnDisk, LoadsAFileAndPlacesTheRecordBesideIt) {
+  const std::string path = Write("rig.json", kExample);
+  const RigLoadResult loaded = LoadRigFile(path);
+  ASSERT_TRUE(loaded.rig) << loaded.error;
+  EXPECT_EQ(loaded.rig->dmx_record, (dir / "frames.txt").string());
+  EXPECT_TRUE(std::filesystem::exists(dir / "frames.txt"));
+}
+
+TEST_F(RigFileOnDisk, MissingFileBadContentAndUnwritableRecordAreErrors) {
+  const std::string missing = (dir / "none.json").string();
+  EXPECT_EQ(LoadRigFile(missing).error, missing + ": cannot be opened: No such file or directory");
+  const std::string bad = Write("bad.json", R"({"responders": [{"uid": "xyz"}]})");
+  EXPECT_EQ(LoadRigFile(bad).error,
+            bad + ": responder 1: malformed uid \"xyz\" (write it as \"4B52:00000101\")");
+  const std::string unwritable =
+      Write("rec.json", R"({"responders": [], "dmx_record": "no/such/folder/frames.txt"})");
+  const RigLoadResult loaded = LoadRigFile(unwritable);
+  EXPECT_FALSE(loaded.rig);
+  EXPECT_THAT(loaded.error, HasSubstr(unwritable + ": dmx_record \""));
+  EXPECT_THAT(loaded.error, HasSubstr("cannot be opened for writing"));
+}
+
+TEST_F(RigFileOnDisk, RecordGetsOneLineForEachChangedFrame) {
+  const std::string path = Write(
+      "rig.json", R"({"timing": "instant", "dmx_record": "frames.txt", "responders": []})");
+  RigLoadResult loaded = LoadRigFile(path);
+  ASSERT_TRUE(loaded.rig) << loaded.error;
+  auto line = MakeVirtualLine(std::move(*loaded.rig));
+  LineHandle h = 0;
+  ASSERT_EQ(line->Open(0, &h), kLineOk);
+  auto send = [&](std::uint8_t slot1) {
+    std::vector<std::uint8_t> frame(513, 0);
+    frame[1] = slot1;
+    frame[512] = 0xAB;
+    std::uint32_t n = 0;
+    line->SetBreakOn(h);
+    line->SetBreakOff(h);
+    line->Write(h, std::span(frame).first(1), &n);
+    line->Write(h, std::span(frame).subspan(1), &n);
+    line->GetClock().SleepMs(40);
+  };
+  send(0x10);
+  send(0x10);
+  send(0xFF);
+  send(0xFF);
+  send(0xFF);
+  EXPECT_EQ(line->DmxFrameCount(), 5u);
+  line.reset();
+
+  std::ifstream in(dir / "frames.txt");
+  std::vector<std::string> lines;
+  for (std::string l; std::getline(in, l);) lines.push_back(l);
+  ASSERT_EQ(lines.size(), 2u);
+  const std::string slots = std::string(1020, '0') + "AB";
+  EXPECT_EQ(lines[0], "0 0010" + slots);
+  EXPECT_EQ(lines[1], "80 00FF" + slots);
+  EXPECT_EQ(lines[1].size(), 3u + 1026u);
+}
+
+TEST(DemoRigTest, TenFixturesOfDifferentKindsForEveryPartOfTheWindow) {
+  const Rig rig = MakeDemoRig();
+  EXPECT_EQ(rig.timing, Timing::kReal);
+  EXPECT_GE(rig.responders.size(), 8u);
+  std::set<Uid> uids;
+  std::set<std::uint16_t> categories;
+  std::set<std::uint8_t> statusTypes;
+  std::set<std::uint16_t> footprints;
+  int withoutLabel = 0, withoutRows = 0, withEverything = 0, withPersonalities = 0;
+  for (const ResponderConfig& c : rig.responders) {
+    uids.insert(c.uid);
+    categories.insert(c.category);
+    for (const auto& m : c.status_messages) statusTypes.insert(m.type);
+    Responder r(c);
+    footprints.insert(r.Footprint());
+    withoutLabel += !r.Supports(kPidDeviceLabel);
+    withoutRows += !r.Supports(kPidMinLimits);
+    withPersonalities += c.personality_count > 1;
+    bool all = true;
+    for (std::uint16_t pid : AllOptionalParameters()) all = all && r.Supports(pid);
+    withEverything += all;
+    EXPECT_GE(c.start_address, 1);
+    EXPECT_LE(c.personality, c.personality_count);
+  }
+  EXPECT_EQ(uids.size(), rig.responders.size());
+  for (std::uint16_t category : {0x0101, 0x0102, 0x0103, 0x0300, 0x0401, 0x0501, 0x0509, 0x0504}) {
+    EXPECT_TRUE(categories.count(category)) << category;
+  }
+  EXPECT_THAT(statusTypes, ::testing::IsSupersetOf({0x02, 0x03, 0x04}));
+  EXPECT_TRUE(std::any_of(statusTypes.begin(), statusTypes.end(),
+                          [](std::uint8_t t) { return t < 0x02 || t > 0x04; }));
+  EXPECT_GE(withoutLabel, 1);
+  EXPECT_GE(withoutRows, 1);
+  EXPECT_GE(withEverything, 1);
+  EXPECT_GE(withPersonalities, 2);
+  EXPECT_GE(footprints.size(), 4u);
+}
+
+TEST(DemoRigTest, EveryDemoFixtureAnswersOnTheInstantLine) {
+  VirtualLine line(MakeDemoRig(), Timing::kInstant);
+  RdmTransport transport(line, nullptr);
+  transport.Frame().FillFixedFields();
+  LineHandle h = 0;
+  ASSERT_EQ(line.Open(0, &h), kLineOk);
+  transport.SetHandle(h);
+  for (Uid uid : line.ResponderUids()) {
+    EXPECT_EQ(transport.Request(uid, kGetCommand, kPidDeviceInfo), kAck) << UidText(uid);
+    EXPECT_EQ(transport.Request(uid, kGetCommand, kPidSupportedParameters), kAck);
+    EXPECT_EQ(transport.Request(uid, kDiscoveryCommand, kPidDiscMute), kAck);
+  }
+}
+
+}  // namespace
+}  // namespace korval::sim

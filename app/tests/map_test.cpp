@@ -154,6 +154,21 @@ TEST_F(MapTest, AClickWithoutMovingCommitsThePreviousCursor) {
   EXPECT_EQ(CellColour(*form, 100), kWhite);
 }
 
+TEST_F(MapTest, SelectingOnTheMapPageDrawsTheDeviceAtItsStart) {
+  Start();
+  List(*form, {kSpot, kWash});
+  Place(*form, 0, 64, 4);
+  Place(*form, 1, 200, 2);
+  ShowPage(form->TabSheet2);
+  SelectListItem(1);
+  EXPECT_EQ(form->PatchCursor, 200);
+  EXPECT_EQ(CellColour(*form, 200), kPurple);
+  EXPECT_EQ(CellColour(*form, 64), kGreen);
+  EXPECT_EQ(form->Label28->text(), "201");
+  Release(*form);  // a click without moving keeps the start
+  EXPECT_EQ(form->PatchStart[1], 200);
+}
+
 TEST_F(MapTest, ReadTakesFootprintAndStartFromEveryDeviceAndClearsTheSelection) {
   auto silent = Device(kBeam, 50, 3);
   silent.faults.silent = true;

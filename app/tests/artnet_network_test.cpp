@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include <QListWidget>
+#include <chrono>
+#include <thread>
+
+#include "app/tests/artnet_fixture.h"
+#include "artnet/dialogs.h"
+#include "artnet/interfaces.h"
+#include "artnet/tests/packet_builder.h"
+#include "artnet/tests/udp_socket.h"
+
+namespace korval::testing {
+namespace {
+
+// Waits for the receive thread, at most a few seconds, to show `value` in slot 0.
+bool InputArrives(RdmTransport& transport, std::uint8_t value) {
+  for (int k = 0; k < 5000; ++k) {
+    if (transport.Buffer().artNetInput[0].load() == value) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return false;
+}
+
+TEST_F(ArtNetFormTest, ArtDmxOnLoopbackGoesOutAsDmxFrames) {
+  Start();
+  artnet::ArtNetNode& node = Room().library.Node();
+  ASSERT_TRUE(node.Running()) << node.Error();
+  ASSERT_EQ(node.BoundAddress(), kLoopback);
+  ShowPage(form->TabSheet3);
+  artnet::testing::LoopbackSocket controller;
+
+  const auto first = artnet::testing::ArtDmxPacket(50);
+  controller.SendTo(node.BoundPort(), first);
+  ASSERT_TRUE(InputArrives(*transport, 50));
+  Ticks(1);
+  auto frame = line.LastDmxFrame();
+  EXPECT_TRUE(std::equal(frame.begin() + 1, frame.end(), first.begin() + 18));
+
+  // Universe 1 is not ours; the next universe 0 packet is.
+  controller.SendTo(node.BoundPort(), artnet::testing::ArtDmxPacket(90, /*subUni=*/1));
+  controller.SendTo(node.BoundPort(), artnet::testing::ArtDmxPacket(60));
+  ASSERT_TRUE(InputArrives(*transport, 60));
+  Ticks(1);
+  EXPECT_EQ(line.LastDmxFrame()[1], 60);
+  EXPECT_EQ(line.LastDmxFrame()[512], static_cast<std::uint8_t>(60 + 511));
+  EXPECT_EQ(node.Statistics().accepted.load(), 2u);
+  EXPECT_EQ(node.Statistics().ignored.load(), 1u);
+}
+
+TEST_F(ArtNetFormTest, ANodeThatCannotBindIsLoggedAndChoosingAnInterfaceTriesAgain) {
+  artnet::ArtNetNode holder;
+  ASSERT_TRUE(holder.Start(kLoopback, 0));
+  TForm1::ArtNetRoom::nodeSettings = {kLoopback, holder.BoundPort()};
+  Start();
+  const std::string failure =
+      "Art-Net: cannot listen on UDP 127.0.0.1:" + std::to_string(holder.BoundPort()) +
+      ": Address already in use";
+  EXPECT_EQ(CountLog(failure), 1u);
+  EXPECT_FALSE(Room().library.Node().Running());
+  // The rest of the tool goes on: the line opened and the output timer exists.
+  EXPECT_EQ(CountLog(std::string("KORVAL interface initialized ") + kMakerWebAddress), 1u);
+  EXPECT_NE(Room().OutputTimerId, 0u);
+
+  holder.Stop();
+  form->BitBtnNetworkInterfaceClick();
+  auto* nic = qobject_cast<artnet::NicDialog*>(Room().nicForm.data());
+  ASSERT_NE(nic, nullptr);
+  int loopbackRow = -1;
+  for (int row = 0; row < nic->list->count(); ++row) {
+    if (nic->list->item(row)->text().endsWith(" 127.0.0.1")) loopbackRow = row;
+  }
+  ASSERT_GE(loopbackRow, 0);
+  nic->Choose(loopbackRow);
+  EXPECT_TRUE(Room().library.Node().Running());
+  EXPECT_EQ(Room().library.Node().BoundAddress(), kLoopback);
+  EXPECT_TRUE(nic->state->text().startsWith("Listening on 127.0.0.1:"));
+}
+
+TEST_F(ArtNetFormTest, ThePageButtonsOpenOneOfEachDialogAndMinimize) {
+  Start();
+  form->show();
+  Click(form->BitBtnNetworkStatus);
+  Click(form->BitBtnNetworkStatus);
+  Click(form->BitBtnbShowData);
+  Click(form->BitBtnNetworkInterface);
+  EXPECT_EQ(form->findChildren<artnet::NetworkStatusDialog*>().size(), 1);
+  EXPECT_EQ(form->findChildren<artnet::DataMonitorDialog*>().size(), 1);
+  EXPECT_EQ(form->findChildren<artnet::NicDialog*>().size(), 1);
+
+  auto* status = qobject_cast<artnet::NetworkStatusDialog*>(Room().statusForm.data());
+  ASSERT_NE(status, nullptr);
+  EXPECT_TRUE(status->text->text().startsWith("Bound to 127.0.0.1:"));
+  EXPECT_TRUE(status->text->text().contains("Last sender: none"));
+
+  Click(form->BitBtnMIN);
+  EXPECT_TRUE(form->windowState() & Qt::WindowMinimized);
+}
+
+}  // namespace
+}  // namespace korval::testing

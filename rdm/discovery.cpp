@@ -122,11 +122,18 @@ void Discovery::AddListLine(Uid uid, const DiscoveryHooks& hooks) {
     hooks.addListLine(std::to_string(table_.count) + " - ID:" + UidText12(uid));
 }
 
+bool Discovery::IsConfirmed(Uid uid) const {
+  const auto listed = std::span(table_.slots).subspan(1, table_.count);
+  return std::find(listed.begin(), listed.end(), uid) != listed.end() ||
+         std::find(unlisted_.begin(), unlisted_.end(), uid) != unlisted_.end();
+}
+
 void Discovery::Confirm(Uid uid, const DiscoveryHooks& hooks) {
   // The device is muted either way, so a full table cannot keep the search going.
   if (table_.count >= DeviceTable::kCapacity) {
     if (!tableFullLogged_) transport_.Log(kTableFullLine);
     tableFullLogged_ = true;
+    unlisted_.push_back(uid);
     return;
   }
   AddListLine(uid, hooks);
@@ -138,6 +145,7 @@ void Discovery::Run(const DiscoveryHooks& hooks) {
   branchRequests_ = 0;
   stoppedAtBound_ = false;
   tableFullLogged_ = false;
+  unlisted_.clear();
 
   SendDiscUnMute(UidLow(kBroadcastUid), UidHigh(kBroadcastUid));
   SendDiscUnMute(UidLow(kBroadcastUid), UidHigh(kBroadcastUid));
@@ -180,7 +188,11 @@ void Discovery::Run(const DiscoveryHooks& hooks) {
         SearchLower = SearchMid;
       }
       SearchMid = SearchLower + (SearchUpper - SearchLower) / 2;
-      if (r == kBranchValid) {
+      // Answers of several responders overlap on the line, and the overlap can
+      // read as a valid answer from one of them. When that one is already muted
+      // the answer is a collision: muting and listing it again would fill the
+      // table with copies while the responders that collided are never found.
+      if (r == kBranchValid && !IsConfirmed(table_.slots[0])) {
         const Uid found = table_.slots[0];
         if (SendDiscMute(UidLow(found), UidHigh(found)) == kAck) {
           Confirm(found, hooks);

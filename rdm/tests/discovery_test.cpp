@@ -3,7 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <random>
+#include <set>
+
 #include "rdm/tests/scripted_line.h"
+#include "sim/virtual_line.h"
 
 namespace korval {
 namespace {
@@ -186,6 +190,185 @@ TEST_F(DiscoveryScriptTest, WhenEveryLineCallFailsTheDiscoveryEndsEmpty) {
             0);
   EXPECT_EQ(table.count, 0);
   EXPECT_TRUE(list.empty());
+}
+
+// The search on simulated responders, in instant timing.
+struct DiscoveryTest : ::testing::Test {
+  sim::VirtualLine line{sim::Timing::kInstant};
+  std::vector<std::string> log;
+  std::vector<std::string> list{"stale line"};
+  RdmTransport transport{line, [this](const std::string& s) { log.push_back(s); }};
+  DeviceTable table;
+  Discovery discovery{transport, table};
+  DiscoveryHooks hooks{[this] { list.clear(); },
+                       [this](const std::string& s) { list.push_back(s); }};
+
+  DiscoveryTest() {
+    transport.Frame().FillFixedFields();
+    LineHandle handle = 0;
+    EXPECT_EQ(line.Open(0, &handle), kLineOk);
+    transport.SetHandle(handle);
+  }
+  sim::Responder& Add(Uid uid, sim::ResponderFaults faults = {}) {
+    sim::ResponderConfig config;
+    config.uid = uid;
+    config.faults = faults;
+    return line.AddResponder(config);
+  }
+  void Know(std::initializer_list<Uid> uids) {
+    table.count = 0;
+    for (Uid uid : uids) table.slots[++table.count] = uid;
+  }
+  std::vector<Uid> Devices() const {
+    return {table.slots.begin() + 1, table.slots.begin() + 1 + table.count};
+  }
+  long Count(const std::string& text) const { return std::count(log.begin(), log.end(), text); }
+  // Each silent full-range branch leaves its request and an all-0xFF dump.
+  void ExpectFiveSilentFullRangeBranchesAtTheEnd() const {
+    ASSERT_GE(log.size(), 10u);
+    for (std::size_t i = log.size() - 10; i < log.size(); i += 2) {
+      EXPECT_TRUE(log[i].starts_with("Request__:24 FFFFFFFFFFFF")) << log[i];
+      EXPECT_TRUE(log[i].ends_with("0001 0C 00 00 00 00 00 00 FF FF FF FF FF FE " +
+                                   log[i].substr(log[i].size() - 4)));
+      EXPECT_EQ(log[i + 1], kSilentDump);
+    }
+  }
+};
+
+std::vector<Uid> RandomUids(std::uint64_t seed, int n) {
+  std::mt19937_64 rng(seed);
+  std::set<Uid> uids;
+  while (static_cast<int>(uids.size()) < n) {
+    uids.insert((1 + rng() % 0x7FFF) << 32 | (rng() % 0xFFFF'FFFFULL));
+  }
+  std::vector<Uid> out(uids.begin(), uids.end());
+  std::shuffle(out.begin(), out.end(), rng);
+  return out;
+}
+
+TEST_F(DiscoveryTest, OneNewResponderIsMutedAndListed) {
+  sim::Responder& r = Add(0x7FF0'0000'0001ULL);
+  discovery.Run(hooks);
+  EXPECT_THAT(list, ElementsAre("0 - ID:7FF000000001"));
+  EXPECT_THAT(Devices(), ElementsAre(0x7FF0'0000'0001ULL));
+  EXPECT_TRUE(r.Muted());
+  EXPECT_EQ(Count("Discovery started."), 1);
+  EXPECT_EQ(Count("Mute 0x7FF000000001"), 1);
+  EXPECT_GE(Count("valid Discovery Response received"), 2);  // full range, then its branch
+  ExpectFiveSilentFullRangeBranchesAtTheEnd();
+}
+
+TEST_F(DiscoveryTest, KnownDevicesThatAnswerAreListedInTableOrderWithoutSearching) {
+  const Uid a = 0x0001'0000'0005ULL, b = 0x4A4C'0000'0012ULL, c = 0x0002'0000'0001ULL;
+  for (Uid uid : {a, b, c}) Add(uid);
+  Know({b, c, a});
+  discovery.Run(hooks);
+  EXPECT_THAT(list,
+              ElementsAre("0 - ID:4A4C00000012", "1 - ID:000200000001", "2 - ID:000100000005"));
+  EXPECT_THAT(Devices(), ElementsAre(b, c, a));
+  EXPECT_EQ(discovery.BranchRequests(), 5);
+  EXPECT_EQ(Count("Collision detected") + Count("valid Discovery Response received"), 0);
+}
+
+TEST_F(DiscoveryTest, AnAbsentKnownDeviceIsRetriedAndTheOnesBehindItAreSearchedFor) {
+  const Uid present = 0x0001'0000'0001ULL, absent = 0x0002'0000'0002ULL,
+            behind = 0x0003'0000'0003ULL, fresh = 0x0000'0000'0100ULL;
+  for (Uid uid : {present, behind, fresh}) Add(uid);
+  Know({present, absent, behind});
+  discovery.Run(hooks);
+  EXPECT_EQ(Count("Mute 0x200000002"), 2);  // the last two passes both try the absent entry
+  EXPECT_THAT(list,
+              ElementsAre("0 - ID:000100000001", "1 - ID:000300000003", "2 - ID:000000000100"));
+  EXPECT_THAT(Devices(), ElementsAre(present, behind, fresh));
+}
+
+TEST_F(DiscoveryTest, CollidingNeighboursAreAllFound) {
+  // UIDs that differ only in their lowest bits collide until the last levels.
+  const std::vector<Uid> uids = {0x4A4C'0000'0010ULL, 0x4A4C'0000'0011ULL, 0x4A4C'0000'0012ULL,
+                                 0x4A4C'0000'0013ULL, 0x0000'0000'0001ULL, 0x7FFF'FFFF'FFFFULL};
+  for (Uid uid : uids) Add(uid);
+  discovery.Run(hooks);
+  EXPECT_GT(Count("Collision detected"), 0);
+  // Overlapping answers can read as a valid answer from a muted neighbour; it
+  // must not be listed twice while the others are never found.
+  const std::vector<Uid> found = Devices();
+  EXPECT_EQ(found.size(), uids.size());
+  EXPECT_EQ(std::set<Uid>(found.begin(), found.end()), std::set<Uid>(uids.begin(), uids.end()));
+  // The search closes in on the highest UID first.
+  EXPECT_EQ(list.front(), "0 - ID:7FFFFFFFFFFF");
+  EXPECT_FALSE(discovery.StoppedAtBound());
+}
+
+TEST_F(DiscoveryTest, ThirtyThreeRandomRespondersAreAllFound) {
+  for (std::uint64_t seed : {1u, 2u, 3u}) {
+    SCOPED_TRACE(seed);
+    sim::VirtualLine rig(sim::Timing::kInstant);
+    RdmTransport t(rig, nullptr);
+    t.Frame().FillFixedFields();
+    LineHandle handle = 0;
+    rig.Open(0, &handle);
+    t.SetHandle(handle);
+    DeviceTable devices;
+    Discovery d(t, devices);
+    const auto uids = RandomUids(seed, 33);
+    for (Uid uid : uids) {
+      sim::ResponderConfig config;
+      config.uid = uid;
+      rig.AddResponder(config);
+    }
+    d.Run({});
+    EXPECT_EQ(devices.count, 33);
+    EXPECT_EQ(std::set<Uid>(devices.slots.begin() + 1, devices.slots.end()),
+              std::set<Uid>(uids.begin(), uids.end()));
+    EXPECT_FALSE(d.StoppedAtBound());
+    EXPECT_LT(d.BranchRequests(), Discovery::kMaxBranchRequests / 2);
+  }
+}
+
+TEST_F(DiscoveryTest, AThirtyFourthDeviceIsMutedButNotStored) {
+  const auto uids = RandomUids(34, 34);
+  for (Uid uid : uids) Add(uid);
+  discovery.Run(hooks);
+  EXPECT_EQ(table.count, 33);
+  EXPECT_EQ(list.size(), 33u);
+  EXPECT_EQ(list.back().substr(0, 8), "32 - ID:");
+  EXPECT_EQ(Count("Device table full: 33 devices, further devices are not listed"), 1);
+  for (Uid uid : uids) EXPECT_TRUE(line.FindResponder(uid)->Muted()) << UidText(uid);
+  const std::set<Uid> stored(table.slots.begin() + 1, table.slots.end());
+  EXPECT_EQ(stored.size(), 33u);
+  EXPECT_FALSE(stored.contains(0));
+  // The scratch slot is the only other one written.
+  EXPECT_TRUE(std::find(uids.begin(), uids.end(), table.slots[0]) != uids.end());
+  EXPECT_FALSE(discovery.StoppedAtBound());
+  ExpectFiveSilentFullRangeBranchesAtTheEnd();
+}
+
+TEST_F(DiscoveryTest, ResponderThatCanNeverBeConfirmedStopsAtTheBound) {
+  struct Case {
+    const char* name;
+    Uid uid;
+    sim::ResponderFaults faults;
+  };
+  sim::ResponderFaults ignoresMute, badChecksum;
+  ignoresMute.ignores_mute = true;
+  badChecksum.bad_checksum = true;
+  const std::vector<Case> cases = {
+      {"UID 0000:00000000", 0, {}},
+      {"never acknowledges DISC_MUTE", 0x4A4C'0000'0001ULL, ignoresMute},
+      {"replies never check", 0x4A4C'0000'0002ULL, badChecksum}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (Uid uid : line.ResponderUids()) line.RemoveResponder(uid);
+    Add(c.uid, c.faults);
+    log.clear();
+    discovery.Run(hooks);
+    EXPECT_TRUE(discovery.StoppedAtBound());
+    EXPECT_EQ(discovery.BranchRequests(), Discovery::kMaxBranchRequests);
+    EXPECT_EQ(log.back(), "Discovery stopped after " +
+                              std::to_string(Discovery::kMaxBranchRequests) +
+                              " branch requests: a responder answers but cannot be confirmed");
+    EXPECT_EQ(table.count, 0);
+  }
 }
 
 }  // namespace

@@ -1,0 +1,192 @@
+// The discover button on the virtual rig, in simulated time: the list, the
+// table, the names file and the log that the operator sees.
+#include <gmock/gmock.h>
+
+#include <random>
+#include <set>
+
+#include "app/devices_room.h"
+#include "app/tests/form_test.h"
+
+namespace korval::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+
+const std::string kSilentDump =
+    "Response_:FF FFFFFFFFFFFF FFFFFFFFFFFF FF FF FF FFFF FF FFFF FF "
+    "FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF "
+    "FFFF";
+
+class DiscoverTest : public FormTest {
+ protected:
+  std::vector<std::string> Items() const {
+    std::vector<std::string> items;
+    for (int i = 0; i < form->ListBox1->count(); ++i) {
+      items.push_back(form->ListBox1->item(i)->text().toStdString());
+    }
+    return items;
+  }
+  std::vector<Uid> Devices() const {
+    const auto& slots = form->deviceTable.slots;
+    return {slots.begin() + 1, slots.begin() + 1 + form->deviceTable.count};
+  }
+  long Count(const std::string& text) const { return std::count(Log().begin(), Log().end(), text); }
+  static std::vector<Uid> RandomUids(std::uint64_t seed, int n) {
+    std::mt19937_64 rng(seed);
+    std::set<Uid> uids;
+    while (static_cast<int>(uids.size()) < n) {
+      uids.insert((1 + rng() % 0x7FFF) << 32 | (rng() % 0xFFFF'FFFFULL));
+    }
+    std::vector<Uid> out(uids.begin(), uids.end());
+    std::shuffle(out.begin(), out.end(), rng);
+    return out;
+  }
+};
+
+TEST_F(DiscoverTest, AnEmptyLineLogsExactlyTheProcedureAndLeavesTheFileAlone) {
+  Start();
+  ShowPage(form->TabSheet3);
+  const std::size_t mark = LogMark();
+  Click(form->BitBtnDiscover);
+  std::vector<std::string> expected = {
+      "UnMute 0xFFFFFFFFFFFF",
+      "Request__:18 FFFFFFFFFFFF 888800000001 01 01 00 0000 10 0003 00 0805",
+      "UnMute 0xFFFFFFFFFFFF",
+      "Request__:18 FFFFFFFFFFFF 888800000001 02 01 00 0000 10 0003 00 0806",
+      "Discovery started.",
+  };
+  const char* sums[] = {"0E16", "0E17", "0E18", "0E19", "0E1A"};
+  for (int i = 0; i < 5; ++i) {
+    expected.push_back("Request__:24 FFFFFFFFFFFF 888800000001 0" + std::to_string(i + 3) +
+                       " 01 00 0000 10 0001 0C 00 00 00 00 00 00 FF FF FF FF FF FE " + sums[i]);
+    expected.push_back(kSilentDump);
+  }
+  expected.push_back("Discovery finished.");
+  EXPECT_THAT(LogSince(mark), ElementsAreArray(expected));
+  EXPECT_TRUE(form->RdmPageActive());  // discovery makes the RDM page current first
+  EXPECT_FALSE(form->artNetPageShown.load());
+  EXPECT_EQ(form->ListBox1->count(), 0);
+  EXPECT_EQ(form->SelectedPosition(), -1);
+  EXPECT_FALSE(Exists(kDeviceNamesFile));
+}
+
+TEST_F(DiscoverTest, ANewResponderIsListedSavedUnderTheNameBoxTextAndSelectedWithoutARead) {
+  Start({Fixture(0x7FF0'0000'0001ULL)});
+  form->Edit1->setText("Stage");
+  const std::size_t mark = LogMark();
+  Click(form->BitBtnDiscover);
+  EXPECT_THAT(Items(), ElementsAre("0 - ID:7FF000000001"));
+  EXPECT_THAT(Devices(), ElementsAre(0x7FF0'0000'0001ULL));
+  EXPECT_EQ(ReadFile(kDeviceNamesFile), "7FF000000001=Stage\r\n");
+  EXPECT_EQ(form->SelectedPosition(), 0);
+  EXPECT_EQ(form->Edit35->text(), "0");  // selected from code: no click handler ran
+  EXPECT_TRUE(line.FindResponder(0x7FF0'0000'0001ULL)->Muted());
+  const auto lines = LogSince(mark);
+  EXPECT_EQ(lines.back(), "Discovery finished.");
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "valid Discovery Response received"), 2);
+  EXPECT_TRUE(errorBoxes.empty());
+}
+
+TEST_F(DiscoverTest, KnownDevicesAreReMutedInTableOrderAndEveryNameIsReplaced) {
+  constexpr Uid kA = 0x4A4C'0000'0012ULL, kB = 0x4A4C'0000'0013ULL, kC = 0x0001'0000'0005ULL;
+  WriteFile(kDeviceNamesFile,
+            "4A4C00000013=old b\r\n0000AB=gone\r\n4A4C00000012=old a\r\n"
+            "100000005=old c\r\n");
+  Start({Fixture(kA), Fixture(kB), Fixture(kC)});
+  form->Edit1->setText("Stage");
+  Click(form->BitBtnDiscover);
+  // 0000AB does not answer: its entry is retried, the devices behind it are
+  // searched for and listed after the ones that acknowledged.
+  EXPECT_THAT(Items(),
+              ElementsAre("0 - ID:4A4C00000013", "1 - ID:4A4C00000012", "2 - ID:000100000005"));
+  EXPECT_THAT(Devices(), ElementsAre(kB, kA, kC));
+  // Entries of devices that no longer answer stay in the file.
+  EXPECT_EQ(ReadFile(kDeviceNamesFile),
+            "4A4C00000013=Stage\r\n0000AB=gone\r\n4A4C00000012=Stage\r\n100000005=Stage\r\n");
+}
+
+TEST_F(DiscoverTest, AllKnownDevicesPresentNeedNoSearch) {
+  WriteFile(kDeviceNamesFile, "000002=b\r\n000001=a\r\n");
+  Start({Fixture(1), Fixture(2)});
+  const std::size_t mark = LogMark();
+  Click(form->BitBtnDiscover);
+  EXPECT_THAT(Items(), ElementsAre("0 - ID:000000000002", "1 - ID:000000000001"));
+  const auto lines = LogSince(mark);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), kSilentDump), 5);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "Collision detected"), 0);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "valid Discovery Response received"), 0);
+}
+
+TEST_F(DiscoverTest, CollidingRespondersAreAllFound) {
+  const std::vector<Uid> uids = {0x7FFF'FFFF'FFF1ULL, 0x7FFF'FFFF'FFF0ULL, 0x0001'0000'0001ULL,
+                                 0x0001'0000'0003ULL};
+  std::vector<sim::ResponderConfig> rig;
+  for (Uid uid : uids) rig.push_back(Fixture(uid));
+  Start(rig);
+  Click(form->BitBtnDiscover);
+  EXPECT_GT(Count("Collision detected"), 0);
+  const auto found = Devices();
+  EXPECT_EQ(std::set<Uid>(found.begin(), found.end()), std::set<Uid>(uids.begin(), uids.end()));
+  EXPECT_EQ(Items().front(), "0 - ID:7FFFFFFFFFF1");
+}
+
+TEST_F(DiscoverTest, WhenEveryLineCallFailsTheListEndsEmptyAndTheFileUntouched) {
+  WriteFile(kDeviceNamesFile, "4A4C00000012=a\r\n");
+  Start({Fixture(0x4A4C'0000'0012ULL)});
+  line.Unplug();
+  const std::size_t mark = LogMark();
+  Click(form->BitBtnDiscover);
+  const auto lines = LogSince(mark);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "message cannot be sent"), 2 + 1);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "no KORVAL widget found"), 1);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "Discovery msg was not sent"), 5);
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [](const std::string& s) { return s.starts_with("Response_:"); }),
+            0);
+  EXPECT_EQ(lines.back(), "Discovery finished.");
+  EXPECT_EQ(form->deviceTable.count, 0);
+  EXPECT_EQ(form->ListBox1->count(), 0);
+  EXPECT_EQ(ReadFile(kDeviceNamesFile), "4A4C00000012=a\r\n");
+}
+
+class DiscoverManyTest : public DiscoverTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(DiscoverManyTest, RandomRespondersFillTheTableAndNoMore) {
+  const int n = GetParam();
+  const auto uids = RandomUids(static_cast<std::uint64_t>(n), n);
+  std::vector<sim::ResponderConfig> rig;
+  for (Uid uid : uids) rig.push_back(Fixture(uid));
+  Start(rig);
+  form->Edit1->setText("x");
+  Click(form->BitBtnDiscover);
+  EXPECT_EQ(form->deviceTable.count, 33);
+  EXPECT_EQ(form->ListBox1->count(), 33);
+  const auto found = Devices();
+  const std::set<Uid> stored(found.begin(), found.end());
+  EXPECT_EQ(stored.size(), 33u);
+  for (Uid uid : stored) EXPECT_EQ(std::count(uids.begin(), uids.end(), uid), 1) << uid;
+  EXPECT_EQ(Count("Device table full: 33 devices, further devices are not listed"), n > 33 ? 1 : 0);
+  const std::string file = ReadFile(kDeviceNamesFile);
+  EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 33);
+  EXPECT_EQ(Log().back(), "Discovery finished.");
+}
+
+INSTANTIATE_TEST_SUITE_P(ThirtyThreeAndAThirtyFourth, DiscoverManyTest, ::testing::Values(33, 34));
+
+TEST_F(DiscoverTest, AResponderThatNeverMutesEndsAtTheBoundAndTheDiscoveryStillFinishes) {
+  sim::ResponderConfig stubborn = Fixture(0x4A4C'0000'0001ULL);
+  stubborn.faults.ignores_mute = true;
+  Start({stubborn});
+  Click(form->BitBtnDiscover);
+  EXPECT_TRUE(form->devicesRoom->discovery.StoppedAtBound());
+  EXPECT_EQ(Count("Discovery stopped after " + std::to_string(Discovery::kMaxBranchRequests) +
+                  " branch requests: a responder answers but cannot be confirmed"),
+            1);
+  EXPECT_EQ(Log().back(), "Discovery finished.");
+  EXPECT_EQ(form->deviceTable.count, 0);
+}
+
+}  // namespace
+}  // namespace korval::testing

@@ -115,11 +115,28 @@ LineStatus VirtualLine::Read(LineHandle handle, std::span<std::uint8_t> buffer,
 LineStatus VirtualLine::Write(LineHandle handle, std::span<const std::uint8_t> bytes,
                               std::uint32_t* bytesWritten) {
   if (bytesWritten != nullptr) *bytesWritten = 0;
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
   if (const LineStatus s = Check(handle); s != kLineOk) return s;
   wireFreeAt_ = WireFree() + kByteTime * static_cast<int>(bytes.size());
+  const Duration sent = wireFreeAt_;
   if (bytesWritten != nullptr) *bytesWritten = static_cast<std::uint32_t>(bytes.size());
-  if (!frameOpen_ || frameDone_ || bytes.empty()) return kLineOk;  // no break before them
+  TakeFrameBytes(bytes);
+  // Like a D2XX write, return once the bytes have left: so writes never run
+  // ahead of the clock, and answers are due right after their request.
+  const Duration now = clock_->Now();
+  if (sent > now) {
+    if (simulated_ != nullptr) {
+      simulated_->Advance(sent - now);
+    } else {
+      lock.unlock();
+      clock_->SleepFor(sent - now);
+    }
+  }
+  return kLineOk;
+}
+
+void VirtualLine::TakeFrameBytes(std::span<const std::uint8_t> bytes) {
+  if (!frameOpen_ || frameDone_ || bytes.empty()) return;  // no break before them
 
   // An RDM frame is at most 257 bytes and a DMX frame 513: nothing longer is kept.
   const std::size_t room = 513 - std::min<std::size_t>(frame_.size(), 513);
@@ -137,7 +154,6 @@ LineStatus VirtualLine::Write(LineHandle handle, std::span<const std::uint8_t> b
   } else {
     frameDone_ = true;  // an alternate start code nobody here listens to
   }
-  return kLineOk;
 }
 
 void VirtualLine::CarryRdmFrame() {

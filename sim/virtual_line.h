@@ -7,11 +7,12 @@
 // starts with 0xCC is handed to the responders once it is complete (message
 // length + 2 bytes); their answers, ANDed together when several answer at once,
 // arrive in the receive queue 200 us after the request has left, 44 us a byte.
+// A write returns when its bytes have left (the clock runs on meanwhile).
 // A frame that starts with 0x00 is a DMX512 frame: it is complete after 513
 // bytes (or at the next break when shorter) and is kept as the last frame.
 //
-// All calls are serialised by one mutex; a read in real timing sleeps without
-// holding it.
+// All calls are serialised by one mutex; reads and writes in real timing sleep
+// without holding it.
 #pragma once
 
 #include <array>
@@ -95,6 +96,7 @@ class VirtualLine final : public DmxLine {
 
   void Adopt(Rig rig);
   LineStatus Check(LineHandle handle) const;
+  void TakeFrameBytes(std::span<const std::uint8_t> bytes);
   void FrameEnded();  // the break that starts the next frame, or a full DMX frame
   void CarryRdmFrame();
   void KeepDmxFrame();

@@ -302,8 +302,10 @@ TEST_F(RigFileOnDisk, RecordGetsOneLineForEachChangedFrame) {
   ASSERT_EQ(lines.size(), 2u);
   const std::string slots = std::string(1020, '0') + "AB";
   EXPECT_EQ(lines[0], "0 0010" + slots);
-  EXPECT_EQ(lines[1], "80 00FF" + slots);
-  EXPECT_EQ(lines[1].size(), 3u + 1026u);
+  // Two frames of 22.76 ms on the wire and two 40 ms pauses, then the third
+  // frame's break and start code: its slots are written at 125.75 ms.
+  EXPECT_EQ(lines[1], "125 00FF" + slots);
+  EXPECT_EQ(lines[1].size(), 4u + 1026u);
 }
 
 TEST(DemoRigTest, TenFixturesOfDifferentKindsForEveryPartOfTheWindow) {

@@ -148,15 +148,18 @@ TEST(LineTimingTest, ReplyBytesArriveAtLineSpeedAndTimeoutsTakeTheirTime) {
   OpenLine t;
   t.line.AddResponder(Fixture(kSpot));
   Clock& clock = t.line.GetClock();
-  t.Send(EncodeRdmRequest(Request(kSpot, kGetCommand, kPidDeviceInfo)));
   auto start = clock.Now();
+  t.Send(EncodeRdmRequest(Request(kSpot, kGetCommand, kPidDeviceInfo)));
+  // The write returns when break, MAB and the 26 request bytes have left.
+  EXPECT_EQ(clock.Now() - start, kBreakAndMab + 26 * kByteTime);
+  start = clock.Now();
   std::uint8_t first = 0;
   std::uint32_t got = 0;
   EXPECT_EQ(t.line.Read(t.handle, std::span(&first, 1), &got), kLineOk);
   EXPECT_EQ(got, 1u);
   EXPECT_EQ(first, kStartCode);
-  // Break and MAB, 26 request bytes, the turnaround and one reply byte.
-  EXPECT_EQ(clock.Now() - start, kBreakAndMab + 26 * kByteTime + kTurnaround + kByteTime);
+  // The turnaround and one reply byte.
+  EXPECT_EQ(clock.Now() - start, kTurnaround + kByteTime);
   // The other 44 bytes come in 44 x 44 us; asking for 44 takes exactly that.
   start = clock.Now();
   std::vector<std::uint8_t> rest(44, 0xFF);
@@ -187,6 +190,23 @@ TEST(LineTimingTest, RealTimingSleepsForTheReadTimeout) {
   std::uint32_t got = 0;
   EXPECT_EQ(line.Read(h, std::span(&b, 1), &got), kLineOk);
   EXPECT_EQ(got, 0u);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 50ms);
+}
+
+TEST(LineTimingTest, RealTimingCarriesATransaction) {
+  Rig rig;
+  rig.responders = {Fixture(kSpot)};
+  VirtualLine line(rig);
+  EXPECT_EQ(line.GetTiming(), Timing::kReal);
+  RdmTransport transport(line, nullptr);
+  transport.Frame().FillFixedFields();
+  LineHandle h = 0;
+  ASSERT_EQ(line.Open(0, &h), kLineOk);
+  transport.SetHandle(h);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(transport.Request(kSpot, kGetCommand, kPidDeviceInfo), kAck);
+  EXPECT_THAT(transport.ReplyData().size(), 19u);
+  // The 200-byte read gets 44 bytes and waits out its timeout.
   EXPECT_GE(std::chrono::steady_clock::now() - start, 50ms);
 }
 
@@ -230,6 +250,15 @@ TEST_F(DmxOutput, TwoWritesAfterOneBreakMakeOneFrame) {
   EXPECT_EQ(t.line.LastDmxFrame()[2], 0x41);
   // DMX frames are nobody's request.
   EXPECT_EQ(t.line.RdmRequestCount(), 0u);
+}
+
+TEST_F(DmxOutput, FramesTakeTheirWireTimeSoLaterRepliesAreNotDelayed) {
+  const auto start = t.line.GetClock().Now();
+  for (int i = 0; i < 100; ++i) SendFrame(static_cast<std::uint8_t>(i));
+  EXPECT_EQ(t.line.GetClock().Now() - start, 100 * (kBreakAndMab + 513 * kByteTime));
+  t.line.AddResponder(Fixture(kSpot));
+  EXPECT_EQ(Reply{t.Transact(Request(kSpot, kGetCommand, kPidDeviceInfo))}.ResponseType(),
+            kResponseAck);
 }
 
 TEST_F(DmxOutput, AShortFrameEndsAtTheNextBreak) {

@@ -40,17 +40,6 @@ void ArtNetNode::SetReceiver(Receiver receiver) {
   receiver_ = std::move(receiver);
 }
 
-void ArtNetNode::SetNames(std::string shortName, std::string longName) {
-  // Read by the receive thread when it answers a poll: only while stopped.
-  const bool wasRunning = Running();
-  const auto address = boundAddress_;
-  const auto port = boundPort_;
-  if (wasRunning) Stop();
-  shortName_ = std::move(shortName);
-  longName_ = std::move(longName);
-  if (wasRunning) Start(address, port);
-}
-
 void ArtNetNode::ClearUniverse0() {
   for (auto& slot : universe0_) slot.store(0, std::memory_order_relaxed);
 }

@@ -52,7 +52,6 @@ class ArtNetNode {
   void SetReceiver(Receiver receiver);
   // What the ArtPollReply advertises.
   void SetPortAddress(std::uint16_t portAddress) { portAddress_.store(portAddress); }
-  void SetNames(std::string shortName, std::string longName);
 
   const NodeStatistics& Statistics() const { return statistics_; }
   const DmxSlots& Universe0() const { return universe0_; }
@@ -70,8 +69,8 @@ class ArtNetNode {
   std::uint32_t boundAddress_ = 0;
   std::uint16_t boundPort_ = 0;
   std::string error_;
-  std::string shortName_ = "KORVAL RDM Setup";
-  std::string longName_ = "KORVAL RDM Setup Art-Net to DMX512 node";
+  const std::string shortName_ = "KORVAL RDM Setup";
+  const std::string longName_ = "KORVAL RDM Setup Art-Net to DMX512 node";
 
   std::vector<std::uint8_t> buffer_;  // record header + largest datagram
   std::mutex receiverMutex_;

@@ -25,7 +25,7 @@ class ArtNetFormTest : public FormTest {
     };
   }
   ~ArtNetFormTest() override {
-    TForm1::ArtNetRoom::nodeSettings = {};
+    TForm1::ArtNetRoom::nodeSettings = {kLoopback, 0};
     TForm1::ArtNetRoom::makeTickClock = [] { return std::make_shared<artnet::SteadyTickClock>(); };
   }
 

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/artnet_room.h"
+
 namespace korval::testing {
 
 QApplication& EnsureApplication() {
@@ -19,6 +21,8 @@ QApplication& EnsureApplication() {
 
 FormTest::FormTest() {
   EnsureApplication();
+  // Every window of the tests listens on loopback, on a port of its own.
+  TForm1::ArtNetRoom::nodeSettings = {0x7F000001, 0};
   char cwd[4096];
   previousDirectory_ = ::getcwd(cwd, sizeof cwd) ? cwd : ".";
   char pattern[] = "/tmp/korval-form-XXXXXX";

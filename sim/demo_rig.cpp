@@ -5,6 +5,11 @@
 //
 // The tool reads only the first nine entries of a supported-parameter list, so
 // the order of each list decides what the parameter page shows for it.
+//
+// Device IDs look like serial numbers on purpose. The line carries colliding
+// discovery answers as their AND, and for near-sequential IDs that AND can
+// decode, checksum included, to the UID of a third fixture (00000501 AND
+// 00000601 gives 00000401): the search would then mute and list that one again.
 #include "rdm/rdm_constants.h"
 #include "sim/rig.h"
 
@@ -42,7 +47,7 @@ Rig MakeDemoRig() {
   auto& r = rig.responders;
 
   // Moving heads: every parameter; the first nine are those of a moving light.
-  ResponderConfig spot1 = Korval(0x00000101, "Spot 1", 0x0102);
+  ResponderConfig spot1 = Korval(0x2C1F0A37, "Spot 1", 0x0102);
   spot1.supported_parameters = {kPidDeviceLabel, kPidManufacturerLabel, kPidStatusMessages,
                                 kPidDmxPersonality, kPidDeviceHours, kPidLampHours,
                                 kPidPanInvert, kPidTiltInvert, kPidPanTiltSwap,
@@ -59,7 +64,7 @@ Rig MakeDemoRig() {
   r.push_back(spot1);
 
   ResponderConfig spot2 = spot1;
-  spot2.uid = MakeUid(0x00000102, 0x4B52);
+  spot2.uid = MakeUid(0x2C1F0B52, 0x4B52);
   spot2.label = "Spot 2";
   spot2.start_address = 17;
   spot2.pan_invert = 1;
@@ -69,7 +74,7 @@ Rig MakeDemoRig() {
   r.push_back(spot2);
 
   // An LED par: the eight-channel rows come first, no pan or tilt.
-  ResponderConfig par = Korval(0x00000201, "Par LED 1", 0x0101);
+  ResponderConfig par = Korval(0x31A04E19, "Par LED 1", 0x0101);
   par.supported_parameters = {kPidDeviceLabel, kPidMinLimits, kPidMaxLimits, kPidErrorScene,
                               kPidDimmSwitch, kPidStatusMessages, kPidManufacturerLabel,
                               kPidDmxPersonality, kPidDeviceHours};
@@ -89,7 +94,7 @@ Rig MakeDemoRig() {
 
   // A scanner without DEVICE_LABEL (the name comes from the names list) and
   // without the eight-channel parameters.
-  ResponderConfig scanner = Korval(0x00000301, "", 0x0103);
+  ResponderConfig scanner = Korval(0x0E77D203, "", 0x0103);
   scanner.supported_parameters = {kPidManufacturerLabel, kPidStatusMessages, kPidPanInvert,
                                   kPidTiltInvert, kPidPanTiltSwap, kPidDeviceHours,
                                   kPidLampHours, kPidDmxPersonality};
@@ -105,7 +110,7 @@ Rig MakeDemoRig() {
   r.push_back(scanner);
 
   // A projector with few parameters.
-  ResponderConfig projector = Korval(0x00000401, "Gobo Projector", 0x0300);
+  ResponderConfig projector = Korval(0x5B0C61E4, "Gobo Projector", 0x0300);
   projector.supported_parameters = {kPidDeviceLabel, kPidManufacturerLabel, kPidLampHours,
                                     kPidStatusMessages};
   projector.model_id = 0x0401;
@@ -116,7 +121,7 @@ Rig MakeDemoRig() {
   r.push_back(projector);
 
   // A hazer that runs low on fluid; no label, no eight-channel rows.
-  ResponderConfig hazer = Korval(0x00000501, "", 0x0401);
+  ResponderConfig hazer = Korval(0x7A3390C5, "", 0x0401);
   hazer.supported_parameters = {kPidManufacturerLabel, kPidStatusMessages, kPidDeviceHours};
   hazer.model_id = 0x0501;
   hazer.footprint = 2;
@@ -126,7 +131,7 @@ Rig MakeDemoRig() {
   r.push_back(hazer);
 
   // Dimmer packs: eight channels each, the rows apply per channel.
-  ResponderConfig dimmer = Korval(0x00000601, "Dimmer 1-8", 0x0501);
+  ResponderConfig dimmer = Korval(0x1196F2A8, "Dimmer 1-8", 0x0501);
   dimmer.supported_parameters = {kPidDeviceLabel, kPidManufacturerLabel, kPidMinLimits,
                                  kPidMaxLimits, kPidErrorScene, kPidDimmSwitch,
                                  kPidStatusMessages, kPidDeviceHours};
@@ -141,7 +146,7 @@ Rig MakeDemoRig() {
 
   // An LED dimmer patched over the dimmer pack's last channels, so that the
   // address map shows an overlap; it has no status messages queued.
-  ResponderConfig ledDimmer = Korval(0x00000602, "LED Dimmer", 0x0509);
+  ResponderConfig ledDimmer = Korval(0x11970A3D, "LED Dimmer", 0x0509);
   ledDimmer.supported_parameters = {kPidDeviceLabel, kPidManufacturerLabel, kPidStatusMessages,
                                     kPidMinLimits, kPidMaxLimits, kPidErrorScene,
                                     kPidDimmSwitch, kPidDmxPersonality};
@@ -153,7 +158,7 @@ Rig MakeDemoRig() {
   r.push_back(ledDimmer);
 
   // A switch pack: dim/switch set on every channel.
-  ResponderConfig switchPack = Korval(0x00000701, "Switch Pack", 0x0504);
+  ResponderConfig switchPack = Korval(0x63D5B871, "Switch Pack", 0x0504);
   switchPack.supported_parameters = {kPidDeviceLabel, kPidDimmSwitch, kPidStatusMessages,
                                      kPidManufacturerLabel};
   switchPack.model_id = 0x0701;

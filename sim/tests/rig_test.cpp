@@ -308,6 +308,14 @@ TEST_F(RigFileOnDisk, RecordGetsOneLineForEachChangedFrame) {
   EXPECT_EQ(lines[1].size(), 4u + 1026u);
 }
 
+TEST(RigFileTest, TheShippedExamplesLoad) {
+  for (const char* name : {"example.json", "faults.json", "blocking_faults.json"}) {
+    const RigLoadResult loaded = LoadRigFile(std::string(KORVAL_SIM_RIGS) + "/" + name);
+    ASSERT_TRUE(loaded.rig) << loaded.error;
+    EXPECT_GE(loaded.rig->responders.size(), 3u) << name;
+  }
+}
+
 TEST(DemoRigTest, TenFixturesOfDifferentKindsForEveryPartOfTheWindow) {
   const Rig rig = MakeDemoRig();
   EXPECT_EQ(rig.timing, Timing::kReal);

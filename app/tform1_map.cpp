@@ -62,7 +62,7 @@ void TForm1::PaintBox1Paint(QPainter& canvas) {
   canvas.fillRect(QRect(QPoint(2, 2), QPoint(414, 202)), Qt::white);
   for (int row = 0; row < kMapRows; ++row) {
     for (int column = 0; column < kMapColumns; ++column) {
-      const MapRgb rgb = CellColour(counters[static_cast<std::size_t>(row * kMapColumns + column)]);
+      const MapRgb rgb = CellColour(counters[static_cast<std::size_t>(row) * kMapColumns + static_cast<std::size_t>(column)]);
       const QRect cell(column * kMapCellPixels, row * kMapCellPixels, kMapCellPixels,
                        kMapCellPixels);
       canvas.fillRect(cell, QColor(rgb.red, rgb.green, rgb.blue));

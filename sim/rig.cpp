@@ -22,7 +22,7 @@ namespace {
 
 using Json = nlohmann::json;
 
-constexpr std::size_t kMaxRigFileBytes = 16 * 1024 * 1024;
+constexpr std::size_t kMaxRigFileBytes = std::size_t{16} * 1024 * 1024;
 
 std::string Quoted(std::string_view text) { return Json(std::string(text)).dump(); }
 

@@ -1,0 +1,38 @@
+#!/bin/sh
+# Usage: cli_test.sh PROGRAM RIG_FOLDER. Checks the exit status and the message
+# of the program's options without opening a window.
+program=$1
+rigs=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+passed=0
+failed=0
+
+expect() {  # expect STATUS TEXT-ON-OUTPUT ARGS...
+  status=$1 text=$2
+  shift 2
+  "$program" "$@" >"$work/out" 2>&1
+  got=$?
+  if [ "$got" -eq "$status" ] && grep -qF -- "$text" "$work/out"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAILED: $* -> status $got (want $status), output:"
+    cat "$work/out"
+  fi
+}
+
+printf '{ "responders": [ { "uid": "xyz" } ] }' >"$work/bad.json"
+printf '{ "timing": "instant", "responders": [], "colour": 1 }' >"$work/unknown.json"
+
+expect 0 "KORVAL RDM Setup V1.0.2" --version
+expect 0 "--virtual-rig FILE" --help
+expect 2 "unknown option: --bogus" --bogus
+expect 2 "--virtual-rig needs a rig file" --virtual-rig
+expect 2 "missing.json" --virtual-rig "$work/missing.json"
+expect 2 "bad.json" --virtual-rig "$work/bad.json"
+expect 2 "colour" --virtual-rig "$work/unknown.json"
+expect 2 "--demo and --virtual-rig exclude each other" --demo --virtual-rig "$rigs/example.json"
+
+echo "cli: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "artnet/art_dmx.h"
+#include "artnet/art_poll.h"
+#include "base/conversion.h"
+#include "base/win1252.h"
+#include "devices/names_list.h"
+#include "devices/patch_file.h"
+#include "params/channel_values.h"
+#include "params/device_info.h"
+#include "params/labels.h"
+#include "params/status_text.h"
+#include "rdm/discovery.h"
+#include "rdm/transport.h"
+#include "sim/rdm_request.h"
+#include "sim/rig.h"
+
+namespace korval {
+namespace {
+
+// Bytes that look like the real thing often enough to get past the first checks:
+// Art-Net IDs, RDM start codes, discovery preambles, JSON punctuation, line ends.
+std::vector<std::uint8_t> RandomInput(std::mt19937& random, std::size_t size) {
+  static constexpr std::uint8_t kInteresting[] = {
+      0x00, 0xFF, 0xCC, 0x01, 0xFE, 0xAA, 0x55, 'A',  'r', 't', '-', 'N',  'e',  0x50, 0x20, '{',
+      '}',  '"',  ':',  ',',  '[',  ']',  '\r', '\n', '=', '0', 'x', 0x02, 0x10, 0xC3, 0xB0, 0xE4};
+  std::vector<std::uint8_t> bytes(size);
+  for (auto& b : bytes) {
+    b = (random() % 3 == 0) ? kInteresting[random() % sizeof kInteresting]
+                            : static_cast<std::uint8_t>(random());
+  }
+  return bytes;
+}
+
+// Copies into a heap block of exactly the input's size: one byte more read is a
+// heap overflow that AddressSanitizer reports.
+std::unique_ptr<std::uint8_t[]> Exact(const std::vector<std::uint8_t>& bytes) {
+  auto block = std::make_unique<std::uint8_t[]>(bytes.size() + (bytes.empty() ? 1 : 0));
+  std::copy(bytes.begin(), bytes.end(), block.get());
+  return block;
+}
+
+TEST(ParsersOfOutsideBytes, TakeAnyInputWithoutReadingPastIt) {
+  std::mt19937 random(20261208);
+  DmxSlots slots{};
+  for (int round = 0; round < 3000; ++round) {
+    const std::size_t size = (round % 10 == 0) ? random() % 1200 : random() % 64;
+    const auto input = RandomInput(random, size);
+    const auto block = Exact(input);
+    const std::span<const std::uint8_t> bytes(block.get(), input.size());
+
+    const auto lines = ParseNamesFile(bytes);
+    EXPECT_LE(lines.size(), input.size());
+    for (const auto& line : lines)
+      EXPECT_TRUE(IsValidUtf8({reinterpret_cast<const std::uint8_t*>(line.data()), line.size()}));
+
+    const ParsedPatch patch = ParsePatchFile(bytes);
+    if (patch.records) {
+      EXPECT_LE(patch.records->size(), 33u);
+      EXPECT_LE(4 + 12 * patch.records->size(), input.size());
+    } else {
+      EXPECT_FALSE(patch.fault.empty());
+    }
+    const auto rig = sim::ParseRig(bytes, "random.json");
+    EXPECT_TRUE(rig.rig.has_value() || rig.error.rfind("random.json", 0) == 0) << rig.error;
+    sim::ParseRdmRequest(bytes);
+    if (artnet::ArtDmxReceived(bytes, slots)) {
+      EXPECT_GE(input.size(), 8u + 530u);
+    }
+    artnet::ArtNetOpCode(bytes);
+    artnet::IsArtPoll(bytes);
+    artnet::DecodeRecordHeader(bytes);
+    DecodeDiscoveryResponse(bytes, 0, kBroadcastUid);
+    EXPECT_EQ(FormatRdmPacket("Response_:", bytes).rfind("Response_:", 0), 0u);
+    params::DecodeDeviceInfo(bytes);
+    params::DecodeFirstStatus(bytes);
+    params::DecodeLabel(bytes);
+    params::DecodeHours(bytes);
+    params::DecodeRow(bytes);
+    params::DecodeMask(bytes);
+    const std::string decoded = Win1252ToUtf8(bytes);
+    EXPECT_TRUE(
+        IsValidUtf8({reinterpret_cast<const std::uint8_t*>(decoded.data()), decoded.size()}));
+    const std::string_view text(reinterpret_cast<const char*>(block.get()), input.size());
+    EXPECT_LE(Utf8ToWin1252(text).size(), input.size());
+    ParseInteger(text, INT32_MIN, INT32_MAX);
+  }
+}
+
+}  // namespace
+}  // namespace korval

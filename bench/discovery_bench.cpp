@@ -9,20 +9,11 @@
 #include <set>
 
 #include "rdm/discovery.h"
+#include "sim/random_rig.h"
 #include "sim/virtual_line.h"
 
 namespace korval {
 namespace {
-
-std::vector<Uid> RandomUids(std::mt19937_64& rng, int n) {
-  std::set<Uid> uids;
-  while (static_cast<int>(uids.size()) < n) {
-    const Uid manufacturer = 1 + rng() % 0x7FFF;
-    const Uid device = rng() % 0xFFFF'FFFFULL;
-    uids.insert(manufacturer << 32 | device);
-  }
-  return {uids.begin(), uids.end()};
-}
 
 void BM_Discovery(benchmark::State& state) {
   const int responders = static_cast<int>(state.range(0));
@@ -33,7 +24,7 @@ void BM_Discovery(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     sim::VirtualLine line(sim::Timing::kInstant);
-    for (Uid uid : RandomUids(rng, responders)) {
+    for (Uid uid : sim::RandomUids(rng, responders)) {
       sim::ResponderConfig config;
       config.uid = uid;
       line.AddResponder(config);

@@ -7,6 +7,7 @@
 
 #include "app/devices_room.h"
 #include "app/tests/form_test.h"
+#include "sim/random_rig.h"
 
 namespace korval::testing {
 namespace {
@@ -33,16 +34,6 @@ class DiscoverTest : public FormTest {
     return {slots.begin() + 1, slots.begin() + 1 + form->deviceTable.count};
   }
   long Count(const std::string& text) const { return std::count(Log().begin(), Log().end(), text); }
-  static std::vector<Uid> RandomUids(std::uint64_t seed, int n) {
-    std::mt19937_64 rng(seed);
-    std::set<Uid> uids;
-    while (static_cast<int>(uids.size()) < n) {
-      uids.insert((1 + rng() % 0x7FFF) << 32 | (rng() % 0xFFFF'FFFFULL));
-    }
-    std::vector<Uid> out(uids.begin(), uids.end());
-    std::shuffle(out.begin(), out.end(), rng);
-    return out;
-  }
 };
 
 TEST_F(DiscoverTest, AnEmptyLineLogsExactlyTheProcedureAndLeavesTheFileAlone) {
@@ -155,7 +146,7 @@ class DiscoverManyTest : public DiscoverTest, public ::testing::WithParamInterfa
 
 TEST_P(DiscoverManyTest, RandomRespondersFillTheTableAndNoMore) {
   const int n = GetParam();
-  const auto uids = RandomUids(static_cast<std::uint64_t>(n), n);
+  const auto uids = sim::RandomUids(static_cast<std::uint64_t>(n), n);
   std::vector<sim::ResponderConfig> rig;
   for (Uid uid : uids) rig.push_back(Fixture(uid));
   Start(rig);

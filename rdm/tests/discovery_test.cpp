@@ -7,6 +7,7 @@
 #include <set>
 
 #include "rdm/tests/scripted_line.h"
+#include "sim/random_rig.h"
 #include "sim/virtual_line.h"
 
 namespace korval {
@@ -235,16 +236,7 @@ struct DiscoveryTest : ::testing::Test {
   }
 };
 
-std::vector<Uid> RandomUids(std::uint64_t seed, int n) {
-  std::mt19937_64 rng(seed);
-  std::set<Uid> uids;
-  while (static_cast<int>(uids.size()) < n) {
-    uids.insert((1 + rng() % 0x7FFF) << 32 | (rng() % 0xFFFF'FFFFULL));
-  }
-  std::vector<Uid> out(uids.begin(), uids.end());
-  std::shuffle(out.begin(), out.end(), rng);
-  return out;
-}
+using sim::RandomUids;
 
 TEST_F(DiscoveryTest, OneNewResponderIsMutedAndListed) {
   sim::Responder& r = Add(0x7FF0'0000'0001ULL);

@@ -77,7 +77,13 @@ std::vector<std::string> ParseNamesFile(std::span<const std::uint8_t> bytes) {
 std::vector<std::uint8_t> SerializeNamesFile(const std::vector<std::string>& lines) {
   std::vector<std::uint8_t> bytes;
   for (const auto& line : lines) {
-    bytes.insert(bytes.end(), line.begin(), line.end());
+    // A name comes from a device label or the name box and may hold any byte; a
+    // line break or NUL inside it would split or cut the file when it is read
+    // back, so it is written as a blank.
+    for (char c : line) {
+      const bool breaksLine = c == '\r' || c == '\n' || c == '\0';
+      bytes.push_back(breaksLine ? ' ' : static_cast<std::uint8_t>(c));
+    }
     bytes.push_back('\r');
     bytes.push_back('\n');
   }

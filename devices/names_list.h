@@ -37,7 +37,8 @@ std::string_view NameOfLine(std::string_view line);
 // that is valid UTF-8 is taken as it is; any other line is read as Windows-1252,
 // so that a file written on a Windows system still loads.
 std::vector<std::string> ParseNamesFile(std::span<const std::uint8_t> bytes);
-// UTF-8, every line (the last one too) ended by CR LF, no byte-order mark.
+// UTF-8, every line (the last one too) ended by CR LF, no byte-order mark. A
+// CR, LF or NUL inside a line is written as a blank.
 std::vector<std::uint8_t> SerializeNamesFile(const std::vector<std::string>& lines);
 
 // Throw FileError when the file cannot be read or replaced; a failed save keeps

@@ -48,6 +48,9 @@ TEST(NamesFile, WritesCrLfAfterEveryLine) {
   EXPECT_EQ(SerializeNamesFile({"4A4C00000012=Stage", "4A4C00000013=Stage"}),
             Bytes("4A4C00000012=Stage\r\n4A4C00000013=Stage\r\n"));
   EXPECT_TRUE(SerializeNamesFile({}).empty());
+  // A label with a line break must not turn into a second entry on reading.
+  const std::string broken = std::string("4A4C00000012=Spot\r\nX\0Y", 22);
+  EXPECT_EQ(SerializeNamesFile({broken}), Bytes("4A4C00000012=Spot  X Y\r\n"));
 }
 
 }  // namespace

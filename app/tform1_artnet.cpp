@@ -48,7 +48,10 @@ void TForm1::ArtNetRoom::Tick() {
                   window->RunWhenIdle([window] {
                     window->Log("no KORVAL widget found");
                     window->Timer1->stop();
-                    window->StartUpTimer->start();
+                    // Enabled, not restarted: a QTimer's start() begins its
+                    // period anew, and failing ticks come every 40 ms, so a
+                    // running retry would never come due.
+                    if (!window->StartUpTimer->isActive()) window->StartUpTimer->start();
                   });
                 },
                 Qt::QueuedConnection);

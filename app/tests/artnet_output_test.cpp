@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QProperty>
+
 #include "app/tests/artnet_fixture.h"
 
 namespace korval::testing {
@@ -56,9 +58,14 @@ TEST_F(ArtNetFormTest, AFailedWriteLogsStopsTheMonitorAndRetriesTheStartUp) {
   EXPECT_EQ(form->StringGrid->Cell(4, 1), "77");
   EXPECT_EQ(transport->Buffer().dmxOutput[3].load(), 99);
 
-  // The output timer keeps running: each further failing tick logs again.
+  // The output timer keeps running: each further failing tick logs again,
+  // but leaves the running retry alone (a restart would postpone it forever).
+  int restarts = 0;
+  const QPropertyNotifier watch =
+      form->StartUpTimer->bindableActive().addNotifier([&restarts] { ++restarts; });
   Ticks(2);
   EXPECT_EQ(CountLog("no KORVAL widget found"), 3u);
+  EXPECT_EQ(restarts, 0);
   EXPECT_EQ(Room().OutputTimerId, 1u);
 }
 

@@ -126,7 +126,7 @@ void TForm1::BuildWindow() {
   Image2 = Picture(new QLabel(this), artwork::LeftBackground(), 0, -8, 193, 657);
   Image3 = Picture(new QLabel(this), artwork::PageBackground(), 192, 0, 761, 601);
 
-  ListBox1 = Place(new QListWidget(this), 8, 8, 161, 529);
+  ListBox1 = Place(new ListBox(this), 8, 8, 161, 529);
   ListBox1->setToolTip("Devices");
   ListBox1->setFont(PixelFont(16));
   ListBox1->setUniformItemSizes(true);
@@ -307,11 +307,11 @@ void TForm1::BindHandlers() {
   Bind(Image1, &ClickableImage::clicked, &TForm1::Image1Click);
   Bind(Image5, &ClickableImage::clicked, &TForm1::Image5Click);
 
-  // Only the operator's selection runs the click handler, never one made by code.
+  // Only the operator's selection, by mouse or keys, runs the click handler, never
+  // one made by code. A double click or Enter is no new selection and reads nothing.
   connect(ListBox1, &QListWidget::itemClicked, this,
           [this] { RunHandler([this] { ListBox1Click(); }); });
-  connect(ListBox1, &QListWidget::itemActivated, this,
-          [this] { RunHandler([this] { ListBox1Click(); }); });
+  Bind(ListBox1, &ListBox::selectedByKey, &TForm1::ListBox1Click);
   Bind(Edit35, &QLineEdit::textChanged, &TForm1::Edit35Change);
   Bind(SpeedButtonUp, &QPushButton::clicked, &TForm1::SpeedButtonUpClick);
   Bind(SpeedButtonDown, &QPushButton::clicked, &TForm1::SpeedButtonDownClick);

@@ -68,7 +68,7 @@ class TForm1 : public QWidget {
   // ---- Controls on the window -------------------------------------------------
   QLabel* Image2 = nullptr;
   QLabel* Image3 = nullptr;
-  QListWidget* ListBox1 = nullptr;
+  ListBox* ListBox1 = nullptr;
   QPushButton* SpeedButtonUp = nullptr;
   QPushButton* SpeedButtonDown = nullptr;
   QPushButton* SpeedButton2 = nullptr;

@@ -1,6 +1,7 @@
 #include "app/widgets.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolButton>
@@ -12,6 +13,12 @@ void ClickableImage::mouseReleaseEvent(QMouseEvent* event) {
     Q_EMIT clicked();
   }
   QLabel::mouseReleaseEvent(event);
+}
+
+void ListBox::keyPressEvent(QKeyEvent* event) {
+  const int before = currentRow();
+  QListWidget::keyPressEvent(event);
+  if (currentRow() != before && currentRow() >= 0) Q_EMIT selectedByKey();
 }
 
 void PaintBox::paintEvent(QPaintEvent*) {

@@ -1,11 +1,12 @@
 // Small widgets the window needs that Qt has no exact match for: a picture that
-// can be clicked, a paint box that hands painting and mouse events to the
-// window, an up-down bound to a read-only box, and a string grid addressed as
+// can be clicked, a list that reports keyboard selection, a paint box that hands painting and mouse
+// events to the window, an up-down bound to a read-only box, and a string grid addressed as
 // Cells(column, row) with fixed header cells.
 #pragma once
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QTableWidget>
 #include <QWidget>
 #include <functional>
@@ -24,6 +25,19 @@ class ClickableImage : public QLabel {
 
  protected:
   void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+// A list whose selection by the arrow, page and home/end keys is reported like
+// a click: the operator picks an item with the keyboard as with the mouse.
+class ListBox : public QListWidget {
+  Q_OBJECT
+ public:
+  using QListWidget::QListWidget;
+ Q_SIGNALS:
+  void selectedByKey();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
 };
 
 class PaintBox : public QWidget {

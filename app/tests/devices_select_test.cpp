@@ -1,6 +1,8 @@
 // Selecting a device in the list does what the page that is showing needs.
 #include <gmock/gmock.h>
 
+#include <QKeyEvent>
+
 #include "app/tests/form_test.h"
 #include "app/widgets.h"
 
@@ -31,6 +33,28 @@ TEST_F(SelectTest, OnTheRdmPageTheSerialNumberBoxShowsThePositionBeforeThePageRe
   mark = LogMark();
   SelectListItem(1);
   for (const auto& line : LogSince(mark)) EXPECT_FALSE(line.starts_with("device:")) << line;
+  EXPECT_TRUE(errorBoxes.empty());
+}
+
+TEST_F(SelectTest, TheArrowKeysSelectLikeAClickAndEnterReadsNothing) {
+  WriteFile(kDeviceNamesFile, "4A4C00000012=a\r\n4A4C00000013=b\r\n");
+  Start({Fixture(kFirst), Fixture(kSecond)});
+  auto press = [this](Qt::Key key) {
+    QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(form->ListBox1, &event);
+  };
+  std::size_t mark = LogMark();
+  press(Qt::Key_Down);  // position 0 is selected at start
+  auto lines = LogSince(mark);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines[0], "device:1");
+  EXPECT_EQ(form->Edit35->text(), "1");
+  EXPECT_EQ(BoxColour(form->Edit35), QColor(255, 255, 0));
+
+  mark = LogMark();
+  press(Qt::Key_Down);  // already the last: no new selection
+  press(Qt::Key_Return);
+  EXPECT_TRUE(LogSince(mark).empty());
   EXPECT_TRUE(errorBoxes.empty());
 }
 

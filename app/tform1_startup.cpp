@@ -64,7 +64,10 @@ void TForm1::StartUpTimerTimer() {
 }
 
 void TForm1::FormCloseQuery(bool& canClose) {
-  // The output ticker stops first, so that no tick meets a closed line.
+  // The output ticker stops first, so that no tick meets a closed line. The
+  // window outlives its close until the event loop ends, so the start-up timer
+  // stops too: a late attempt would open the line again after it was closed.
+  StartUpTimer->stop();
   DestroyTimer();
   const LineHandle handle = transport.Handle();
   transport.SetHandle(0);

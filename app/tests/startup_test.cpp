@@ -92,6 +92,7 @@ TEST_F(StartUpTest, TheWindowClosesDuringTheRetries) {
   form->show();
   EXPECT_TRUE(form->close());
   EXPECT_EQ(transport->Handle(), 0u);
+  EXPECT_FALSE(form->StartUpTimer->isActive());
 }
 
 // The configure sequence and the close, call by call, on a line that records them.

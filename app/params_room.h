@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -60,7 +61,8 @@ struct TForm1::ParamsRoom {
               const char* literal);
   void SetRow(std::uint32_t uidLow, std::uint32_t uidHigh, std::uint16_t pid, const Row& boxes,
               const char* literal);
-  void GetLabelInto(QLineEdit* box, Uid uid, std::uint16_t pid, const char* literal);
+  // The label on ACK; nothing when the request got none.
+  std::optional<QString> GetLabel(Uid uid, std::uint16_t pid, const char* literal);
   void GetHoursInto(QLineEdit* box, Uid uid, std::uint16_t pid, const char* literal);
 
   TForm1& form;

@@ -2,6 +2,7 @@
 #include <QColor>
 #include <algorithm>
 #include <array>
+#include <optional>
 
 #include "app/params_room.h"
 #include "base/conversion.h"
@@ -25,6 +26,15 @@ constexpr int kHighestAddress = 512;
 
 QString FromStd(const std::string& text) {
   return QString::fromStdString(text);
+}
+
+// The name box takes 32 typed characters, but a longer name from the names
+// list or a device shows whole: cut by the box, it would go back cut into the
+// names file with the next write.
+void ShowName(QLineEdit* box, const QString& name) {
+  box->setMaxLength(
+      std::max(static_cast<int>(params::kMaxLabelBytes), static_cast<int>(name.size())));
+  box->setText(name);
 }
 
 }  // namespace
@@ -72,21 +82,23 @@ void TForm1::ParamsRoom::GetDeviceInfo(std::uint32_t uidLow, std::uint32_t uidHi
   form.SetText(form.EditAddr, QString::number(info.startAddress));
 }
 
-void TForm1::ParamsRoom::GetLabelInto(QLineEdit* box, Uid uid, std::uint16_t pid,
-                                      const char* literal) {
+std::optional<QString> TForm1::ParamsRoom::GetLabel(Uid uid, std::uint16_t pid,
+                                                    const char* literal) {
   LogFor(literal, uid);
-  if (Get(uid, pid) != kAck) return;
-  box->setText(FromStd(params::DecodeLabel(form.transport.ReplyData())));
+  if (Get(uid, pid) != kAck) return std::nullopt;
+  return FromStd(params::DecodeLabel(form.transport.ReplyData()));
 }
 
 void TForm1::ParamsRoom::GetDeviceLabel(std::uint32_t uidLow, std::uint32_t uidHigh) {
   const Uid uid = MakeUid(uidLow, uidHigh);
   if (!IsPidSupported(kPidDeviceLabel)) {
     // Devices without a label of their own keep their name in the names list.
-    form.Edit1->setText(FromStd(form.namesList.GetName(UidText(uid))));
+    ShowName(form.Edit1, FromStd(form.namesList.GetName(UidText(uid))));
     return;
   }
-  GetLabelInto(form.Edit1, uid, kPidDeviceLabel, "Getting device name of 0x");
+  if (const auto label = GetLabel(uid, kPidDeviceLabel, "Getting device name of 0x")) {
+    ShowName(form.Edit1, *label);
+  }
 }
 
 void TForm1::ParamsRoom::SetDeviceLabel(std::uint32_t uidLow, std::uint32_t uidHigh) {
@@ -104,8 +116,10 @@ void TForm1::ParamsRoom::SetDeviceLabel(std::uint32_t uidLow, std::uint32_t uidH
 void TForm1::ParamsRoom::GetManufacturerLabel(std::uint32_t uidLow, std::uint32_t uidHigh) {
   form.Edit2->setText("unknown");
   if (!IsPidSupported(kPidManufacturerLabel)) return;
-  GetLabelInto(form.Edit2, MakeUid(uidLow, uidHigh), kPidManufacturerLabel,
-               "Getting manufacturer of 0x");
+  if (const auto label =
+          GetLabel(MakeUid(uidLow, uidHigh), kPidManufacturerLabel, "Getting manufacturer of 0x")) {
+    form.Edit2->setText(*label);
+  }
 }
 
 void TForm1::ParamsRoom::GetHoursInto(QLineEdit* box, Uid uid, std::uint16_t pid,

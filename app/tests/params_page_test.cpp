@@ -250,6 +250,14 @@ TEST_F(ParamsPageTest, AWriteToADeviceWithoutLabelStoresTheNameInTheFile) {
   Click(form->BitBtnWrite);
   EXPECT_EQ(ReadFile("devnames.lst"), "4A4C00000013=Wash\r\n");
   for (const auto& r : RequestsIn(LogSince(mark))) EXPECT_NE(r.pid, kPidDeviceLabel);
+
+  // A name longer than the 32 typed characters is read whole and goes back whole.
+  const std::string longName(40, 'w');
+  form->namesList.SetName("4A4C00000013", longName);
+  Click(form->BitBtnRead);
+  EXPECT_EQ(form->Edit1->text().toStdString(), longName);
+  Click(form->BitBtnWrite);
+  EXPECT_EQ(ReadFile("devnames.lst"), "4A4C00000013=" + longName + "\r\n");
 }
 
 TEST_F(ParamsPageTest, ABoxThatIsNotAnIntegerStopsTheWriteThere) {

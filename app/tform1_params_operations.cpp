@@ -105,7 +105,7 @@ void TForm1::ParamsRoom::SetDeviceLabel(std::uint32_t uidLow, std::uint32_t uidH
   const Uid uid = MakeUid(uidLow, uidHigh);
   const std::string name = form.Edit1->text().toStdString();
   if (!IsPidSupported(kPidDeviceLabel)) {
-    form.namesList.SetName(UidText(uid), name);
+    form.namesList.SetName(UidText(uid), params::OneLineName(name));
     SaveNamesList(form.namesList);
     return;
   }

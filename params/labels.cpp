@@ -17,4 +17,11 @@ std::vector<std::uint8_t> EncodeLabel(std::string_view utf8) {
   return bytes;
 }
 
+std::string OneLineName(std::string_view name) {
+  std::string line(name);
+  std::replace_if(
+      line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, '?');
+  return line;
+}
+
 }  // namespace korval::params

@@ -187,6 +187,11 @@ TEST_F(ParamsOperationsTest, SetDeviceLabelSendsWindows1252CutAt32OrStoresTheNam
   EXPECT_TRUE(LogSince(mark).empty());
   EXPECT_EQ(form->namesList.GetName("4A4C00000013"), "Wash");
   EXPECT_EQ(ReadFile("devnames.lst"), "4A4C00000013=Wash\r\n");
+
+  // Line breaks a device put in its label do not split the file's line.
+  Put(form->Edit1, "Wash\r\nleft");
+  Room().SetDeviceLabel(UidLow(kWash), UidHigh(kWash));
+  EXPECT_EQ(ReadFile("devnames.lst"), "4A4C00000013=Wash??left\r\n");
 }
 
 TEST_F(ParamsOperationsTest, StartAddressAddsTheOffsetAndStaysWithin1To512) {

@@ -42,5 +42,10 @@ TEST(Labels, EncodingIsWindows1252WithQuestionMarksAndAt32Bytes) {
   EXPECT_EQ(DecodeLabel(EncodeLabel(euro)), euro);
 }
 
+TEST(Labels, ANameForTheNamesFileStaysOnOneLine) {
+  EXPECT_EQ(OneLineName("Wash left"), "Wash left");
+  EXPECT_EQ(OneLineName("A\r\nB\rC\nD"), "A??B?C?D");
+}
+
 }  // namespace
 }  // namespace korval::params

@@ -10,7 +10,11 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
     auto value = [&](const std::string& name) -> std::optional<std::string> {
       const std::string prefix = name + "=";
       if (arg.rfind(prefix, 0) == 0) return arg.substr(prefix.size());
-      if (arg == name && i + 1 < arguments.size()) return arguments[++i];
+      // The next option is no file name: "--log-file --demo" would otherwise
+      // write the log to a file named "--demo" and run without the demo rig.
+      if (arg == name && i + 1 < arguments.size() && !arguments[i + 1].starts_with("--")) {
+        return arguments[++i];
+      }
       return std::nullopt;
     };
     if (arg == "--demo") {

@@ -32,6 +32,7 @@ TEST(CommandLine, RefusesWhatItDoesNotKnowWithAClearMessage) {
       {{"--virtual-rig"}, "--virtual-rig needs a rig file"},
       {{"--virtual-rig="}, "--virtual-rig needs a rig file"},
       {{"--log-file"}, "--log-file needs a file name"},
+      {{"--log-file", "--demo"}, "--log-file needs a file name"},
       {{"--demo", "--virtual-rig", "x.json"}, "--demo and --virtual-rig exclude each other"},
   };
   for (const auto& [arguments, error] : cases) {

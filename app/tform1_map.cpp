@@ -1,7 +1,12 @@
 // The address map on the IAP page and patch files.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QFile>
 #include <QPainter>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <vector>
 
 #include "app/tform1.h"
@@ -48,6 +53,32 @@ std::string LocalPath(const QString& path) {
   return QFile::encodeName(path).toStdString();
 }
 
+// A patch file holds at most 33 records and bytes after the last are ignored,
+// so no more than that is read, and a read never waits: a huge file, a pipe or
+// a device chosen by name cannot fill the memory or hold the window.
+std::vector<std::uint8_t> ReadPatchBytes(const std::string& path) {
+  constexpr std::size_t kMostBytes =
+      kPatchHeaderBytes + kPatchRecordBytes * static_cast<std::size_t>(kPatchMaxRecords);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) throw FileError("Cannot open file " + path + ": " + std::strerror(errno));
+  std::vector<std::uint8_t> bytes(kMostBytes);
+  std::size_t filled = 0;
+  while (filled < bytes.size()) {
+    const ssize_t n = ::read(fd, bytes.data() + filled, bytes.size() - filled);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      const int error = errno;
+      ::close(fd);
+      throw FileError("Cannot read file " + path + ": " + std::strerror(error));
+    }
+    if (n == 0) break;
+    filled += static_cast<std::size_t>(n);
+  }
+  ::close(fd);
+  bytes.resize(filled);
+  return bytes;
+}
+
 std::uint16_t BigEndian16(std::span<const std::uint8_t> data, std::size_t offset) {
   return static_cast<std::uint16_t>((data[offset] << 8) | data[offset + 1]);
 }
@@ -62,7 +93,8 @@ void TForm1::PaintBox1Paint(QPainter& canvas) {
   canvas.fillRect(QRect(QPoint(2, 2), QPoint(414, 202)), Qt::white);
   for (int row = 0; row < kMapRows; ++row) {
     for (int column = 0; column < kMapColumns; ++column) {
-      const MapRgb rgb = CellColour(counters[static_cast<std::size_t>(row) * kMapColumns + static_cast<std::size_t>(column)]);
+      const MapRgb rgb = CellColour(
+          counters[static_cast<std::size_t>(row) * kMapColumns + static_cast<std::size_t>(column)]);
       const QRect cell(column * kMapCellPixels, row * kMapCellPixels, kMapCellPixels,
                        kMapCellPixels);
       canvas.fillRect(cell, QColor(rgb.red, rgb.green, rgb.blue));
@@ -139,7 +171,7 @@ void TForm1::Button9Click() {
   const std::string path = LocalPath(*file);
   // Checked as a whole before anything changes: a refused file leaves the list,
   // the table and the map as they were.
-  const ParsedPatch parsed = ParsePatchFile(ReadWholeFile(path));
+  const ParsedPatch parsed = ParsePatchFile(ReadPatchBytes(path));
   if (!parsed.records) throw FileError("Cannot load patch file " + path + ": " + parsed.fault);
 
   ListBox1->clear();

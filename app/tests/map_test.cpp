@@ -1,6 +1,7 @@
 // The address map on the IAP page: drawing, dragging, Read and Write on the
 // virtual rig, and patch files.
 #include <gmock/gmock.h>
+#include <sys/stat.h>
 
 #include <QImage>
 #include <QPixmap>
@@ -260,6 +261,20 @@ TEST_F(MapTest, AnEmptyListSavesFourBytesAndLoadingThemEmptiesTheMap) {
   Click(form->Button9);
   EXPECT_EQ(form->ListBox1->count(), 0);
   EXPECT_EQ(CellColour(*form, 0), kWhite);
+
+  // Only what a patch file can hold is read, and nothing waits for more:
+  // a pipe with no writer is too short, endless zeros are a count of 0.
+  const std::vector<std::pair<const char*, int>> unusual{{"fifo.pat", 1}, {"/dev/zero", 0}};
+  ASSERT_EQ(::mkfifo("fifo.pat", 0600), 0);
+  for (const auto& [file, refused] : unusual) {
+    errorBoxes.clear();
+    List(*form, {kSpot});
+    form->OpenPatch.choose = [file] { return std::optional<QString>(file); };
+    Click(form->Button9);
+    EXPECT_EQ(form->ListBox1->count(), refused) << file;
+    EXPECT_EQ(errorBoxes.size(), static_cast<std::size_t>(refused)) << file;
+  }
+  errorBoxes.clear();
 
   // Cancelled dialogs do nothing.
   form->SavePatch.choose = [] { return std::nullopt; };

@@ -52,6 +52,11 @@ std::string NamesList::KeyAt(int position) const {
 std::vector<std::string> ParseNamesFile(std::span<const std::uint8_t> bytes) {
   const auto nul = std::find(bytes.begin(), bytes.end(), std::uint8_t{0});
   bytes = bytes.first(static_cast<std::size_t>(nul - bytes.begin()));
+  // Editors on Windows may put a UTF-8 byte-order mark in front; it is no part
+  // of the first key.
+  if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
+    bytes = bytes.subspan(3);
+  }
 
   std::vector<std::string> lines;
   std::size_t start = 0;

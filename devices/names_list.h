@@ -35,7 +35,8 @@ std::string_view NameOfLine(std::string_view line);
 
 // The file's lines: CR, LF or CR LF end a line, a NUL byte ends the text. A line
 // that is valid UTF-8 is taken as it is; any other line is read as Windows-1252,
-// so that a file written on a Windows system still loads.
+// so that a file written on a Windows system still loads. A leading UTF-8
+// byte-order mark is skipped.
 std::vector<std::string> ParseNamesFile(std::span<const std::uint8_t> bytes);
 // UTF-8, every line (the last one too) ended by CR LF, no byte-order mark. A
 // CR, LF or NUL inside a line is written as a blank.

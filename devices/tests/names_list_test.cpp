@@ -42,6 +42,9 @@ TEST(NamesFile, EveryLineEndCountsAndANulEndsTheText) {
 TEST(NamesFile, ReadsUtf8AndFallsBackToWindows1252PerLine) {
   EXPECT_THAT(ParseNamesFile(Bytes("A=B\xC3\xBChne\r\nB=B\xFChne\r\n")),
               ElementsAre("A=B\u00FChne", "B=B\u00FChne"));
+  EXPECT_THAT(ParseNamesFile(Bytes("\xEF\xBB\xBF"
+                                   "4A4C00000012=a\r\n")),
+              ElementsAre("4A4C00000012=a"));
 }
 
 TEST(NamesFile, WritesCrLfAfterEveryLine) {

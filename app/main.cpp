@@ -64,7 +64,7 @@ int main(int argc, char* argv[]) {
     }
     // While a long operation runs, repaint the window now and then; the form
     // drops the operator's input meanwhile.
-    form.Messages().SetKeepAlive([] { QCoreApplication::processEvents(); });
+    form.Messages().SetKeepAlive([&form] { form.KeepAlive(); });
     form.RunHandler([&form] { form.FormCreate(); });
     form.show();
     app.exec();

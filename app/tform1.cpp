@@ -391,14 +391,26 @@ void TForm1::RunHandler(const std::function<void()>& handler) {
 }
 
 void TForm1::EnterBusy() {
-  if (busyDepth_++ == 0 && qApp != nullptr) {
+  ++busyDepth_;
+}
+
+void TForm1::KeepAlive() {
+  // Most handlers end within a few milliseconds; only work that has run long
+  // enough to need a repaint shows the busy cursor, so the 35 ms monitor tick
+  // and typing in a box never make the cursor flicker.
+  if (Busy() && !busyCursorShown_) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    busyCursorShown_ = true;
   }
+  QCoreApplication::processEvents();
 }
 
 void TForm1::LeaveBusy() {
   if (--busyDepth_ > 0) return;
-  QApplication::restoreOverrideCursor();
+  if (busyCursorShown_) {
+    QApplication::restoreOverrideCursor();
+    busyCursorShown_ = false;
+  }
   if (!idleWork_.empty()) {
     QTimer::singleShot(0, this, [this] {
       auto work = std::exchange(idleWork_, {});

@@ -191,6 +191,9 @@ class TForm1 : public QWidget {
   // runs once the window is idle again.
   void RunWhenIdle(std::function<void()> work);
   bool Busy() const { return busyDepth_ > 0; }
+  // Called by the message log now and then during long work: shows the busy
+  // cursor and lets the window repaint (input stays held off by the guard).
+  void KeepAlive();
   // The error box; tests replace it to collect the messages.
   std::function<void(const QString&)> showErrorBox;
   // Opens a web address; tests replace it.
@@ -240,6 +243,7 @@ class TForm1 : public QWidget {
 
   std::unique_ptr<MessageLog> messages_;
   int busyDepth_ = 0;
+  bool busyCursorShown_ = false;
   int nestedChange_ = 0;
   std::exception_ptr pendingError_;
   std::vector<std::function<void()>> idleWork_;

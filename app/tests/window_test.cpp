@@ -144,6 +144,15 @@ TEST_F(WindowTest, WhileAHandlerRunsOperatorInputAndWindowTimersAreHeldOff) {
   EXPECT_TRUE(LogSince(mark).empty());  // the start-up tick did not run in between
   EXPECT_FALSE(form->Busy());
 
+  // Only work long enough to pump the window shows the busy cursor, until it ends.
+  form->RunHandler([] { EXPECT_EQ(QApplication::overrideCursor(), nullptr); });
+  form->RunHandler([this] {
+    form->KeepAlive();
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+  });
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
   // Work posted while busy runs once the window is idle again, not in between.
   std::vector<int> order;
   form->RunHandler([&] {

@@ -162,22 +162,29 @@ QPixmap IdentifyGlyph() {
   });
 }
 
-QPixmap ReadGlyph() {
-  return Glyph([](QPainter& p) {
+namespace {
+
+// A page with an arrow: into the window (read) or out to the fixture (write).
+QPixmap PageArrowGlyph(bool down) {
+  return Glyph([down](QPainter& p) {
+    const qreal tip = down ? 17 : 7;
+    const qreal tail = down ? 7 : 17;
+    const qreal barbs = down ? 13 : 11;
     p.drawRect(QRectF(4, 3, 16, 18));
-    p.drawLine(QPointF(12, 7), QPointF(12, 17));
-    p.drawLine(QPointF(8, 13), QPointF(12, 17));
-    p.drawLine(QPointF(16, 13), QPointF(12, 17));
+    p.drawLine(QPointF(12, tail), QPointF(12, tip));
+    p.drawLine(QPointF(8, barbs), QPointF(12, tip));
+    p.drawLine(QPointF(16, barbs), QPointF(12, tip));
   });
 }
 
+}  // namespace
+
+QPixmap ReadGlyph() {
+  return PageArrowGlyph(true);
+}
+
 QPixmap WriteGlyph() {
-  return Glyph([](QPainter& p) {
-    p.drawRect(QRectF(4, 3, 16, 18));
-    p.drawLine(QPointF(12, 17), QPointF(12, 7));
-    p.drawLine(QPointF(8, 11), QPointF(12, 7));
-    p.drawLine(QPointF(16, 11), QPointF(12, 7));
-  });
+  return PageArrowGlyph(false);
 }
 
 QPixmap AddressGlyph() {

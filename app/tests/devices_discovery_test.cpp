@@ -7,6 +7,7 @@
 
 #include "app/devices_room.h"
 #include "app/tests/form_test.h"
+#include "rdm/tests/discovery_log.h"
 #include "sim/random_rig.h"
 
 namespace korval::testing {
@@ -14,11 +15,6 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
-
-const std::string kSilentDump =
-    "Response_:FF FFFFFFFFFFFF FFFFFFFFFFFF FF FF FF FFFF FF FFFF FF "
-    "FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF "
-    "FFFF";
 
 class DiscoverTest : public FormTest {
  protected:
@@ -41,19 +37,7 @@ TEST_F(DiscoverTest, AnEmptyLineLogsExactlyTheProcedureAndLeavesTheFileAlone) {
   ShowPage(form->TabSheet3);
   const std::size_t mark = LogMark();
   Click(form->BitBtnDiscover);
-  std::vector<std::string> expected = {
-      "UnMute 0xFFFFFFFFFFFF",
-      "Request__:18 FFFFFFFFFFFF 888800000001 01 01 00 0000 10 0003 00 0805",
-      "UnMute 0xFFFFFFFFFFFF",
-      "Request__:18 FFFFFFFFFFFF 888800000001 02 01 00 0000 10 0003 00 0806",
-      "Discovery started.",
-  };
-  const char* sums[] = {"0E16", "0E17", "0E18", "0E19", "0E1A"};
-  for (int i = 0; i < 5; ++i) {
-    expected.push_back("Request__:24 FFFFFFFFFFFF 888800000001 0" + std::to_string(i + 3) +
-                       " 01 00 0000 10 0001 0C 00 00 00 00 00 00 FF FF FF FF FF FE " + sums[i]);
-    expected.push_back(kSilentDump);
-  }
+  std::vector<std::string> expected = EmptyLineDiscoveryLog();
   expected.push_back("Discovery finished.");
   EXPECT_THAT(LogSince(mark), ElementsAreArray(expected));
   EXPECT_TRUE(form->RdmPageActive());  // discovery makes the RDM page current first

@@ -6,6 +6,7 @@
 #include <random>
 #include <set>
 
+#include "rdm/tests/discovery_log.h"
 #include "rdm/tests/scripted_line.h"
 #include "sim/random_rig.h"
 #include "sim/virtual_line.h"
@@ -126,9 +127,8 @@ struct DiscoveryScriptTest : ::testing::Test {
   }
 };
 
-const std::string kSilentDump =
-    "Response_:FF FFFFFFFFFFFF FFFFFFFFFFFF FF FF FF FFFF FF FFFF FF "
-    "FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FFFF";
+using testing::EmptyLineDiscoveryLog;
+using testing::kSilentDump;
 
 TEST_F(DiscoveryScriptTest, BranchGoesOutAsOneFrameAndStoresTheUidItDecodes) {
   line.replies.push_back(BranchAnswer(kUid));
@@ -151,20 +151,7 @@ TEST_F(DiscoveryScriptTest, BranchGoesOutAsOneFrameAndStoresTheUidItDecodes) {
 
 TEST_F(DiscoveryScriptTest, EmptyLineLogsUnMutesThenFiveSilentBranches) {
   discovery.Run(hooks);
-  std::vector<std::string> expected = {
-      "UnMute 0xFFFFFFFFFFFF",
-      "Request__:18 FFFFFFFFFFFF 888800000001 01 01 00 0000 10 0003 00 0805",
-      "UnMute 0xFFFFFFFFFFFF",
-      "Request__:18 FFFFFFFFFFFF 888800000001 02 01 00 0000 10 0003 00 0806",
-      "Discovery started.",
-  };
-  const char* branchSums[] = {"0E16", "0E17", "0E18", "0E19", "0E1A"};
-  for (int i = 0; i < 5; ++i) {
-    expected.push_back("Request__:24 FFFFFFFFFFFF 888800000001 0" + std::to_string(i + 3) +
-                       " 01 00 0000 10 0001 0C 00 00 00 00 00 00 FF FF FF FF FF FE " +
-                       branchSums[i]);
-    expected.push_back(kSilentDump);
-  }
+  const std::vector<std::string> expected = EmptyLineDiscoveryLog();
   EXPECT_EQ(log, expected);
   EXPECT_TRUE(list.empty());
   EXPECT_EQ(table.count, 0);

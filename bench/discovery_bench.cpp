@@ -6,7 +6,8 @@
 // high bits (serial numbers in a row, one manufacturer, one bit apart); their
 // worst case is what Discovery::kMaxBranchRequests must stay twice above.
 // BM_FaultyRig: ten fixtures, one of them faulty; BM_FaultyRigRealTime runs the
-// one that never acknowledges mute once in real timing.
+// one that never acknowledges mute once in real timing. BM_ShippedRigs: the
+// rig files of sim/rigs with faults, in instant timing.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -16,6 +17,7 @@
 
 #include "rdm/discovery.h"
 #include "sim/random_rig.h"
+#include "sim/rig.h"
 #include "sim/virtual_line.h"
 
 namespace korval {
@@ -159,6 +161,26 @@ void BM_FaultyRigRealTime(benchmark::State& state) {
   state.counters["line_seconds"] = o.lineSeconds;
 }
 BENCHMARK(BM_FaultyRigRealTime)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
+
+void BM_ShippedRigs(benchmark::State& state) {
+  const char* name = state.range(0) == 0 ? "/faults.json" : "/blocking_faults.json";
+  state.SetLabel(name + 1);
+  sim::RigLoadResult loaded = sim::LoadRigFile(std::string(KORVAL_SIM_RIGS) + name);
+  if (!loaded.rig) {
+    state.SkipWithError(loaded.error.c_str());
+    return;
+  }
+  Outcome o;
+  for (auto _ : state) {
+    state.PauseTiming();
+    o = Discover(loaded.rig->responders, sim::Timing::kInstant, &state);
+    state.ResumeTiming();
+  }
+  state.counters["found"] = o.found;
+  state.counters["branch_requests"] = o.branches;
+  state.counters["line_seconds"] = o.lineSeconds;
+}
+BENCHMARK(BM_ShippedRigs)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace korval

@@ -19,6 +19,7 @@ std::vector<Uid> RandomUids(std::mt19937_64& random, int count) {
 
 std::vector<Uid> SequentialUids(Uid first, int count) {
   std::vector<Uid> out;
+  out.reserve(static_cast<std::size_t>(std::max(count, 0)));
   for (int i = 0; i < count; ++i) out.push_back(first + static_cast<Uid>(i));
   return out;
 }

@@ -165,8 +165,10 @@ bool Discovery::Failed(Uid uid, Failure failure) {
   // search going nor hides the UIDs below it.
   const char* why = " answers but cannot be confirmed";
   if (failure == Failure::kNoMuteAck) why = " does not acknowledge mute";
-  if (failure == Failure::kStillAnswers) why = " still answers when muted";
-  transport_.Log("Discovery: 0x" + UidText(uid) + why + ": left out of this discovery");
+  if (failure == Failure::kStillAnswers) why = " still answers after acknowledging mute";
+  // A listed one stays listed; it is only searched for no longer.
+  const char* what = IsConfirmed(uid) ? ": no longer searched for" : ": left out of this discovery";
+  transport_.Log("Discovery: 0x" + UidText(uid) + why + what);
   givenUp_.insert(std::lower_bound(givenUp_.begin(), givenUp_.end(), uid), uid);
   givenUpInOrder_.push_back(uid);
   return true;

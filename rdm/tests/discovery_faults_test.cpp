@@ -208,6 +208,65 @@ TEST_F(RigTest, AFixtureThatLosesItsMuteIsMutedAgainAndListedOnce) {
   EXPECT_GE(forgotten, 15);
 }
 
+// A fixture that acknowledges every mute and answers every branch all the
+// same: before each request the line takes its mute away again.
+class NeverStaysMutedLine final : public DmxLine {
+ public:
+  NeverStaysMutedLine(sim::VirtualLine& line, Uid uid) : line_(line), uid_(uid) {}
+  LineStatus Open(int i, LineHandle* h) override { return line_.Open(i, h); }
+  LineStatus Close(LineHandle h) override { return line_.Close(h); }
+  LineStatus Read(LineHandle h, std::span<std::uint8_t> b, std::uint32_t* n) override {
+    return line_.Read(h, b, n);
+  }
+  LineStatus Write(LineHandle h, std::span<const std::uint8_t> b, std::uint32_t* n) override {
+    line_.FindResponder(uid_)->SetMuted(false);
+    return line_.Write(h, b, n);
+  }
+  LineStatus ResetDevice(LineHandle h) override { return line_.ResetDevice(h); }
+  LineStatus SetBaudRate(LineHandle h, std::uint32_t b) override { return line_.SetBaudRate(h, b); }
+  LineStatus SetDataCharacteristics(LineHandle h, std::uint8_t w, std::uint8_t s,
+                                    std::uint8_t p) override {
+    return line_.SetDataCharacteristics(h, w, s, p);
+  }
+  LineStatus SetFlowControl(LineHandle h, std::uint16_t f, std::uint8_t a,
+                            std::uint8_t b) override {
+    return line_.SetFlowControl(h, f, a, b);
+  }
+  LineStatus Purge(LineHandle h, std::uint32_t m) override { return line_.Purge(h, m); }
+  LineStatus SetTimeouts(LineHandle h, std::uint32_t r, std::uint32_t w) override {
+    return line_.SetTimeouts(h, r, w);
+  }
+  LineStatus SetBreakOn(LineHandle h) override { return line_.SetBreakOn(h); }
+  LineStatus SetBreakOff(LineHandle h) override { return line_.SetBreakOff(h); }
+  Clock& GetClock() override { return line_.GetClock(); }
+
+ private:
+  sim::VirtualLine& line_;
+  Uid uid_;
+};
+
+TEST_F(RigTest, AListedFixtureThatKeepsAnsweringIsSearchedForNoLonger) {
+  const auto honest = NineHonest();
+  for (Uid uid : honest) Add(uid);
+  Add(kMiddle);
+  NeverStaysMutedLine wrapped(line, kMiddle);
+  RdmTransport t(wrapped, [this](const std::string& s) { log.push_back(s); });
+  t.Frame().FillFixedFields();
+  t.SetHandle(transport.Handle());
+  Discovery d(t, table);
+  d.Run(hooks);
+  std::multiset<Uid> expected(honest.begin(), honest.end());
+  expected.insert(kMiddle);
+  EXPECT_EQ(Found(), expected);  // listed once, when it was first muted
+  EXPECT_EQ(Count("Discovery: 0x4B5204800101 still answers after acknowledging mute: "
+                  "no longer searched for"),
+            1);
+  EXPECT_EQ(CountStarting("Discovery: 0x"), 1);
+  EXPECT_FALSE(d.StoppedAtBound());
+  EXPECT_LT(d.BranchRequests(), 1500);
+  EXPECT_EQ(log.back(), kSilentDump);
+}
+
 TEST_F(RigTest, HonestRigsNeverNeedABranchOverOneUid) {
   std::mt19937_64 random(7);
   const std::vector<std::pair<const char*, std::vector<Uid>>> rigs = {

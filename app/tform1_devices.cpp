@@ -132,7 +132,8 @@ void TForm1::BitBtnDiscoverClick() {
   const DiscoveryHooks hooks{
       .clearList = [this] { ListBox1->clear(); },
       .addListLine =
-          [this](const std::string& line) { ListBox1->addItem(QString::fromStdString(line)); }};
+          [this](const std::string& line) { ListBox1->addItem(QString::fromStdString(line)); },
+      .stopRequested = {}};
   devicesRoom->discovery.Run(hooks);
   if (deviceTable.count > 0) {
     const std::string name = Edit1->text().toStdString();

@@ -104,6 +104,11 @@ void Discovery::SendDiscUnMute(std::uint32_t low, std::uint32_t high) {
 }
 
 bool Discovery::Branch(Uid lower, Uid upper, int* result) {
+  if (hooks_ != nullptr && hooks_->stopRequested && hooks_->stopRequested()) {
+    if (!stoppedByOperator_) transport_.Log("Discovery stopped by the operator.");
+    stoppedByOperator_ = true;
+    return false;
+  }
   if (branchRequests_ >= kMaxBranchRequests) {
     if (!stoppedAtBound_) {
       transport_.Log("Discovery stopped after " + std::to_string(branchRequests_) +
@@ -117,9 +122,9 @@ bool Discovery::Branch(Uid lower, Uid upper, int* result) {
   return true;
 }
 
-void Discovery::AddListLine(Uid uid, const DiscoveryHooks& hooks) {
-  if (hooks.addListLine)
-    hooks.addListLine(std::to_string(table_.count) + " - ID:" + UidText12(uid));
+void Discovery::AddListLine(Uid uid) {
+  if (hooks_->addListLine)
+    hooks_->addListLine(std::to_string(table_.count) + " - ID:" + UidText12(uid));
 }
 
 bool Discovery::IsConfirmed(Uid uid) const {
@@ -128,7 +133,7 @@ bool Discovery::IsConfirmed(Uid uid) const {
          std::find(unlisted_.begin(), unlisted_.end(), uid) != unlisted_.end();
 }
 
-void Discovery::Confirm(Uid uid, const DiscoveryHooks& hooks) {
+void Discovery::Confirm(Uid uid) {
   // The device is muted either way, so a full table cannot keep the search going.
   if (table_.count >= DeviceTable::kCapacity) {
     if (!tableFullLogged_) transport_.Log(kTableFullLine);
@@ -136,16 +141,141 @@ void Discovery::Confirm(Uid uid, const DiscoveryHooks& hooks) {
     unlisted_.push_back(uid);
     return;
   }
-  AddListLine(uid, hooks);
+  AddListLine(uid);
   table_.slots[table_.count + 1] = uid;
   ++table_.count;
 }
 
+std::vector<Discovery::Segment> Discovery::Segments() const {
+  // The given-up UIDs cut the range into the parts still searched; without
+  // them this is the one full range.
+  std::vector<Segment> segments;
+  Uid lower = 0;
+  for (Uid uid : givenUp_) {
+    if (uid > lower) segments.push_back({lower, uid - 1});
+    lower = uid + 1;
+  }
+  if (lower <= kFullRangeUpper) segments.push_back({lower, kFullRangeUpper});
+  return segments;
+}
+
+bool Discovery::Failed(Uid uid, Failure failure) {
+  if (++failures_[uid] < kMaxFailedConfirmations) return false;
+  // Left out, so that one responder that cannot be confirmed neither keeps the
+  // search going nor hides the UIDs below it.
+  const char* why = " answers but cannot be confirmed";
+  if (failure == Failure::kNoMuteAck) why = " does not acknowledge mute";
+  if (failure == Failure::kStillAnswers) why = " still answers after acknowledging mute";
+  // A listed one stays listed; it is only searched for no longer.
+  const char* what = IsConfirmed(uid) ? ": no longer searched for" : ": left out of this discovery";
+  transport_.Log("Discovery: 0x" + UidText(uid) + why + what);
+  givenUp_.insert(std::lower_bound(givenUp_.begin(), givenUp_.end(), uid), uid);
+  givenUpInOrder_.push_back(uid);
+  return true;
+}
+
+bool Discovery::ProbeSingleUid(Uid uid, bool* ended) {
+  while (!std::binary_search(givenUp_.begin(), givenUp_.end(), uid)) {
+    int r = kBranchSilent;
+    if (!Branch(uid, uid, &r)) return false;
+    ++singleUidProbes_;
+    if (r == kBranchSilent) return true;
+    // Only uid can answer a branch over uid alone: an answer that does not
+    // check still names it, and a valid one is no overlap of several answers.
+    Failure failure = Failure::kNoCheck;
+    if (r == kBranchValid) {
+      failure = Failure::kNoMuteAck;
+      if (SendDiscMute(UidLow(uid), UidHigh(uid)) == kAck) {
+        failure = Failure::kStillAnswers;
+        if (!IsConfirmed(uid)) {
+          Confirm(uid);
+          *ended = true;
+          return true;
+        }
+        // Confirmed earlier in this discovery, then it lost its mute, as a
+        // power-cycled fixture does: muted again, not listed again.
+        if (std::find(remuted_.begin(), remuted_.end(), uid) == remuted_.end()) {
+          remuted_.push_back(uid);
+          *ended = true;
+          return true;
+        }
+      }
+    }
+    if (Failed(uid, failure)) {
+      *ended = true;
+      return true;
+    }
+  }
+  return true;
+}
+
+bool Discovery::Search(Segment segment) {
+  SearchLower = segment.lower;
+  SearchUpper = segment.upper;
+  SearchMid = segment.lower + (segment.upper - segment.lower) / 2;
+  bool ended = false;
+  int r = kBranchSilent;
+  while (SearchUpper - SearchLower > 1) {
+    // Always the upper half: the search closes in on the highest UID present.
+    if (!Branch(SearchMid, SearchUpper, &r)) return false;
+    if (r == kBranchSilent) {
+      // A silent branch is asked again, up to three times in a row; the count
+      // is shared with earlier branches until one stays silent for good.
+      if (SilentBranchCount++ < 3) continue;
+      SearchUpper = SearchMid;
+      SilentBranchCount = 0;
+    } else {
+      SearchLower = SearchMid;
+    }
+    SearchMid = SearchLower + (SearchUpper - SearchLower) / 2;
+    // Answers of several responders overlap on the line, and the overlap can
+    // read as a valid answer from one of them. When that one is already muted
+    // the answer is a collision: muting and listing it again would fill the
+    // table with copies while the responders that collided are never found.
+    if (r == kBranchValid && !IsConfirmed(table_.slots[0])) {
+      const Uid found = table_.slots[0];
+      if (SendDiscMute(UidLow(found), UidHigh(found)) == kAck) {
+        Confirm(found);
+        SearchLower = found;
+        SearchUpper = found;
+        ended = true;
+      }
+    }
+  }
+  if (ended) return true;
+  // Nobody confirmed: the responder that answered is one of the one or two UIDs
+  // left. The lowest UID of a segment is never inside an upper half, and a
+  // responder whose answers never check is never isolated by them.
+  const Uid upper = SearchUpper, lower = SearchLower;
+  if (!ProbeSingleUid(upper, &ended)) return false;
+  if (ended || lower == upper) return true;
+  return ProbeSingleUid(lower, &ended);
+}
+
+bool Discovery::Round(bool* go) {
+  for (const Segment& segment : Segments()) {
+    int r = kBranchSilent;
+    *go = Branch(segment.lower, segment.upper, &r);
+    if (!*go) return false;
+    if (r == kBranchSilent) continue;
+    *go = Search(segment);
+    return true;
+  }
+  return false;
+}
+
 void Discovery::Run(const DiscoveryHooks& hooks) {
+  hooks_ = &hooks;
   branchRequests_ = 0;
+  singleUidProbes_ = 0;
   stoppedAtBound_ = false;
+  stoppedByOperator_ = false;
   tableFullLogged_ = false;
   unlisted_.clear();
+  givenUp_.clear();
+  givenUpInOrder_.clear();
+  remuted_.clear();
+  failures_.clear();
 
   SendDiscUnMute(UidLow(kBroadcastUid), UidHigh(kBroadcastUid));
   SendDiscUnMute(UidLow(kBroadcastUid), UidHigh(kBroadcastUid));
@@ -159,49 +289,20 @@ void Discovery::Run(const DiscoveryHooks& hooks) {
   for (int pass = 0; pass < known; ++pass) {
     const Uid uid = table_.slots[table_.count + 1];
     if (SendDiscMute(UidLow(uid), UidHigh(uid)) == kAck) {
-      AddListLine(uid, hooks);
+      AddListLine(uid);
       ++table_.count;
     }
   }
 
-  int silentFullRange = 0;
-  int r = kBranchSilent;
-  while (silentFullRange < kSilentFullRangeBranches) {
-    if (!Branch(0, kFullRangeUpper, &r)) return;
-    if (r == kBranchSilent) {
-      ++silentFullRange;
-      continue;
-    }
-    SearchLower = 0;
-    SearchUpper = kFullRangeUpper;
-    SearchMid = kFullRangeUpper / 2;
-    while (SearchUpper - SearchLower > 1) {
-      // Always the upper half: the search closes in on the highest UID present.
-      if (!Branch(SearchMid, SearchUpper, &r)) return;
-      if (r == kBranchSilent) {
-        // A silent branch is asked again, up to three times in a row; the count
-        // is shared with earlier branches until one stays silent for good.
-        if (SilentBranchCount++ < 3) continue;
-        SearchUpper = SearchMid;
-        SilentBranchCount = 0;
-      } else {
-        SearchLower = SearchMid;
-      }
-      SearchMid = SearchLower + (SearchUpper - SearchLower) / 2;
-      // Answers of several responders overlap on the line, and the overlap can
-      // read as a valid answer from one of them. When that one is already muted
-      // the answer is a collision: muting and listing it again would fill the
-      // table with copies while the responders that collided are never found.
-      if (r == kBranchValid && !IsConfirmed(table_.slots[0])) {
-        const Uid found = table_.slots[0];
-        if (SendDiscMute(UidLow(found), UidHigh(found)) == kAck) {
-          Confirm(found, hooks);
-          SearchLower = found;
-          SearchUpper = found;
-        }
-      }
-    }
+  // A round in which every segment stays silent counts as one silent
+  // full-range branch.
+  int silentRounds = 0;
+  bool go = true;
+  while (silentRounds < kSilentFullRangeBranches) {
+    if (!Round(&go)) ++silentRounds;
+    if (!go) break;
   }
+  hooks_ = nullptr;
 }
 
 }  // namespace korval

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <span>
 #include <string>
 #include <vector>
@@ -38,18 +39,22 @@ DiscoveryResponse DecodeDiscoveryResponse(std::span<const std::uint8_t> bytes, U
 struct DiscoveryHooks {
   std::function<void()> clearList;
   std::function<void(const std::string& line)> addListLine;
+  std::function<bool()> stopRequested;  // polled before each request; true ends the search
 };
 
 class Discovery {
  public:
-  // A whole discovery sends at most this many DISC_UNIQUE_BRANCH requests, about
-  // six minutes on a real line. 33 honest responders cannot reach it: each search
-  // takes at most 1 + 48 levels x 4 probes = 193, so 33 take at most 6374 with
-  // the five silent full-range branches (the discovery benchmark measures about
-  // 550 on average). Only a responder that answers but can never be confirmed
-  // gets there.
-  static constexpr int kMaxBranchRequests = 7000;
+  // A whole discovery sends at most this many DISC_UNIQUE_BRANCH requests,
+  // about nine minutes of line time. Twice the worst honest rig measured by the
+  // discovery benchmark: 33 responders with serial numbers in a row
+  // (4B52:00000001 to 4B52:00000021) need 5142 (268 s); 33 in a row from a
+  // random start at most 4577, one bit apart 3110, one manufacturer with random
+  // device IDs 1873, random UIDs 626. Responders that cannot be confirmed are
+  // left out long before; only a line that garbles every answer gets here.
+  static constexpr int kMaxBranchRequests = 10500;
   static constexpr int kSilentFullRangeBranches = 5;
+  // Failed confirmations of one UID in a row before it is left out.
+  static constexpr int kMaxFailedConfirmations = 3;
 
   Discovery(RdmTransport& transport, DeviceTable& table);
 
@@ -61,9 +66,15 @@ class Discovery {
   // Un-mutes everyone, re-mutes the known devices and searches for the rest.
   void Run(const DiscoveryHooks& hooks);
 
-  // The branch requests of the last Run, and whether it ended at the bound.
+  // The branch requests of the last Run, and whether it ended at the bound or
+  // because the operator asked.
   int BranchRequests() const { return branchRequests_; }
   bool StoppedAtBound() const { return stoppedAtBound_; }
+  bool StoppedByOperator() const { return stoppedByOperator_; }
+  // Branches over one UID, sent when a search ended without confirming anyone.
+  int SingleUidProbes() const { return singleUidProbes_; }
+  // The UIDs left out of the last Run, in the order they were given up.
+  const std::vector<Uid>& GivenUp() const { return givenUpInOrder_; }
 
   // Search state; it survives from one discovery to the next.
   Uid SearchLower = 0;
@@ -72,19 +83,42 @@ class Discovery {
   unsigned SilentBranchCount = 0;
 
  private:
-  // Sends the next branch of the procedure, or returns false at the bound.
+  struct Segment {
+    Uid lower, upper;
+  };
+  enum class Failure { kNoMuteAck, kNoCheck, kStillAnswers };
+
+  // Sends the next branch of the procedure, or returns false when the search
+  // has to end (the bound, or the operator).
   bool Branch(Uid lower, Uid upper, int* result);
+  // One round: the first segment that answers is searched. Returns whether any
+  // answered; *go is false when the search has to end.
+  bool Round(bool* go);
+  bool Search(Segment segment);
+  // Branches over uid alone until it is silent, confirmed or given up; *ended
+  // tells whether that ended the search.
+  bool ProbeSingleUid(Uid uid, bool* ended);
+  // Counts a failed confirmation; true when uid is given up with it.
+  bool Failed(Uid uid, Failure failure);
+  std::vector<Segment> Segments() const;
   // Muted and listed (or muted and left out of a full table) in this discovery.
   bool IsConfirmed(Uid uid) const;
-  void Confirm(Uid uid, const DiscoveryHooks& hooks);
-  void AddListLine(Uid uid, const DiscoveryHooks& hooks);
+  void Confirm(Uid uid);
+  void AddListLine(Uid uid);
 
   RdmTransport& transport_;
   DeviceTable& table_;
+  const DiscoveryHooks* hooks_ = nullptr;
   int branchRequests_ = 0;
+  int singleUidProbes_ = 0;
   bool stoppedAtBound_ = false;
+  bool stoppedByOperator_ = false;
   bool tableFullLogged_ = false;
   std::vector<Uid> unlisted_;
+  std::vector<Uid> givenUp_;  // sorted
+  std::vector<Uid> givenUpInOrder_;
+  std::vector<Uid> remuted_;
+  std::map<Uid, int> failures_;
 };
 
 }  // namespace korval

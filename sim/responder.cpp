@@ -81,6 +81,8 @@ Responder::Answer Responder::Nack(std::uint16_t reason) {
 std::optional<std::vector<std::uint8_t>> Responder::Receive(const RdmRequest& request) {
   if (values_.faults.silent || !IsAddressedBy(request.destination)) return std::nullopt;
   ++requestsTaken_;
+  const int unmuteAt = values_.faults.unmute_after_requests;
+  if (unmuteAt > 0 && requestsTaken_ == static_cast<std::size_t>(unmuteAt)) muted_ = false;
   const bool broadcast = request.destination != values_.uid;
   if (request.commandClass == kDiscoveryCommand) return Discovery(request, broadcast);
   if (request.commandClass != kGetCommand && request.commandClass != kSetCommand) {

@@ -183,12 +183,14 @@ void ReadFaults(ObjectReader& r, ResponderFaults& into, std::string& error) {
   if (!r.Has("faults")) return;
   if (!r.At("faults").is_object()) return r.Fail("\"faults\" must be an object");
   ObjectReader f(r.At("faults"), r.Where() + "faults: ", error);
-  f.OnlyKnown({"silent", "ignores_mute", "bad_checksum", "noise_before_reply", "nack_all"});
+  f.OnlyKnown({"silent", "ignores_mute", "bad_checksum", "noise_before_reply", "nack_all",
+               "unmute_after_requests"});
   f.Bool("silent", into.silent);
   f.Bool("ignores_mute", into.ignores_mute);
   f.Bool("bad_checksum", into.bad_checksum);
   f.Number("noise_before_reply", 0, 255, into.noise_before_reply);
   f.Bool("nack_all", into.nack_all);
+  f.Number("unmute_after_requests", 0, 1'000'000'000, into.unmute_after_requests);
 }
 
 std::optional<ResponderConfig> ReadResponder(const Json& object, std::size_t number,

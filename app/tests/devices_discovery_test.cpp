@@ -150,17 +150,17 @@ TEST_P(DiscoverManyTest, RandomRespondersFillTheTableAndNoMore) {
 
 INSTANTIATE_TEST_SUITE_P(ThirtyThreeAndAThirtyFourth, DiscoverManyTest, ::testing::Values(33, 34));
 
-TEST_F(DiscoverTest, AResponderThatNeverMutesEndsAtTheBoundAndTheDiscoveryStillFinishes) {
+TEST_F(DiscoverTest, AResponderThatNeverMutesIsLeftOutAndTheDiscoveryStillFinishes) {
   sim::ResponderConfig stubborn = Fixture(0x4A4C'0000'0001ULL);
   stubborn.faults.ignores_mute = true;
-  Start({stubborn});
+  Start({stubborn, Fixture(0x0100'0000'0005ULL)});
   Click(form->BitBtnDiscover);
-  EXPECT_TRUE(form->devicesRoom->discovery.StoppedAtBound());
-  EXPECT_EQ(Count("Discovery stopped after " + std::to_string(Discovery::kMaxBranchRequests) +
-                  " branch requests: a responder answers but cannot be confirmed"),
-            1);
+  EXPECT_FALSE(form->devicesRoom->discovery.StoppedAtBound());
+  EXPECT_EQ(
+      Count("Discovery: 0x4A4C00000001 does not acknowledge mute: left out of this discovery"), 1);
   EXPECT_EQ(Log().back(), "Discovery finished.");
-  EXPECT_EQ(form->deviceTable.count, 0);
+  EXPECT_THAT(Items(), ElementsAre("0 - ID:010000000005"));
+  EXPECT_EQ(ReadFile(kDeviceNamesFile).find("4A4C00000001"), std::string::npos);
 }
 
 }  // namespace

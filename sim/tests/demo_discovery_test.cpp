@@ -22,7 +22,9 @@ void ExpectDiscoveryFindsEveryFixtureOnce(Rig rig) {
   DeviceTable table;
   Discovery discovery(transport, table);
   std::vector<std::string> listed;
-  discovery.Run({[&] { listed.clear(); }, [&](const std::string& l) { listed.push_back(l); }});
+  discovery.Run({.clearList = [&] { listed.clear(); },
+                 .addListLine = [&](const std::string& l) { listed.push_back(l); },
+                 .stopRequested = {}});
 
   std::vector<Uid> found(table.slots.begin() + 1, table.slots.begin() + 1 + table.count);
   std::vector<Uid> expected = line->ResponderUids();

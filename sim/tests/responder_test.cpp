@@ -91,6 +91,23 @@ TEST(DiscoveryTest, MuteIsAcknowledgedAndSilencesTheBranchUntilUnMute) {
   EXPECT_TRUE(t.line.FindResponder(kWash)->Muted());
 }
 
+TEST(DiscoveryTest, AResponderThatForgetsItsMuteAnswersOnceMoreAfterItsNthRequest) {
+  OpenLine t;
+  ResponderConfig config = Fixture(kSpot);
+  config.faults.unmute_after_requests = 3;
+  Responder& spot = t.line.AddResponder(config);
+  EXPECT_FALSE(t.Transact(Branch(0, 0xFFFF'FFFF'FFFEULL)).empty());                   // request 1
+  EXPECT_FALSE(t.Transact(Request(kSpot, kDiscoveryCommand, kPidDiscMute)).empty());  // 2
+  EXPECT_TRUE(spot.Muted());
+  // The third request finds it un-muted, as after a power cycle, and it answers.
+  EXPECT_FALSE(t.Transact(Branch(0, 0xFFFF'FFFF'FFFEULL)).empty());
+  EXPECT_FALSE(spot.Muted());
+  // Only once: muted again, it stays muted.
+  EXPECT_FALSE(t.Transact(Request(kSpot, kDiscoveryCommand, kPidDiscMute)).empty());
+  for (int i = 0; i < 5; ++i) EXPECT_THAT(t.Transact(Branch(0, 0xFFFF'FFFF'FFFEULL)), IsEmpty());
+  EXPECT_TRUE(spot.Muted());
+}
+
 TEST(ReplyTest, DeviceInfoHasTheE120LayoutAndTheStandardHeader) {
   OpenLine t;
   ResponderConfig c = Fixture(kOther);

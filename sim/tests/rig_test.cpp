@@ -70,6 +70,18 @@ TEST(RigFileTest, TheExampleGivesEveryField) {
   EXPECT_FALSE(c.faults.silent);
 }
 
+TEST(RigFileTest, FaultsAreReadIntoTheResponder) {
+  const RigLoadResult loaded = Parse(R"({"responders": [{"uid": "4b52:0000000a", "faults":
+      {"ignores_mute": true, "noise_before_reply": 6, "unmute_after_requests": 40}}]})");
+  ASSERT_TRUE(loaded.rig) << loaded.error;
+  const ResponderFaults& f = loaded.rig->responders.at(0).faults;
+  EXPECT_TRUE(f.ignores_mute);
+  EXPECT_FALSE(f.bad_checksum);
+  EXPECT_EQ(f.noise_before_reply, 6);
+  EXPECT_EQ(f.unmute_after_requests, 40);
+  EXPECT_EQ(ResponderFaults{}.unmute_after_requests, 0);
+}
+
 TEST(RigFileTest, EveryFieldButUidHasADefault) {
   const RigLoadResult loaded =
       Parse(R"({"timing": "instant", "responders": [{"uid": "4b52:0000000a"}]})");
@@ -196,6 +208,8 @@ TEST(RigFileTest, EachMistakeIsReportedWithTheFileAndWhatIsWrong) {
        "rig.json: responder 1: status message 1: \"id\" must be 0 to 65535, not 65536"},
       {R"({"responders": [{"uid": "4A4C:00000012", "faults": {"silent": 1}}]})",
        "rig.json: responder 1: faults: \"silent\" must be true or false"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "faults": {"unmute_after_requests": -1}}]})",
+       "rig.json: responder 1: faults: \"unmute_after_requests\" must be 0 to 1000000000, not -1"},
       {R"({"responders": [{"uid": "4A4C:00000012", "faults": {"noise": 1}}]})",
        "rig.json: responder 1: faults: unknown field \"noise\""},
       {R"({"responders": [{"uid": "4A4C:00000012", "faults": {"noise_before_reply": 256}}]})",

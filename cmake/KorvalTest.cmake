@@ -9,6 +9,13 @@ endif()
 
 function(korval_test)
   cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
+  # The fuzz build keeps the unit tests out of its build and its test list; the
+  # targets still exist so that a room's settings on them apply.
+  if(KORVAL_FUZZ)
+    add_executable(${T_NAME} EXCLUDE_FROM_ALL ${T_SOURCES})
+    target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main)
+    return()
+  endif()
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main Threads::Threads)
   add_test(NAME ${T_NAME} COMMAND ${T_NAME})

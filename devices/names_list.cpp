@@ -52,9 +52,11 @@ std::string NamesList::KeyAt(int position) const {
 std::vector<std::string> ParseNamesFile(std::span<const std::uint8_t> bytes) {
   const auto nul = std::find(bytes.begin(), bytes.end(), std::uint8_t{0});
   bytes = bytes.first(static_cast<std::size_t>(nul - bytes.begin()));
-  // Editors on Windows may put a UTF-8 byte-order mark in front; it is no part
-  // of the first key.
-  if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
+  // Editors on Windows may put a UTF-8 byte-order mark in front, and a tool that
+  // adds one to a file that has one already puts a second; none is part of the
+  // first key. A mark left in the key would also be lost at the next save and
+  // read, which takes the key's mark for the file's.
+  while (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
     bytes = bytes.subspan(3);
   }
 

@@ -11,6 +11,7 @@ packages=(
   nlohmann-json3-dev
   fonts-wqy-microhei
   xvfb xauth
+  clang libclang-rt-14-dev llvm-14
 )
 
 missing=()

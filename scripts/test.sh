@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the whole suite, the
 # suite again under AddressSanitizer and UndefinedBehaviorSanitizer, and the
-# threaded tests under ThreadSanitizer. No test needs a display or a network
-# beyond loopback.
+# threaded tests under ThreadSanitizer, and every fuzz target once over its
+# committed corpus (clang, AddressSanitizer and UndefinedBehaviorSanitizer; no
+# open-ended fuzzing). No test needs a display or a network beyond loopback.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,3 +21,7 @@ ctest --preset asan -j "$jobs"
 cmake --preset tsan >/dev/null
 cmake --build --preset tsan -j "$jobs" --target korval_threaded_tests
 ctest --preset tsan -j "$jobs"
+
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$jobs"
+ctest --preset fuzz -j "$jobs"

@@ -47,6 +47,24 @@ TEST(NamesFile, ReadsUtf8AndFallsBackToWindows1252PerLine) {
               ElementsAre("4A4C00000012=a"));
 }
 
+// What is read is what a save writes back and the next start reads again.
+TEST(NamesFile, ReadSaveReadKeepsTheEntries) {
+  const std::string files[] = {
+      "\xEF\xBB\xBF\xEF\xBB\xBF"
+      "4B63F2A8=Wash\r\n",
+      "\xEF\xBB\xBF\xEF\xBB\xBF\xEF\xBB\xBF"
+      "4B63F2A8=Wash\xC4\r\n",
+      "\xEF\xBB\xBF"
+      "4A4C00000012=B\xFChne\rnoequals\n=x\r\n",
+      "\r\n\r\n4A4C00000012=a",
+  };
+  for (const std::string& file : files) {
+    const auto lines = ParseNamesFile(Bytes(file));
+    EXPECT_EQ(ParseNamesFile(SerializeNamesFile(lines)), lines) << file;
+  }
+  EXPECT_THAT(ParseNamesFile(Bytes(files[0])), ElementsAre("4B63F2A8=Wash"));
+}
+
 TEST(NamesFile, WritesCrLfAfterEveryLine) {
   EXPECT_EQ(SerializeNamesFile({"4A4C00000012=Stage", "4A4C00000013=Stage"}),
             Bytes("4A4C00000012=Stage\r\n4A4C00000013=Stage\r\n"));

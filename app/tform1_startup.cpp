@@ -40,7 +40,8 @@ void TForm1::StartUpTimerTimer() {
   }
   LineHandle handle = 0;
   if (line.Open(0, &handle) == kLineOk) {
-    transport.SetHandle(handle);
+    // The output ticker writes on whatever handle the transport holds, so the
+    // handle is published only once the line is configured.
     line.ResetDevice(handle);
     line.SetBaudRate(handle, rdm::kLineBaud);
     line.SetDataCharacteristics(handle, kBits8, kStopBits2, kParityNone);
@@ -48,6 +49,7 @@ void TForm1::StartUpTimerTimer() {
     line.Purge(handle, kPurgeRx);
     line.Purge(handle, kPurgeTx);
     line.SetTimeouts(handle, rdm::kLineTimeoutMs, rdm::kLineTimeoutMs);
+    transport.SetHandle(handle);
     Log(std::string("KORVAL interface initialized ") + kMakerWebAddress);
     StartUpAttempts = kMaxStartUpAttempts;
   } else {

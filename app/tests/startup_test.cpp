@@ -118,5 +118,55 @@ TEST(StartUpCalls, ConfigureInOrderAndCloseAStaleHandleBeforeOpeningAgain) {
   EXPECT_THAT(scripted.calls, ElementsAre("close"));
 }
 
+// A line that notes, at every configure call, the handle the transport holds then.
+class HandleWatchingLine final : public ScriptedLine {
+ public:
+  const RdmTransport* transport = nullptr;
+  std::vector<LineHandle> seen;
+
+  LineStatus ResetDevice(LineHandle h) override { return Watch(ScriptedLine::ResetDevice(h)); }
+  LineStatus SetBaudRate(LineHandle h, std::uint32_t b) override {
+    return Watch(ScriptedLine::SetBaudRate(h, b));
+  }
+  LineStatus SetDataCharacteristics(LineHandle h, std::uint8_t w, std::uint8_t s,
+                                    std::uint8_t p) override {
+    return Watch(ScriptedLine::SetDataCharacteristics(h, w, s, p));
+  }
+  LineStatus SetFlowControl(LineHandle h, std::uint16_t f, std::uint8_t a,
+                            std::uint8_t b) override {
+    return Watch(ScriptedLine::SetFlowControl(h, f, a, b));
+  }
+  LineStatus Purge(LineHandle h, std::uint32_t m) override {
+    return Watch(ScriptedLine::Purge(h, m));
+  }
+  LineStatus SetTimeouts(LineHandle h, std::uint32_t r, std::uint32_t w) override {
+    return Watch(ScriptedLine::SetTimeouts(h, r, w));
+  }
+
+ private:
+  LineStatus Watch(LineStatus status) {
+    seen.push_back(transport->Handle());
+    return status;
+  }
+};
+
+// The output ticker writes on the transport's handle from its own thread, so a
+// handle it can see must belong to a configured line, on the first open and on a
+// reopen after an output failure alike.
+TEST(StartUpCalls, TheHandleIsPublishedOnlyAfterTheLineIsConfigured) {
+  EnsureApplication();
+  HandleWatchingLine watching;
+  RdmTransport transport(watching, {});
+  watching.transport = &transport;
+  TForm1 form(transport);
+  form.showErrorBox = [](const QString&) {};
+  for (int run = 0; run < 2; ++run) {
+    watching.seen.clear();
+    form.StartUpTimerTimer();
+    EXPECT_THAT(watching.seen, ElementsAre(0u, 0u, 0u, 0u, 0u, 0u, 0u)) << "run " << run;
+    EXPECT_EQ(transport.Handle(), 7u) << "run " << run;
+  }
+}
+
 }  // namespace
 }  // namespace korval::testing

@@ -10,6 +10,8 @@ namespace korval {
 namespace {
 constexpr int kMaxStartUpAttempts = 50;
 constexpr int kRetryIntervalMs = 2000;
+// The README section that explains access to the interface without root.
+constexpr const char* kNonRootSection = "Using the interface without root";
 }  // namespace
 
 void TForm1::FormCreate() {
@@ -54,6 +56,14 @@ void TForm1::StartUpTimerTimer() {
     StartUpAttempts = kMaxStartUpAttempts;
   } else {
     Log("no KORVAL interface found Times " + std::to_string(StartUpAttempts));
+    // Fifty identical lines do not say why; one line per start-up does, once the
+    // line knows (a device present but refused, typically for want of access).
+    if (!openFailureExplained) {
+      if (const auto cause = line.OpenFailureCause()) {
+        Log(*cause + " - see README, section \"" + kNonRootSection + "\"");
+        openFailureExplained = true;
+      }
+    }
     StartUpTimer->setInterval(kRetryIntervalMs);
     ++StartUpAttempts;
   }
@@ -61,6 +71,7 @@ void TForm1::StartUpTimerTimer() {
 
   StartUpTimer->stop();
   StartUpAttempts = 0;
+  openFailureExplained = false;
   if (ArtNetPageActive()) Timer1->start();
   CreateTimer();
 }

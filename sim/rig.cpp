@@ -48,19 +48,22 @@ class ObjectReader {
     }
   }
 
+  // min..max, or the one value `also` outside that range.
   template <typename T>
-  void Number(const char* key, std::uint64_t min, std::uint64_t max, T& into) {
+  void Number(const char* key, std::uint64_t min, std::uint64_t max, T& into,
+              std::optional<std::uint64_t> also = std::nullopt) {
     if (!Has(key)) return;
-    if (auto v = ValueOf(object_.at(key), key, min, max)) into = static_cast<T>(*v);
+    if (auto v = ValueOf(object_.at(key), key, min, max, also)) into = static_cast<T>(*v);
   }
 
-  // 0 or 1, written as a number or as false/true.
+  // A one-byte setting that E1.20 keeps to 0 and 1, written as a number or as
+  // false/true. Any byte is taken: a rig may model a fixture that sends 2 or 255.
   void Flag(const char* key, std::uint8_t& into) {
     if (Has(key) && object_.at(key).is_boolean()) {
       into = object_.at(key).get<bool>() ? 1 : 0;
       return;
     }
-    Number(key, 0, 1, into);
+    Number(key, 0, 255, into);
   }
 
   void Bool(const char* key, bool& into) {
@@ -119,7 +122,8 @@ class ObjectReader {
  private:
   // A JSON number or a "0x..." string within min..max.
   std::optional<std::uint64_t> ValueOf(const Json& v, const char* key, std::uint64_t min,
-                                       std::uint64_t max) {
+                                       std::uint64_t max,
+                                       std::optional<std::uint64_t> also = std::nullopt) {
     const std::string range = std::to_string(min) + " to " + std::to_string(max);
     std::optional<std::uint64_t> n;
     if (v.is_number_unsigned()) {
@@ -139,6 +143,7 @@ class ObjectReader {
       Fail(Quoted(key) + " must be a number or a \"0x...\" string, not " + v.dump());
       return std::nullopt;
     }
+    if (n && n == also) return n;
     if (!n || *n < min || *n > max) {
       Fail(Quoted(key) + " must be " + range + ", not " + v.dump());
       return std::nullopt;
@@ -241,7 +246,16 @@ std::optional<ResponderConfig> ReadResponder(const Json& object, std::size_t num
     r.Fail("\"personality\" " + std::to_string(c.personality) + " is above \"personality_count\" " +
            std::to_string(c.personality_count));
   }
-  r.Number("start_address", 1, 512, c.start_address);
+  r.Number("start_address", 1, 512, c.start_address, kNoStartAddress);
+  if (c.start_address == kNoStartAddress && r.Ok()) {
+    const std::uint16_t footprint = c.personality_footprints.empty()
+                                        ? c.footprint
+                                        : c.personality_footprints[c.personality - 1];
+    if (footprint != 0) {
+      r.Fail("\"start_address\" 65535 (no DMX address) needs a footprint of 0, not " +
+             std::to_string(footprint));
+    }
+  }
   r.Number("device_hours", 0, 0xFFFF'FFFF, c.device_hours);
   r.Number("lamp_hours", 0, 0xFFFF'FFFF, c.lamp_hours);
   r.Flag("pan_invert", c.pan_invert);

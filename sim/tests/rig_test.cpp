@@ -110,6 +110,22 @@ TEST(RigFileTest, NumbersAsHexStringsBooleansAndUtf8Labels) {
   EXPECT_EQ(Responder(c).Footprint(), 20);
 }
 
+// Real fixtures send what E1.20 does not foresee, and a rig may say so.
+TEST(RigFileTest, NoAddressWithoutFootprintAndAnyByteForTheOneByteSettings) {
+  const RigLoadResult loaded = Parse(R"({"responders": [
+      {"uid": "0001:00000002", "footprint": 0, "start_address": 65535, "pan_invert": 2,
+       "tilt_invert": "0xFF", "pan_tilt_swap": 7, "identify": 3},
+      {"uid": "0001:00000003", "personality_footprints": [0, 4], "start_address": "0xFFFF"}]})");
+  ASSERT_TRUE(loaded.rig) << loaded.error;
+  const ResponderConfig& c = loaded.rig->responders.at(0);
+  EXPECT_EQ(c.start_address, 0xFFFF);
+  EXPECT_EQ(c.pan_invert, 2);
+  EXPECT_EQ(c.tilt_invert, 255);
+  EXPECT_EQ(c.pan_tilt_swap, 7);
+  EXPECT_EQ(c.identify, 3);
+  EXPECT_EQ(loaded.rig->responders.at(1).start_address, 0xFFFF);
+}
+
 TEST(RigFileTest, EachMistakeIsReportedWithTheFileAndWhatIsWrong) {
   struct Case {
     std::string_view text;
@@ -165,8 +181,21 @@ TEST(RigFileTest, EachMistakeIsReportedWithTheFileAndWhatIsWrong) {
       {R"({"responders": [{"uid": "4A4C:00000012", "personality_footprints": [3, 4],
           "personality_count": 3}]})",
        "rig.json: responder 1: \"personality_count\" 3 but 2 \"personality_footprints\""},
-      {R"({"responders": [{"uid": "4A4C:00000012", "pan_invert": 2}]})",
-       "rig.json: responder 1: \"pan_invert\" must be 0 to 1, not 2"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "pan_invert": 256}]})",
+       "rig.json: responder 1: \"pan_invert\" must be 0 to 255, not 256"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "tilt_invert": -1}]})",
+       "rig.json: responder 1: \"tilt_invert\" must be 0 to 255, not -1"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "identify": "0x100"}]})",
+       "rig.json: responder 1: \"identify\" must be 0 to 255, not \"0x100\""},
+      {R"({"responders": [{"uid": "4A4C:00000012", "start_address": 65536, "footprint": 0}]})",
+       "rig.json: responder 1: \"start_address\" must be 1 to 512, not 65536"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "start_address": 65535}]})",
+       "rig.json: responder 1: \"start_address\" 65535 (no DMX address) needs a footprint of 0, "
+       "not 1"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "start_address": "0xFFFF",
+          "personality_footprints": [0, 12], "personality": 2}]})",
+       "rig.json: responder 1: \"start_address\" 65535 (no DMX address) needs a footprint of 0, "
+       "not 12"},
       {R"({"responders": [{"uid": "4A4C:00000012", "min_limits": [1, 2, 3]}]})",
        "rig.json: responder 1: \"min_limits\" must be an array of 8 numbers"},
       {R"({"responders": [{"uid": "4A4C:00000012", "max_limits": [1, 2, 3, 4, 5, 6, 7, 256]}]})",

@@ -26,6 +26,46 @@ constexpr std::size_t kMaxRigFileBytes = std::size_t{16} * 1024 * 1024;
 
 std::string Quoted(std::string_view text) { return Json(std::string(text)).dump(); }
 
+// Far deeper than any rig needs (a rig nests four levels).
+constexpr std::size_t kMaxNesting = 64;
+
+// The JSON library parses and destroys nested values by recursion, so a file
+// nested deep enough would exhaust the stack. The depth is bounded over the raw
+// bytes before anything is parsed: brackets inside strings do not count.
+// Returns the offset of the first bracket beyond the bound.
+std::optional<std::size_t> FirstTooDeep(std::span<const std::uint8_t> bytes) {
+  std::size_t depth = 0;
+  bool inString = false;
+  bool escaped = false;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const std::uint8_t b = bytes[i];
+    if (inString) {
+      if (escaped) {
+        escaped = false;
+      } else if (b == '\\') {
+        escaped = true;
+      } else if (b == '"') {
+        inString = false;
+      }
+    } else if (b == '"') {
+      inString = true;
+    } else if (b == '[' || b == '{') {
+      if (++depth > kMaxNesting) return i;
+    } else if ((b == ']' || b == '}') && depth > 0) {
+      --depth;
+    }
+  }
+  return std::nullopt;
+}
+
+std::string LineAndColumn(std::span<const std::uint8_t> bytes, std::size_t offset) {
+  const auto before = bytes.first(offset);
+  const auto lineStart = std::find(before.rbegin(), before.rend(), '\n');
+  const auto line = 1 + std::count(before.begin(), before.end(), '\n');
+  const auto column = 1 + (lineStart - before.rbegin());
+  return "line " + std::to_string(line) + ", column " + std::to_string(column);
+}
+
 // One JSON object's fields, read with range checks. The first failure is kept
 // in `error`; later reads still run but change nothing that is returned.
 class ObjectReader {
@@ -325,6 +365,10 @@ std::optional<Rig> ReadRig(const Json& doc, std::string& error) {
 RigLoadResult ParseRig(std::span<const std::uint8_t> bytes, std::string_view fileName) {
   const std::string prefix = std::string(fileName) + ": ";
   if (bytes.empty()) return {std::nullopt, prefix + "the file is empty"};
+  if (const auto deep = FirstTooDeep(bytes)) {
+    return {std::nullopt, prefix + "nested more than " + std::to_string(kMaxNesting) +
+                              " levels deep at " + LineAndColumn(bytes, *deep)};
+  }
   // nlohmann keeps the last of two equal keys; a rig file saying one thing
   // twice is more likely a mistake, so the parser's callback notes it.
   std::vector<std::set<std::string>> keys;

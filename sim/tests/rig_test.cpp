@@ -239,6 +239,61 @@ TEST(RigFileTest, EachMistakeIsReportedWithTheFileAndWhatIsWrong) {
   }
 }
 
+std::string Repeated(std::string_view part, std::size_t times) {
+  std::string text;
+  for (std::size_t i = 0; i < times; ++i) text += part;
+  return text;
+}
+
+// A file nested deep enough to exhaust the stack while parsing (or destroying)
+// is refused before it is parsed; brackets inside strings are only text.
+TEST(RigFileTest, NestingIsBoundedAt64LevelsOutsideStrings) {
+  // A responder's "category" nested n levels inside the file's 3 (object, array, responder).
+  const auto deepCategory = [](std::size_t n) {
+    return R"({"responders":[{"uid":"4B52:00000101","category":)" + Repeated(R"({"a":)", n) + "1" +
+           Repeated("}", n) + "}]}";
+  };
+  // The top-level "comment" takes any value, so a valid rig can nest to the bound.
+  const auto deepComment = [](std::size_t n) {
+    return R"({"responders":[],"comment":)" + Repeated("[", n) + Repeated("]", n) + "}";
+  };
+  const std::string bracketsInStrings =
+      R"({"responders":[],"comment":[")" + Repeated(R"([{\"[{)", 100'000) + R"("]})";
+  struct Case {
+    const char* name;
+    std::string text;
+    bool loads;
+    std::string error;  // empty: not a nesting error
+  };
+  const Case cases[] = {
+      {"objects 100000 deep", deepCategory(100'000), false,
+       "rig.json: nested more than 64 levels deep at line 1, column 355"},
+      {"arrays 100000 deep", deepComment(100'000), false,
+       "rig.json: nested more than 64 levels deep at line 1, column 91"},
+      {"64 levels", deepComment(63), true, ""},
+      {"65 levels", deepComment(64), false,
+       "rig.json: nested more than 64 levels deep at line 1, column 91"},
+      {"deep brackets inside a string, escaped quotes too", bracketsInStrings, true, ""},
+      {"the line of the bracket is told",
+       "{\n\"responders\": [],\n\"comment\": " + Repeated("[", 64) + Repeated("]", 64) + "}", false,
+       "rig.json: nested more than 64 levels deep at line 3, column 75"},
+      {"an unbalanced close does not lower the bound below zero", "]]]]" + deepComment(64), false,
+       "rig.json: nested more than 64 levels deep at line 1, column 95"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const RigLoadResult loaded = Parse(c.text);
+    EXPECT_EQ(loaded.rig.has_value(), c.loads) << loaded.error;
+    if (!c.error.empty()) {
+      EXPECT_EQ(loaded.error, c.error);
+    }
+  }
+  // Within the bound an ill-typed deep value is an ordinary field error.
+  EXPECT_EQ(Parse(deepCategory(40)).error,
+            "rig.json: responder 1: \"category\" must be a number or a \"0x...\" string, not " +
+                Repeated(R"({"a":)", 40) + "1" + Repeated("}", 40));
+}
+
 TEST(RigFileTest, BrokenJsonSaysWhere) {
   const RigLoadResult loaded = Parse("{\n \"responders\": [\n  {\"uid\": }\n ]\n}");
   EXPECT_FALSE(loaded.rig);

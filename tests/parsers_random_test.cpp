@@ -109,9 +109,13 @@ TEST(ParsersOfOutsideBytes, RigFilesOfAnyNestingDepthEndInARigOrOneError) {
       closed += array ? ']' : '}';
     }
     std::reverse(closed.begin(), closed.end());
-    std::string text = R"({"responders":[{"uid":"4B52:00000101",")" +
-                       std::string(kFields[random() % std::size(kFields)]) + R"(":)" + opened +
-                       "1" + closed + "}]}";
+    std::string text = R"({"responders":[{"uid":"4B52:00000101",")";
+    text += kFields[random() % std::size(kFields)];
+    text += R"(":)";
+    text += opened;
+    text += '1';
+    text += closed;
+    text += "}]}";
     if (round % 3 == 0) text[random() % text.size()] = static_cast<char>(random());
     const std::vector<std::uint8_t> input(text.begin(), text.end());
     const auto block = Exact(input);

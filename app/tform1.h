@@ -125,6 +125,8 @@ class TForm1 : public QWidget {
   // ---- Process-wide state of the window ------------------------------------------
   RdmTransport& transport;
   std::uint8_t StartUpAttempts = 0;
+  // Whether this start-up sequence has logged why the interface did not open.
+  bool openFailureExplained = false;
   DeviceTable deviceTable;  // `DeviceTable` with `DeviceCount` as deviceTable.count
   NamesList namesList;      // the lines of the hidden ValueListEditor1
   std::array<std::uint16_t, DeviceTable::kCapacity> PatchFootprint{};

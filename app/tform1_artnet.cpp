@@ -32,7 +32,7 @@ void TForm1::ArtNetRoom::Tick() {
   LineBuffer& buffer = form.transport.Buffer();
   RdmTransport& transport = form.transport;
   TForm1* window = &form;
-  artnet::DmxOutputTick({
+  const artnet::TickResult result = artnet::DmxOutputTick({
       .pageShown = form.artNetPageShown,
       .line = transport.Line(),
       .handle = [&transport] { return transport.Handle(); },
@@ -57,6 +57,8 @@ void TForm1::ArtNetRoom::Tick() {
                 Qt::QueuedConnection);
           },
   });
+  // The node's ArtPollReply tells controllers whether their data goes out.
+  library.Node().ReportOutput(result == artnet::TickResult::kSent);
 }
 
 void TForm1::InitArtNetRoom() {
@@ -123,6 +125,7 @@ void TForm1::DestroyTimer() {
   if (room.OutputTimerId == 0) return;
   room.ticker.reset();
   room.OutputTimerId = 0;
+  room.library.Node().ReportOutput(false);
 }
 
 void TForm1::BitBtnNetworkInterfaceClick() {

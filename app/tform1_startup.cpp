@@ -10,6 +10,8 @@ namespace korval {
 namespace {
 constexpr int kMaxStartUpAttempts = 50;
 constexpr int kRetryIntervalMs = 2000;
+// The README section that explains access to the interface without root.
+constexpr const char* kNonRootSection = "Using the interface without root";
 }  // namespace
 
 void TForm1::FormCreate() {
@@ -40,7 +42,8 @@ void TForm1::StartUpTimerTimer() {
   }
   LineHandle handle = 0;
   if (line.Open(0, &handle) == kLineOk) {
-    transport.SetHandle(handle);
+    // The output ticker writes on whatever handle the transport holds, so the
+    // handle is published only once the line is configured.
     line.ResetDevice(handle);
     line.SetBaudRate(handle, rdm::kLineBaud);
     line.SetDataCharacteristics(handle, kBits8, kStopBits2, kParityNone);
@@ -48,10 +51,19 @@ void TForm1::StartUpTimerTimer() {
     line.Purge(handle, kPurgeRx);
     line.Purge(handle, kPurgeTx);
     line.SetTimeouts(handle, rdm::kLineTimeoutMs, rdm::kLineTimeoutMs);
+    transport.SetHandle(handle);
     Log(std::string("KORVAL interface initialized ") + kMakerWebAddress);
     StartUpAttempts = kMaxStartUpAttempts;
   } else {
     Log("no KORVAL interface found Times " + std::to_string(StartUpAttempts));
+    // Fifty identical lines do not say why; one line per start-up does, once the
+    // line knows (a device present but refused, typically for want of access).
+    if (!openFailureExplained) {
+      if (const auto cause = line.OpenFailureCause()) {
+        Log(*cause + " - see README, section \"" + kNonRootSection + "\"");
+        openFailureExplained = true;
+      }
+    }
     StartUpTimer->setInterval(kRetryIntervalMs);
     ++StartUpAttempts;
   }
@@ -59,6 +71,7 @@ void TForm1::StartUpTimerTimer() {
 
   StartUpTimer->stop();
   StartUpAttempts = 0;
+  openFailureExplained = false;
   if (ArtNetPageActive()) Timer1->start();
   CreateTimer();
 }

@@ -28,6 +28,10 @@ bool IsArtPoll(std::span<const std::uint8_t> packet) {
   return packet.size() >= 12 && ArtNetOpCode(packet) == kOpPoll;
 }
 
+std::uint8_t ArtPollFlags(std::span<const std::uint8_t> packet) {
+  return packet.size() > kPollFlags ? packet[kPollFlags] : 0;
+}
+
 std::array<std::uint8_t, kArtPollReplyBytes> BuildArtPollReply(const NodeDescription& node) {
   std::array<std::uint8_t, kArtPollReplyBytes> out{};
   const std::span<std::uint8_t> p(out);
@@ -63,6 +67,7 @@ std::array<std::uint8_t, kArtPollReplyBytes> BuildArtPollReply(const NodeDescrip
   PutAddress(p.subspan(reply::kBindIp, 4), node.ipAddress);
   p[reply::kBindIndex] = 1;
   p[reply::kStatus2] = kStatus2PortAddress15;
+  p[reply::kGoodOutputB] = kGoodOutputBRdmDisabled | kGoodOutputBContinuous;
   return out;
 }
 

@@ -41,10 +41,22 @@ inline constexpr std::size_t kMac = 201;
 inline constexpr std::size_t kBindIp = 207;
 inline constexpr std::size_t kBindIndex = 211;
 inline constexpr std::size_t kStatus2 = 212;
+inline constexpr std::size_t kGoodOutputB = 213;
+inline constexpr std::size_t kStatus3 = 217;
 }  // namespace reply
 
+// Offset of the ArtPoll's Flags byte; bit 1 asks for a reply whenever the
+// node's conditions change ("TalkToMe").
+inline constexpr std::size_t kPollFlags = 12;
+inline constexpr std::uint8_t kPollFlagReplyOnChange = 0x02;
+
 inline constexpr std::uint8_t kPortTypeDmxOutput = 0x80;  // output from Art-Net, DMX512
+// GoodOutputA bit 7: ArtDmx data is being output on the DMX port now.
 inline constexpr std::uint8_t kGoodOutputTransmitting = 0x80;
+// GoodOutputB: bit 7 RDM disabled (no RDM over Art-Net here), bit 6 output
+// style continuous (a frame every 40 ms, not only on change).
+inline constexpr std::uint8_t kGoodOutputBRdmDisabled = 0x80;
+inline constexpr std::uint8_t kGoodOutputBContinuous = 0x40;
 // Indicators normal, port addresses set locally (not by the network).
 inline constexpr std::uint8_t kStatus1Normal = 0xD0;
 // Supports 15-bit Port-Address (Art-Net 3 and 4).
@@ -62,12 +74,14 @@ struct NodeDescription {
   std::string shortName;
   std::string longName;
   std::uint32_t replyCount = 0;  // the NodeReport counter
-  bool transmitting = false;
+  bool transmitting = false;     // ArtDmx data is going out on the line at this moment
   std::array<std::uint8_t, 6> mac{};
 };
 
 // True for an ArtPoll (full ID, OpCode 0x2000, protocol version present).
 bool IsArtPoll(std::span<const std::uint8_t> packet);
+// The Flags byte of an ArtPoll; 0 for an Art-Net 1 poll that ends before it.
+std::uint8_t ArtPollFlags(std::span<const std::uint8_t> packet);
 
 std::array<std::uint8_t, kArtPollReplyBytes> BuildArtPollReply(const NodeDescription& node);
 

@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -18,6 +19,9 @@ namespace korval::artnet {
 namespace {
 
 constexpr std::size_t kLargestDatagram = 65535;
+// What the wake pipe carries to the receive thread.
+constexpr char kWakeStop = 1;
+constexpr char kWakeOutputChanged = 2;
 
 sockaddr_in SocketAddress(std::uint32_t address, std::uint16_t port) {
   sockaddr_in a{};
@@ -29,7 +33,9 @@ sockaddr_in SocketAddress(std::uint32_t address, std::uint16_t port) {
 
 }  // namespace
 
-ArtNetNode::ArtNetNode() : buffer_(kRecordHeaderBytes + kLargestDatagram) {}
+ArtNetNode::ArtNetNode() : buffer_(kRecordHeaderBytes + kLargestDatagram) {
+  pollers_.reserve(kMaxPollers);
+}
 
 ArtNetNode::~ArtNetNode() {
   Stop();
@@ -65,14 +71,18 @@ bool ArtNetNode::Start(std::uint32_t bindAddress, std::uint16_t port) {
   socklen_t size = sizeof bound;
   ::getsockname(s, reinterpret_cast<sockaddr*>(&bound), &size);
   int wake[2];
-  if (::pipe2(wake, O_CLOEXEC) != 0) {
+  // Non-blocking, so that the ticker thread never waits on a full pipe.
+  if (::pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0) {
     error_ = std::strerror(errno);
     ::close(s);
     return false;
   }
   socket_ = s;
   wakeRead_ = wake[0];
-  wakeWrite_ = wake[1];
+  {
+    std::lock_guard lock(wakeMutex_);
+    wakeWrite_ = wake[1];
+  }
   boundAddress_ = ntohl(bound.sin_addr.s_addr);
   boundPort_ = ntohs(bound.sin_port);
   thread_ = std::thread([this] { ReceiveLoop(); });
@@ -81,13 +91,29 @@ bool ArtNetNode::Start(std::uint32_t bindAddress, std::uint16_t port) {
 
 void ArtNetNode::Stop() {
   if (!Running()) return;
-  const char stop = 1;
-  [[maybe_unused]] ssize_t written = ::write(wakeWrite_, &stop, 1);
+  {
+    std::lock_guard lock(wakeMutex_);
+    [[maybe_unused]] ssize_t written = ::write(wakeWrite_, &kWakeStop, 1);
+  }
   thread_.join();
   ::close(socket_);
   ::close(wakeRead_);
-  ::close(wakeWrite_);
-  socket_ = wakeRead_ = wakeWrite_ = -1;
+  {
+    std::lock_guard lock(wakeMutex_);
+    ::close(wakeWrite_);
+    wakeWrite_ = -1;
+  }
+  socket_ = wakeRead_ = -1;
+}
+
+void ArtNetNode::ReportOutput(bool frameSent) {
+  const bool now = frameSent && statistics_.accepted.load(std::memory_order_relaxed) > 0;
+  if (outputting_.exchange(now, std::memory_order_relaxed) == now) return;
+  std::lock_guard lock(wakeMutex_);
+  if (wakeWrite_ >= 0) {
+    // A full pipe already holds a wake: the receive thread reads the state anew.
+    [[maybe_unused]] ssize_t written = ::write(wakeWrite_, &kWakeOutputChanged, 1);
+  }
 }
 
 void ArtNetNode::ReceiveLoop() {
@@ -97,7 +123,13 @@ void ArtNetNode::ReceiveLoop() {
       if (errno == EINTR) continue;
       return;
     }
-    if (watched[1].revents != 0) return;
+    if (watched[1].revents != 0) {
+      char wakes[64];
+      const ssize_t n = ::read(wakeRead_, wakes, sizeof wakes);
+      if (n <= 0 || std::memchr(wakes, kWakeStop, static_cast<std::size_t>(n)) != nullptr) return;
+      AnswerOnChange();
+      continue;
+    }
     if ((watched[0].revents & POLLIN) == 0) continue;
     sockaddr_in from{};
     socklen_t fromSize = sizeof from;
@@ -123,6 +155,7 @@ void ArtNetNode::Handle(std::span<const std::uint8_t> record, std::uint32_t from
     StoreSlots(universe0_, *slots);
     statistics_.accepted.fetch_add(1, std::memory_order_relaxed);
   } else if (IsArtPoll(packet)) {
+    RememberPoller(from, fromPort, ArtPollFlags(packet));
     AnswerPoll(from, fromPort);
   } else {
     statistics_.ignored.fetch_add(1, std::memory_order_relaxed);
@@ -140,7 +173,7 @@ void ArtNetNode::AnswerPoll(std::uint32_t to, std::uint16_t toPort) {
   node.shortName = shortName_;
   node.longName = longName_;
   node.replyCount = ++repliesSent_;
-  node.transmitting = statistics_.accepted.load(std::memory_order_relaxed) > 0;
+  node.transmitting = outputting_.load(std::memory_order_relaxed);
   if (const auto nic = FindInterface(node.ipAddress)) node.mac = nic->mac;
   const auto bytes = BuildArtPollReply(node);
   statistics_.pollsAnswered.fetch_add(1, std::memory_order_relaxed);
@@ -157,6 +190,21 @@ void ArtNetNode::AnswerPoll(std::uint32_t to, std::uint16_t toPort) {
     const sockaddr_in target = SocketAddress(to, targets[i]);
     ::sendto(socket_, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&target),
              sizeof target);
+  }
+}
+
+void ArtNetNode::RememberPoller(std::uint32_t address, std::uint16_t port, std::uint8_t flags) {
+  const auto known = std::find_if(pollers_.begin(), pollers_.end(), [&](const Poller& p) {
+    return p.address == address && p.port == port;
+  });
+  if (known != pollers_.end()) pollers_.erase(known);
+  if (pollers_.size() == kMaxPollers) pollers_.pop_back();
+  pollers_.insert(pollers_.begin(), Poller{address, port, flags});
+}
+
+void ArtNetNode::AnswerOnChange() {
+  for (const Poller& poller : pollers_) {
+    if ((poller.flags & kPollFlagReplyOnChange) != 0) AnswerPoll(poller.address, poller.port);
   }
 }
 

@@ -53,6 +53,13 @@ class ArtNetNode {
   // What the ArtPollReply advertises.
   void SetPortAddress(std::uint16_t portAddress) { portAddress_.store(portAddress); }
 
+  // The output ticker's word after every tick (on its thread): whether a frame
+  // went out on the line. Frames of received ArtDmx data going out is what the
+  // reply calls "data being output"; when that changes, every controller whose
+  // last ArtPoll asked for replies on change gets one. Allocates nothing.
+  void ReportOutput(bool frameSent);
+  bool Outputting() const { return outputting_.load(std::memory_order_relaxed); }
+
   const NodeStatistics& Statistics() const { return statistics_; }
   const DmxSlots& Universe0() const { return universe0_; }
   void ClearUniverse0();
@@ -61,10 +68,21 @@ class ArtNetNode {
   void ReceiveLoop();
   void Handle(std::span<const std::uint8_t> record, std::uint32_t from, std::uint16_t fromPort);
   void AnswerPoll(std::uint32_t to, std::uint16_t toPort);
+  void RememberPoller(std::uint32_t address, std::uint16_t port, std::uint8_t flags);
+  void AnswerOnChange();
+
+  // A controller that polled, with the flags of its last ArtPoll.
+  struct Poller {
+    std::uint32_t address = 0;
+    std::uint16_t port = 0;
+    std::uint8_t flags = 0;
+  };
+  static constexpr std::size_t kMaxPollers = 8;
 
   int socket_ = -1;
   int wakeRead_ = -1;
-  int wakeWrite_ = -1;
+  int wakeWrite_ = -1;  // written by Stop and by ReportOutput, under wakeMutex_
+  std::mutex wakeMutex_;
   std::thread thread_;
   std::uint32_t boundAddress_ = 0;
   std::uint16_t boundPort_ = 0;
@@ -77,6 +95,8 @@ class ArtNetNode {
   Receiver receiver_;
   std::atomic<std::uint16_t> portAddress_{0};
   std::uint32_t repliesSent_ = 0;  // receive thread only
+  std::vector<Poller> pollers_;    // receive thread only; the most recent first
+  std::atomic<bool> outputting_{false};
   NodeStatistics statistics_;
   DmxSlots universe0_{};
 };

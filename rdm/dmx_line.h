@@ -9,7 +9,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string>
 
 #include "rdm/clock.h"
 
@@ -59,6 +61,10 @@ class DmxLine {
 
   // The clock every wait of the tool goes through while this line is in use.
   virtual Clock& GetClock() = 0;
+
+  // Why the last Open failed, when the line knows more than "nothing there":
+  // a device that is present but could not be opened, and the driver's reason.
+  virtual std::optional<std::string> OpenFailureCause() const { return std::nullopt; }
 };
 
 }  // namespace korval

@@ -1,7 +1,9 @@
 #include "rdm/ftdi_api.h"
 
 #include <ftdi.h>
+#include <libusb.h>
 
+#include <array>
 #include <climits>
 
 namespace korval {
@@ -35,15 +37,22 @@ class LibFtdiApi final : public FtdiApi {
     // Vendor and product 0 ask libftdi for its default list: 0x0403 with
     // 0x6001, 0x6010, 0x6011, 0x6014 and 0x6015, in bus order.
     int result = ftdi_usb_find_all(ctx_, &devices, 0, 0);
+    found_.reset();
     if (result > 0 && devices != nullptr) {
+      found_ = Describe(devices->dev);
       result = ftdi_usb_open_dev(ctx_, devices->dev);
+      if (result < 0) {
+        NoteOpenError();
+        found_->serial = ReadSerial(devices->dev);
+      }
     } else if (result == 0) {
       result = -1;  // nothing plugged in
+      lastError_ = "no FTDI device found";
+    } else {
+      NoteOpenError();
     }
     ftdi_list_free(&devices);
     if (result < 0) {
-      const char* text = ftdi_get_error_string(ctx_);
-      lastError_ = text != nullptr ? text : "no FTDI device found";
       ftdi_free(ctx_);
       ctx_ = nullptr;
     }
@@ -91,8 +100,36 @@ class LibFtdiApi final : public FtdiApi {
     return Note(ftdi_write_data(ctx_, bytes.data(), ClampedSize(bytes.size())));
   }
   std::string ErrorString() const override { return lastError_; }
+  std::optional<FtdiDeviceFound> DeviceFound() const override { return found_; }
 
  private:
+  static FtdiDeviceFound Describe(libusb_device* device) {
+    FtdiDeviceFound found;
+    libusb_device_descriptor descriptor{};
+    if (libusb_get_device_descriptor(device, &descriptor) == 0) {
+      found.vendor = descriptor.idVendor;
+      found.product = descriptor.idProduct;
+    }
+    return found;
+  }
+
+  // Reading the serial opens the device briefly; without access to it that
+  // fails the same way the open did, and the serial stays unknown.
+  std::string ReadSerial(libusb_device* device) {
+    std::array<char, 128> serial{};
+    if (ftdi_usb_get_strings(ctx_, device, nullptr, 0, nullptr, 0, serial.data(),
+                             static_cast<int>(serial.size())) < 0) {
+      return {};
+    }
+    serial.back() = '\0';
+    return serial.data();
+  }
+
+  void NoteOpenError() {
+    const char* text = ftdi_get_error_string(ctx_);
+    lastError_ = text != nullptr && *text != '\0' ? text : "unknown error";
+  }
+
   int Note(int result) {
     if (result < 0 && ctx_ != nullptr && ctx_->error_str != nullptr) lastError_ = ctx_->error_str;
     return result;
@@ -100,6 +137,7 @@ class LibFtdiApi final : public FtdiApi {
 
   ftdi_context* ctx_ = nullptr;
   std::string lastError_;
+  std::optional<FtdiDeviceFound> found_;
 };
 
 }  // namespace

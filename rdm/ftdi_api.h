@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -25,6 +26,13 @@ struct FtdiLineProperty {
   int bits = kFtdiBits8;
   int stopBits = kFtdiStopBit2;
   int parity = kFtdiParityNone;
+};
+
+// What the USB bus tells of an FTDI device without opening it for use.
+struct FtdiDeviceFound {
+  std::uint16_t vendor = 0;
+  std::uint16_t product = 0;
+  std::string serial;  // empty when it could not be read either
 };
 
 class FtdiApi {
@@ -49,6 +57,9 @@ class FtdiApi {
   virtual int ReadData(std::span<std::uint8_t> buffer) = 0;
   virtual int WriteData(std::span<const std::uint8_t> bytes) = 0;
   virtual std::string ErrorString() const = 0;
+  // The device the last OpenFirstDevice picked, also when it could not be
+  // opened; none when no FTDI device was on the bus.
+  virtual std::optional<FtdiDeviceFound> DeviceFound() const { return std::nullopt; }
 };
 
 std::unique_ptr<FtdiApi> MakeLibFtdiApi();

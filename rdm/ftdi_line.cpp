@@ -1,6 +1,8 @@
 #include "rdm/ftdi_line.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdio>
 
 namespace korval {
 
@@ -27,10 +29,15 @@ LineStatus FtdiLine::Open(int deviceIndex, LineHandle* handle) {
   if (handle == nullptr) return kLineInvalidParameter;
   if (deviceIndex != 0) return kLineDeviceNotFound;
   if (handle_ != 0) return kLineDeviceNotOpened;  // already in use by this line
-  if (api_->OpenFirstDevice() < 0) return kLineDeviceNotFound;
+  openFailureCause_.reset();
+  if (api_->OpenFirstDevice() < 0) {
+    NoteOpenFailure();
+    return kLineDeviceNotFound;
+  }
   // The chip holds received bytes up to 16 ms by default before sending them to
   // the host; a reply must be seen well inside the 50 ms read timeout.
   if (api_->SetLatencyTimer(kLatencyTimerMs) < 0) {
+    NoteOpenFailure();
     api_->Close();
     return kLineDeviceNotOpened;
   }
@@ -168,6 +175,22 @@ LineStatus FtdiLine::SetBreakOff(LineHandle handle) {
   std::lock_guard lock(mutex_);
   if (!IsCurrent(handle)) return kLineInvalidHandle;
   return StatusOf(api_->SetLineProperty(property_, false));
+}
+
+void FtdiLine::NoteOpenFailure() {
+  const std::optional<FtdiDeviceFound> found = api_->DeviceFound();
+  if (!found) return;  // nothing on the bus: the caller's own line says enough
+  std::array<char, 10> ids{};
+  std::snprintf(ids.data(), ids.size(), "%04X:%04X", found->vendor, found->product);
+  std::string cause = "FTDI device " + std::string(ids.data());
+  cause += found->serial.empty() ? " (serial unreadable)" : " serial " + found->serial;
+  cause += " found but not opened: " + api_->ErrorString();
+  openFailureCause_ = std::move(cause);
+}
+
+std::optional<std::string> FtdiLine::OpenFailureCause() const {
+  std::lock_guard lock(mutex_);
+  return openFailureCause_;
 }
 
 std::string FtdiLine::LastError() const {

@@ -50,12 +50,17 @@ class FtdiLine final : public DmxLine {
   LineStatus SetBreakOff(LineHandle handle) override;
   Clock& GetClock() override { return *clock_; }
 
+  // For a device found but not opened: "FTDI device 0403:6001 serial AB0CDEF
+  // found but not opened: <libftdi's reason>".
+  std::optional<std::string> OpenFailureCause() const override;
+
   // libftdi's text for the last failure (for example why the open failed).
   std::string LastError() const;
 
  private:
   bool IsCurrent(LineHandle handle) const { return handle != 0 && handle == handle_; }
   static LineStatus StatusOf(int result) { return result < 0 ? kLineIoError : kLineOk; }
+  void NoteOpenFailure();
 
   mutable std::mutex mutex_;
   std::unique_ptr<FtdiApi> api_;
@@ -64,6 +69,7 @@ class FtdiLine final : public DmxLine {
   LineHandle handle_ = 0;      // 0 while closed
   LineHandle lastHandle_ = 0;  // each open hands out a new one, so stale handles fail
   FtdiLineProperty property_;
+  std::optional<std::string> openFailureCause_;
   int readTimeoutMs_ = kDefaultTimeoutMs;
 };
 

@@ -20,8 +20,10 @@ inline constexpr std::uint16_t kNrHardwareFault = 0x0002;
 inline constexpr std::uint16_t kNrSubDeviceOutOfRange = 0x0009;
 inline constexpr std::uint8_t kNoiseByte = 0x00;
 inline constexpr std::size_t kMaxLabelBytes = 32;
-inline constexpr std::size_t kMaxStatusMessages = 25;   // 25 x 9 bytes fit a PDL
+inline constexpr std::size_t kMaxStatusMessages = 25;  // 25 x 9 bytes fit a PDL
 inline constexpr std::size_t kMaxSupportedParameters = 115;
+// The start address a device without a DMX footprint reports (E1.20).
+inline constexpr std::uint16_t kNoStartAddress = 0xFFFF;
 
 // The PIDs E1.20 requires of every responder, supported whatever its list says.
 bool IsRequiredPid(std::uint16_t pid);

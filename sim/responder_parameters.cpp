@@ -72,7 +72,7 @@ std::vector<std::uint8_t> Responder::DeviceInfo() const {
   d.push_back(values_.personality);
   d.push_back(values_.personality_count);
   PutWord(d, values_.start_address);
-  PutWord(d, 0);  // sub-device count: the virtual responder has none
+  PutWord(d, 0);   // sub-device count: the virtual responder has none
   d.push_back(0);  // sensor count
   return d;
 }
@@ -194,6 +194,8 @@ Responder::Answer Responder::Set(std::uint16_t pid, std::span<const std::uint8_t
     }
     case kPidDmxStartAddress: {
       if (data.size() != 2) return Nack(kNrFormatError);
+      // A device without a footprint has no address that could be set.
+      if (Footprint() == 0 && v.start_address == kNoStartAddress) return Nack(kNrDataOutOfRange);
       const int address = data[0] << 8 | data[1];
       if (address < 1 || address > 512) return Nack(kNrDataOutOfRange);
       v.start_address = static_cast<std::uint16_t>(address);
@@ -203,6 +205,8 @@ Responder::Answer Responder::Set(std::uint16_t pid, std::span<const std::uint8_t
       if (data.size() != 1) return Nack(kNrFormatError);
       if (data[0] < 1 || data[0] > v.personality_count) return Nack(kNrDataOutOfRange);
       v.personality = data[0];
+      // A personality with channels needs an address to start from.
+      if (v.start_address == kNoStartAddress && Footprint() != 0) v.start_address = 1;
       return Ack();
     case kPidDeviceHours:
       return hours(v.device_hours);

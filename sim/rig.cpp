@@ -26,6 +26,46 @@ constexpr std::size_t kMaxRigFileBytes = std::size_t{16} * 1024 * 1024;
 
 std::string Quoted(std::string_view text) { return Json(std::string(text)).dump(); }
 
+// Far deeper than any rig needs (a rig nests four levels).
+constexpr std::size_t kMaxNesting = 64;
+
+// The JSON library parses and destroys nested values by recursion, so a file
+// nested deep enough would exhaust the stack. The depth is bounded over the raw
+// bytes before anything is parsed: brackets inside strings do not count.
+// Returns the offset of the first bracket beyond the bound.
+std::optional<std::size_t> FirstTooDeep(std::span<const std::uint8_t> bytes) {
+  std::size_t depth = 0;
+  bool inString = false;
+  bool escaped = false;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const std::uint8_t b = bytes[i];
+    if (inString) {
+      if (escaped) {
+        escaped = false;
+      } else if (b == '\\') {
+        escaped = true;
+      } else if (b == '"') {
+        inString = false;
+      }
+    } else if (b == '"') {
+      inString = true;
+    } else if (b == '[' || b == '{') {
+      if (++depth > kMaxNesting) return i;
+    } else if ((b == ']' || b == '}') && depth > 0) {
+      --depth;
+    }
+  }
+  return std::nullopt;
+}
+
+std::string LineAndColumn(std::span<const std::uint8_t> bytes, std::size_t offset) {
+  const auto before = bytes.first(offset);
+  const auto lineStart = std::find(before.rbegin(), before.rend(), '\n');
+  const auto line = 1 + std::count(before.begin(), before.end(), '\n');
+  const auto column = 1 + (lineStart - before.rbegin());
+  return "line " + std::to_string(line) + ", column " + std::to_string(column);
+}
+
 // One JSON object's fields, read with range checks. The first failure is kept
 // in `error`; later reads still run but change nothing that is returned.
 class ObjectReader {
@@ -48,19 +88,22 @@ class ObjectReader {
     }
   }
 
+  // min..max, or the one value `also` outside that range.
   template <typename T>
-  void Number(const char* key, std::uint64_t min, std::uint64_t max, T& into) {
+  void Number(const char* key, std::uint64_t min, std::uint64_t max, T& into,
+              std::optional<std::uint64_t> also = std::nullopt) {
     if (!Has(key)) return;
-    if (auto v = ValueOf(object_.at(key), key, min, max)) into = static_cast<T>(*v);
+    if (auto v = ValueOf(object_.at(key), key, min, max, also)) into = static_cast<T>(*v);
   }
 
-  // 0 or 1, written as a number or as false/true.
+  // A one-byte setting that E1.20 keeps to 0 and 1, written as a number or as
+  // false/true. Any byte is taken: a rig may model a fixture that sends 2 or 255.
   void Flag(const char* key, std::uint8_t& into) {
     if (Has(key) && object_.at(key).is_boolean()) {
       into = object_.at(key).get<bool>() ? 1 : 0;
       return;
     }
-    Number(key, 0, 1, into);
+    Number(key, 0, 255, into);
   }
 
   void Bool(const char* key, bool& into) {
@@ -119,7 +162,8 @@ class ObjectReader {
  private:
   // A JSON number or a "0x..." string within min..max.
   std::optional<std::uint64_t> ValueOf(const Json& v, const char* key, std::uint64_t min,
-                                       std::uint64_t max) {
+                                       std::uint64_t max,
+                                       std::optional<std::uint64_t> also = std::nullopt) {
     const std::string range = std::to_string(min) + " to " + std::to_string(max);
     std::optional<std::uint64_t> n;
     if (v.is_number_unsigned()) {
@@ -139,6 +183,7 @@ class ObjectReader {
       Fail(Quoted(key) + " must be a number or a \"0x...\" string, not " + v.dump());
       return std::nullopt;
     }
+    if (n && n == also) return n;
     if (!n || *n < min || *n > max) {
       Fail(Quoted(key) + " must be " + range + ", not " + v.dump());
       return std::nullopt;
@@ -243,7 +288,16 @@ std::optional<ResponderConfig> ReadResponder(const Json& object, std::size_t num
     r.Fail("\"personality\" " + std::to_string(c.personality) + " is above \"personality_count\" " +
            std::to_string(c.personality_count));
   }
-  r.Number("start_address", 1, 512, c.start_address);
+  r.Number("start_address", 1, 512, c.start_address, kNoStartAddress);
+  if (c.start_address == kNoStartAddress && r.Ok()) {
+    const std::uint16_t footprint = c.personality_footprints.empty()
+                                        ? c.footprint
+                                        : c.personality_footprints[c.personality - 1];
+    if (footprint != 0) {
+      r.Fail("\"start_address\" 65535 (no DMX address) needs a footprint of 0, not " +
+             std::to_string(footprint));
+    }
+  }
   r.Number("device_hours", 0, 0xFFFF'FFFF, c.device_hours);
   r.Number("lamp_hours", 0, 0xFFFF'FFFF, c.lamp_hours);
   r.Flag("pan_invert", c.pan_invert);
@@ -313,6 +367,10 @@ std::optional<Rig> ReadRig(const Json& doc, std::string& error) {
 RigLoadResult ParseRig(std::span<const std::uint8_t> bytes, std::string_view fileName) {
   const std::string prefix = std::string(fileName) + ": ";
   if (bytes.empty()) return {std::nullopt, prefix + "the file is empty"};
+  if (const auto deep = FirstTooDeep(bytes)) {
+    return {std::nullopt, prefix + "nested more than " + std::to_string(kMaxNesting) +
+                              " levels deep at " + LineAndColumn(bytes, *deep)};
+  }
   // nlohmann keeps the last of two equal keys; a rig file saying one thing
   // twice is more likely a mistake, so the parser's callback notes it.
   std::vector<std::set<std::string>> keys;

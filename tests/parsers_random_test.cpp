@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "artnet/art_dmx.h"
@@ -88,6 +91,41 @@ TEST(ParsersOfOutsideBytes, TakeAnyInputWithoutReadingPastIt) {
     const std::string_view text(reinterpret_cast<const char*>(block.get()), input.size());
     EXPECT_LE(Utf8ToWin1252(text).size(), input.size());
     ParseInteger(text, INT32_MIN, INT32_MAX);
+  }
+}
+
+// Rig files of any nesting depth: a well-formed rig whose field holds a value
+// nested up to far past the stack's reach, sometimes with one byte spoiled.
+// Arrays, objects and strings full of brackets are mixed at random.
+TEST(ParsersOfOutsideBytes, RigFilesOfAnyNestingDepthEndInARigOrOneError) {
+  std::mt19937 random(20261209);
+  static constexpr const char* kFields[] = {"category", "comment", "label", "faults", "min_limits"};
+  for (int round = 0; round < 120; ++round) {
+    const std::size_t depth = (round % 4 == 0) ? 50'000 + random() % 100'000 : random() % 130;
+    std::string opened, closed;
+    for (std::size_t i = 0; i < depth; ++i) {
+      const bool array = random() % 2 == 0;
+      opened += array ? (random() % 3 == 0 ? R"(["[{\"",)" : "[") : R"({"a":)";
+      closed += array ? ']' : '}';
+    }
+    std::reverse(closed.begin(), closed.end());
+    std::string text = R"({"responders":[{"uid":"4B52:00000101",")";
+    text += kFields[random() % std::size(kFields)];
+    text += R"(":)";
+    text += opened;
+    text += '1';
+    text += closed;
+    text += "}]}";
+    if (round % 3 == 0) text[random() % text.size()] = static_cast<char>(random());
+    const std::vector<std::uint8_t> input(text.begin(), text.end());
+    const auto block = Exact(input);
+    const auto rig =
+        sim::ParseRig(std::span<const std::uint8_t>(block.get(), input.size()), "random.json");
+    EXPECT_TRUE(rig.rig.has_value() || rig.error.rfind("random.json: ", 0) == 0) << rig.error;
+    if (depth > 64 && round % 3 != 0) {
+      EXPECT_EQ(rig.error.rfind("random.json: nested more than 64 levels deep", 0), 0u)
+          << rig.error;
+    }
   }
 }
 

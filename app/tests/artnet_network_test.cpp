@@ -2,9 +2,11 @@
 
 #include <QListWidget>
 #include <chrono>
+#include <optional>
 #include <thread>
 
 #include "app/tests/artnet_fixture.h"
+#include "artnet/art_poll.h"
 #include "artnet/dialogs.h"
 #include "artnet/interfaces.h"
 #include "artnet/tests/packet_builder.h"
@@ -95,6 +97,61 @@ TEST_F(ArtNetFormTest, ThePageButtonsOpenOneOfEachDialogAndMinimize) {
 
   Click(form->BitBtnMIN);
   EXPECT_TRUE(form->windowState() & Qt::WindowMinimized);
+}
+
+// What the node's ArtPollReply says at each moment, and the replies a
+// TalkToMe controller gets when the output starts and stops with the page.
+TEST_F(ArtNetFormTest, TheReplyTellsWhetherDataGoesOutAndTalkToMeHearsOfChanges) {
+  Start();
+  artnet::ArtNetNode& node = Room().library.Node();
+  ASSERT_TRUE(node.Running()) << node.Error();
+  artnet::testing::LoopbackSocket controller;
+  const auto talkToMe = artnet::testing::ArtPollPacket(artnet::kPollFlagReplyOnChange);
+  struct Reply {
+    int goodOutputA = -1, goodOutputB = -1, status1 = -1;
+  };
+  auto fields = [](const std::optional<std::vector<std::uint8_t>>& bytes) {
+    if (!bytes || bytes->size() != artnet::kArtPollReplyBytes) return Reply{};
+    const auto& p = *bytes;
+    return Reply{p[artnet::reply::kGoodOutputA], p[artnet::reply::kGoodOutputB],
+                 p[artnet::reply::kStatus1]};
+  };
+  auto poll = [&] {
+    controller.SendTo(node.BoundPort(), talkToMe);
+    return fields(controller.Receive());
+  };
+
+  // No data yet, on the Art-Net page: frames of zeros go out, no ArtDmx data.
+  ShowPage(form->TabSheet3);
+  Ticks(1);
+  Reply r = poll();
+  EXPECT_EQ(r.goodOutputA, 0x00);
+  EXPECT_EQ(r.goodOutputB, 0xC0);  // RDM disabled, continuous output
+  EXPECT_EQ(r.status1, 0xD0);
+
+  // Data being output: the first tick after the ArtDmx sends it, and says so.
+  controller.SendTo(node.BoundPort(), artnet::testing::ArtDmxPacket(70));
+  ASSERT_TRUE(InputArrives(*transport, 70));
+  Ticks(1);
+  r = fields(controller.Receive());
+  EXPECT_EQ(r.goodOutputA, 0x80) << "no reply when output started";
+  EXPECT_EQ(poll().goodOutputA, 0x80);
+
+  // Another page: nothing goes out, although the data keeps coming.
+  ShowPage(form->TabSheet1);
+  Ticks(1);
+  r = fields(controller.Receive());
+  EXPECT_EQ(r.goodOutputA, 0x00) << "no reply when output stopped";
+  EXPECT_EQ(r.goodOutputB, 0xC0);
+  controller.SendTo(node.BoundPort(), artnet::testing::ArtDmxPacket(71));
+  ASSERT_TRUE(InputArrives(*transport, 71));
+  Ticks(2);
+  EXPECT_EQ(poll().goodOutputA, 0x00);
+
+  // Back on the Art-Net page the output, and the word of it, return.
+  ShowPage(form->TabSheet3);
+  Ticks(1);
+  EXPECT_EQ(fields(controller.Receive()).goodOutputA, 0x80);
 }
 
 }  // namespace

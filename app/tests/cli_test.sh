@@ -24,6 +24,30 @@ expect() {  # expect STATUS TEXT-ON-OUTPUT ARGS...
 
 printf '{ "responders": [ { "uid": "xyz" } ] }' >"$work/bad.json"
 printf '{ "timing": "instant", "responders": [], "colour": 1 }' >"$work/unknown.json"
+# A responder's category nested 100000 levels deep.
+awk 'BEGIN {
+  printf "{\"responders\":[{\"uid\":\"4B52:00000101\",\"category\":"
+  for (i = 0; i < 100000; i++) printf "{\"a\":"
+  printf "1"
+  for (i = 0; i < 100000; i++) printf "}"
+  printf "}]}"
+}' >"$work/deep.json"
+
+# expect_one_line STATUS TEXT ARGS...: exactly one line on stderr, nothing on stdout.
+expect_one_line() {
+  status=$1 text=$2
+  shift 2
+  "$program" "$@" >"$work/stdout" 2>"$work/stderr"
+  got=$?
+  if [ "$got" -eq "$status" ] && [ ! -s "$work/stdout" ] && [ "$(wc -l <"$work/stderr")" -eq 1 ] &&
+    grep -qF -- "$text" "$work/stderr"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAILED: $* -> status $got (want $status), stderr:"
+    head -c 500 "$work/stderr"
+  fi
+}
 
 expect 0 "KORVAL RDM Setup V1.0.2" --version
 expect 0 "--virtual-rig FILE" --help
@@ -33,6 +57,7 @@ expect 2 "missing.json" --virtual-rig "$work/missing.json"
 expect 2 "bad.json" --virtual-rig "$work/bad.json"
 expect 2 "colour" --virtual-rig "$work/unknown.json"
 expect 2 "--demo and --virtual-rig exclude each other" --demo --virtual-rig "$rigs/example.json"
+expect_one_line 2 "deep.json: nested more than 64 levels deep" --virtual-rig "$work/deep.json"
 
 echo "cli: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

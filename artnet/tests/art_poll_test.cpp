@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "artnet/tests/packet_builder.h"
 
@@ -68,9 +70,85 @@ TEST(ArtPollReply, AdvertisesOneDmxOutputPortForItsUniverse) {
   EXPECT_EQ(p[reply::kBindIp + 3], 10);
   EXPECT_EQ(p[reply::kBindIndex], 1);
   EXPECT_EQ(p[reply::kStatus2], 0x08);
-  for (std::size_t k = reply::kStatus2 + 1; k < kArtPollReplyBytes; ++k) {
+  EXPECT_EQ(p[reply::kGoodOutputB], 0xC0);
+  for (std::size_t k = reply::kGoodOutputB + 1; k < kArtPollReplyBytes; ++k) {
     EXPECT_EQ(p[k], 0) << "filler byte " << k;
   }
+}
+
+// The whole reply, byte for byte, as a controller (or a dissector) reads it.
+// Only GoodOutputA differs between "nothing going out" and "data being output".
+std::vector<std::uint8_t> GoldenReply(std::uint8_t goodOutputA) {
+  std::vector<std::uint8_t> g;
+  auto put = [&g](std::initializer_list<std::uint8_t> bytes) {
+    g.insert(g.end(), bytes.begin(), bytes.end());
+  };
+  auto text = [&g](const std::string& t, std::size_t size) {
+    const std::size_t start = g.size();
+    g.insert(g.end(), t.begin(), t.end());
+    g.resize(start + size, 0);
+  };
+  text("Art-Net", 8);                 // 0   ID, zero-terminated
+  put({0x00, 0x21});                  // 8   OpCode 0x2100 OpPollReply, low byte first
+  put({10, 0, 0, 7});                 // 10  IP address
+  put({0x36, 0x19});                  // 14  port 6454, low byte first
+  put({0x01, 0x02});                  // 16  VersInfo (firmware 1.2), high byte first
+  put({0x00});                        // 18  NetSwitch: Net 0
+  put({0x00});                        // 19  SubSwitch: Sub-Net 0
+  put({0x00, 0xFF});                  // 20  OEM: unknown
+  put({0x00});                        // 22  UBEA version: none
+  put({0xD0});                        // 23  Status1: indicators normal, addresses set
+                                      //     locally, not RDM capable, booted normally
+  put({0xF0, 0x7F});                  // 24  ESTA manufacturer 0x7FF0, low byte first
+  text("KORVAL RDM Setup", 18);       // 26  short name
+  text("KORVAL RDM Setup node", 64);  // 44  long name
+  text("#0001 [0003] Power On Tests successful", 64);  // 108 node report
+  put({0x00, 0x01});                                   // 172 NumPorts: one
+  put({0x80, 0x00, 0x00, 0x00});              // 174 PortTypes: port 1 outputs DMX512 from Art-Net
+  put({0x00, 0x00, 0x00, 0x00});              // 178 GoodInput: no inputs
+  put({goodOutputA, 0x00, 0x00, 0x00});       // 182 GoodOutputA: bit 7 data being output
+  put({0x00, 0x00, 0x00, 0x00});              // 186 SwIn
+  put({0x00, 0x00, 0x00, 0x00});              // 190 SwOut: universe 0
+  put({0x00});                                // 194 AcnPriority
+  put({0x00});                                // 195 SwMacro
+  put({0x00});                                // 196 SwRemote
+  put({0x00, 0x00, 0x00});                    // 197 spare
+  put({0x00});                                // 200 Style: StNode
+  put({0x02, 0x00, 0x00, 0x00, 0x00, 0x07});  // 201 MAC
+  put({10, 0, 0, 7});                         // 207 BindIp: the root node itself
+  put({0x01});                                // 211 BindIndex
+  put({0x08});                                // 212 Status2: 15-bit Port-Address
+  put({0xC0, 0x00, 0x00, 0x00});              // 213 GoodOutputB: RDM disabled, continuous output
+  put({0x00});                                // 217 Status3
+  put({0, 0, 0, 0, 0, 0});                    // 218 DefaultResponder UID: none
+  put({0x00, 0x00});                          // 224 User
+  put({0x00, 0x00});                          // 226 RefreshRate: not given
+  g.resize(kArtPollReplyBytes, 0);            // 228 filler
+  return g;
+}
+
+TEST(ArtPollReply, GoldenBytesWithAndWithoutDataBeingOutput) {
+  NodeDescription node;
+  node.ipAddress = 0x0A000007;  // 10.0.0.7
+  node.shortName = "KORVAL RDM Setup";
+  node.longName = "KORVAL RDM Setup node";
+  node.replyCount = 3;
+  node.mac = {0x02, 0x00, 0x00, 0x00, 0x00, 0x07};
+  for (const bool transmitting : {false, true}) {
+    SCOPED_TRACE(transmitting ? "data being output" : "nothing going out");
+    node.transmitting = transmitting;
+    const auto bytes = BuildArtPollReply(node);
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.end()),
+              GoldenReply(transmitting ? 0x80 : 0x00));
+  }
+}
+
+TEST(ArtPoll, FlagsAreByteTwelveWhenThePollHasThem) {
+  auto poll = testing::ArtPollPacket();
+  poll[12] = 0x06;
+  EXPECT_EQ(ArtPollFlags(poll), 0x06);
+  EXPECT_EQ(ArtPollFlags(std::span(poll).first(13)), 0x06);
+  EXPECT_EQ(ArtPollFlags(std::span(poll).first(12)), 0x00);  // Art-Net 1: no flags
 }
 
 }  // namespace

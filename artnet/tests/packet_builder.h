@@ -19,8 +19,9 @@ inline std::vector<std::uint8_t> ArtDmxPacket(std::uint8_t firstValue, std::uint
   return p;
 }
 
-inline std::vector<std::uint8_t> ArtPollPacket() {
-  return {'A', 'r', 't', '-', 'N', 'e', 't', 0, 0x00, 0x20, 0, 14, 0x00, 0x00};
+// flags 0x02: "TalkToMe", send an ArtPollReply whenever the node's state changes.
+inline std::vector<std::uint8_t> ArtPollPacket(std::uint8_t flags = 0x00) {
+  return {'A', 'r', 't', '-', 'N', 'e', 't', 0, 0x00, 0x20, 0, 14, flags, 0x00};
 }
 
 // The record the node hands to its receiver: header, then the datagram.

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -105,6 +107,94 @@ TEST(ArtNetNode, AnswersAPollWithAnArtPollReply) {
   EXPECT_EQ(p[reply::kStatus2], kStatus2PortAddress15);
   EXPECT_EQ(node.Statistics().pollsAnswered.load(), 1u);
   EXPECT_EQ(node.Statistics().ignored.load(), 0u);
+}
+
+std::string NodeReport(const std::vector<std::uint8_t>& reply) {
+  return std::string(reinterpret_cast<const char*>(&reply[reply::kNodeReport]));
+}
+
+// Data being output: only after ArtDmx has come and while frames go out; the
+// word of the ticker alone, without data, changes nothing.
+TEST(ArtNetNode, GoodOutputATellsWhetherReceivedDataGoesOutNow) {
+  ArtNetNode node;
+  ASSERT_TRUE(node.Start(kLoopback, 0)) << node.Error();
+  testing::LoopbackSocket controller;
+  auto poll = [&] {
+    controller.SendTo(node.BoundPort(), testing::ArtPollPacket());
+    const auto reply = controller.Receive();
+    return reply && reply->size() == kArtPollReplyBytes ? (*reply)[reply::kGoodOutputA] : -1;
+  };
+  node.ReportOutput(true);  // frames, but no ArtDmx yet: the line sends zeros
+  EXPECT_EQ(poll(), 0x00);
+  controller.SendTo(node.BoundPort(), testing::ArtDmxPacket(5));
+  EXPECT_EQ(poll(), 0x00);  // received, not yet sent
+  node.ReportOutput(true);
+  EXPECT_TRUE(node.Outputting());
+  EXPECT_EQ(poll(), 0x80);
+  node.ReportOutput(false);  // another page is shown, or the write failed
+  EXPECT_EQ(poll(), 0x00);
+}
+
+// Controllers that set TalkToMe in their last poll get a reply when output
+// starts and when it stops, without polling; the others only when they poll.
+TEST(ArtNetNode, TalkToMePollersHearOfEveryChangeOfOutput) {
+  ArtNetNode node;
+  ASSERT_TRUE(node.Start(kLoopback, 0)) << node.Error();
+  testing::LoopbackSocket talker, quiet;
+  talker.SendTo(node.BoundPort(), testing::ArtDmxPacket(1));
+  // The node has the data once a poll sent after it is answered.
+  talker.SendTo(node.BoundPort(), testing::ArtPollPacket(kPollFlagReplyOnChange));
+  ASSERT_TRUE(talker.Receive());
+  // The quiet one polls last, so a reply on change to it would go out first.
+  quiet.SendTo(node.BoundPort(), testing::ArtPollPacket(0x00));
+  ASSERT_TRUE(quiet.Receive());
+
+  node.ReportOutput(true);
+  auto started = talker.Receive();
+  ASSERT_TRUE(started) << "no reply when output started";
+  EXPECT_EQ((*started)[reply::kGoodOutputA], 0x80);
+  EXPECT_EQ((*started)[reply::kGoodOutputB], 0xC0);
+  EXPECT_EQ(quiet.Receive(0), std::nullopt);
+
+  node.ReportOutput(true);  // no change, no reply: the next datagram answers a poll
+  talker.SendTo(node.BoundPort(), testing::ArtPollPacket(kPollFlagReplyOnChange));
+  auto answer = talker.Receive();
+  ASSERT_TRUE(answer);
+  EXPECT_EQ(NodeReport(*answer), "#0001 [0004] Power On Tests successful");
+
+  node.ReportOutput(false);
+  auto stopped = talker.Receive();
+  ASSERT_TRUE(stopped) << "no reply when output stopped";
+  EXPECT_EQ((*stopped)[reply::kGoodOutputA], 0x00);
+  EXPECT_EQ(NodeReport(*stopped), "#0001 [0005] Power On Tests successful");
+
+  // A poll without TalkToMe withdraws the wish.
+  talker.SendTo(node.BoundPort(), testing::ArtPollPacket(0x00));
+  ASSERT_TRUE(talker.Receive());
+  node.ReportOutput(true);
+  talker.SendTo(node.BoundPort(), testing::ArtPollPacket(0x00));
+  answer = talker.Receive();
+  ASSERT_TRUE(answer);
+  EXPECT_EQ((*answer)[reply::kGoodOutputA], 0x80);
+  EXPECT_EQ(NodeReport(*answer), "#0001 [0007] Power On Tests successful");
+}
+
+// The node remembers the last eight pollers: a ninth pushes the oldest out.
+TEST(ArtNetNode, OnlyTheLastEightPollersAreRemembered) {
+  ArtNetNode node;
+  ASSERT_TRUE(node.Start(kLoopback, 0)) << node.Error();
+  std::vector<std::unique_ptr<testing::LoopbackSocket>> controllers;
+  for (int i = 0; i < 9; ++i) {
+    controllers.push_back(std::make_unique<testing::LoopbackSocket>());
+    controllers.back()->SendTo(node.BoundPort(), testing::ArtPollPacket(kPollFlagReplyOnChange));
+    ASSERT_TRUE(controllers.back()->Receive());
+  }
+  controllers[0]->SendTo(node.BoundPort(), testing::ArtDmxPacket(1));
+  controllers[1]->SendTo(node.BoundPort(), testing::ArtPollPacket(kPollFlagReplyOnChange));
+  ASSERT_TRUE(controllers[1]->Receive());  // the data has arrived; controller 1 is newest now
+  node.ReportOutput(true);
+  for (int i = 1; i < 9; ++i) EXPECT_TRUE(controllers[i]->Receive()) << "controller " << i;
+  EXPECT_EQ(controllers[0]->Receive(0), std::nullopt);
 }
 
 TEST(ArtNetLibrary, APortInUseIsLoggedWithItsReasonAndTheRestGoesOn) {

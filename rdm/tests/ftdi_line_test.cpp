@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <deque>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -26,7 +27,10 @@ class FakeFtdi final : public FtdiApi {
     std::vector<std::string> calls;
     std::deque<Chunk> reads;
     int openResult = 0;
-    int writeResult = -2;  // -2: write everything
+    int latencyResult = 0;
+    int writeResult = -2;                  // -2: write everything
+    std::optional<FtdiDeviceFound> found;  // what the bus showed at the last open
+    std::string error = "fake error";
     std::atomic<int> inside{0};
     std::atomic<int> mostInside{0};
   };
@@ -36,7 +40,9 @@ class FakeFtdi final : public FtdiApi {
   int OpenFirstDevice() override { return Note("open", s_.openResult); }
   void Close() override { Note("close", 0); }
   int Reset() override { return Note("reset", 0); }
-  int SetLatencyTimer(std::uint8_t ms) override { return Note("latency " + std::to_string(ms), 0); }
+  int SetLatencyTimer(std::uint8_t ms) override {
+    return Note("latency " + std::to_string(ms), s_.latencyResult);
+  }
   int SetBaudRate(int baud) override { return Note("baud " + std::to_string(baud), 0); }
   int SetLineProperty(const FtdiLineProperty& p, bool breakOn) override {
     return Note("line " + std::to_string(p.bits) + " " + std::to_string(p.stopBits) + " " +
@@ -70,7 +76,8 @@ class FakeFtdi final : public FtdiApi {
     const int result = s_.writeResult == -2 ? static_cast<int>(bytes.size()) : s_.writeResult;
     return Note("write " + std::to_string(bytes.size()), result);
   }
-  std::string ErrorString() const override { return "fake error"; }
+  std::string ErrorString() const override { return s_.error; }
+  std::optional<FtdiDeviceFound> DeviceFound() const override { return s_.found; }
 
  private:
   int Note(std::string call, int result) {
@@ -132,6 +139,45 @@ TEST_F(FtdiLineTest, FailedOpenLeavesTheLineClosed) {
   ftdi.openResult = 0;  // plugged in later: the next try opens it
   EXPECT_EQ(line.Open(0, &handle), kLineOk);
   EXPECT_NE(handle, 0u);
+}
+
+// A device that is on the bus but refused says which one and why; an empty bus
+// has nothing to add. Each open replaces what the one before found out.
+TEST_F(FtdiLineTest, AFailedOpenTellsWhichDeviceWasRefusedAndWhy) {
+  struct Case {
+    const char* name;
+    int openResult;
+    int latencyResult;
+    std::optional<FtdiDeviceFound> found;
+    std::string error;
+    std::optional<std::string> cause;
+  };
+  const std::vector<Case> cases = {
+      {"no device on the bus", -1, 0, std::nullopt, "no FTDI device found", std::nullopt},
+      {"no permission, serial unreadable", -4, 0, FtdiDeviceFound{0x0403, 0x6001, ""},
+       "usb_open() failed",
+       "FTDI device 0403:6001 (serial unreadable) found but not opened: usb_open() failed"},
+      {"held by another program", -5, 0, FtdiDeviceFound{0x0403, 0x6014, "AB0CDEF"},
+       "unable to claim usb device. Make sure the default FTDI driver is not in use",
+       "FTDI device 0403:6014 serial AB0CDEF found but not opened: unable to claim usb device. "
+       "Make sure the default FTDI driver is not in use"},
+      {"opened, but the chip refuses its latency timer", 0, -1,
+       FtdiDeviceFound{0x0403, 0x6010, "FT1"}, "unable to set latency timer",
+       "FTDI device 0403:6010 serial FT1 found but not opened: unable to set latency timer"},
+      {"opened", 0, 0, FtdiDeviceFound{0x0403, 0x6001, "AB0CDEF"}, "", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ftdi.openResult = c.openResult;
+    ftdi.latencyResult = c.latencyResult;
+    ftdi.found = c.found;
+    ftdi.error = c.error;
+    LineHandle handle = 0;
+    const bool opened = line.Open(0, &handle) == kLineOk;
+    EXPECT_EQ(opened, !c.cause && c.found.has_value());
+    EXPECT_EQ(line.OpenFailureCause(), c.cause);
+    if (opened) line.Close(handle);
+  }
 }
 
 TEST_F(FtdiLineTest, OnlyTheCurrentHandleReachesTheDevice) {

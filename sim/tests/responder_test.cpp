@@ -166,6 +166,55 @@ TEST(ReplyTest, StartAddressSetWithinOneTo512ElseNack) {
   }
 }
 
+// A device without a DMX footprint reports 0xFFFF and has no address to set;
+// off-standard one-byte settings go out as they are.
+TEST(ReplyTest, ADeviceWithoutFootprintReportsNoAddressAndRefusesOne) {
+  OpenLine t;
+  ResponderConfig config = Fixture(kSpot);
+  config.footprint = 0;
+  config.start_address = kNoStartAddress;
+  config.pan_invert = 2;
+  config.pan_tilt_swap = 255;
+  Responder& spot = t.line.AddResponder(config);
+  Reply info{t.Transact(Request(kSpot, kGetCommand, kPidDeviceInfo))};
+  ASSERT_EQ(info.ResponseType(), kResponseAck);
+  const auto d = info.Data();
+  EXPECT_EQ(d[10] << 8 | d[11], 0);       // footprint
+  EXPECT_EQ(d[14] << 8 | d[15], 0xFFFF);  // start address
+  Reply get{t.Transact(Request(kSpot, kGetCommand, kPidDmxStartAddress))};
+  EXPECT_THAT(get.Data(), ElementsAre(0xFF, 0xFF));
+  for (const std::vector<std::uint8_t>& address :
+       {std::vector<std::uint8_t>{0x00, 0x01}, std::vector<std::uint8_t>{0x02, 0x00}}) {
+    Reply set{t.Transact(Request(kSpot, kSetCommand, kPidDmxStartAddress, address))};
+    EXPECT_EQ(set.ResponseType(), kResponseNackReason);
+    EXPECT_EQ(set.NackReason(), kNrDataOutOfRange);
+    EXPECT_EQ(spot.StartAddress(), kNoStartAddress);
+  }
+  Reply pan{t.Transact(Request(kSpot, kGetCommand, kPidPanInvert))};
+  EXPECT_THAT(pan.Data(), ElementsAre(2));
+  Reply swap{t.Transact(Request(kSpot, kGetCommand, kPidPanTiltSwap))};
+  EXPECT_THAT(swap.Data(), ElementsAre(255));
+  // A SET still keeps to E1.20's 0 and 1.
+  Reply set{t.Transact(Request(kSpot, kSetCommand, kPidPanInvert, {2}))};
+  EXPECT_EQ(set.NackReason(), kNrDataOutOfRange);
+}
+
+TEST(ReplyTest, APersonalityWithChannelsGivesAnAddresslessDeviceAddressOne) {
+  OpenLine t;
+  ResponderConfig config = Fixture(kSpot);
+  config.personality_footprints = {0, 8};
+  config.personality_count = 2;
+  config.start_address = kNoStartAddress;
+  Responder& spot = t.line.AddResponder(config);
+  Reply set{t.Transact(Request(kSpot, kSetCommand, kPidDmxPersonality, {2}))};
+  EXPECT_EQ(set.ResponseType(), kResponseAck);
+  EXPECT_EQ(spot.Footprint(), 8);
+  EXPECT_EQ(spot.StartAddress(), 1);
+  Reply address{t.Transact(Request(kSpot, kSetCommand, kPidDmxStartAddress, {0x00, 0x21}))};
+  EXPECT_EQ(address.ResponseType(), kResponseAck);
+  EXPECT_EQ(spot.StartAddress(), 33);
+}
+
 TEST(ReplyTest, UnsupportedPidIsNackedUnknownPidButRequiredOnesAlwaysWork) {
   OpenLine t;
   ResponderConfig c = Fixture(kSpot);

@@ -122,6 +122,22 @@ TEST(RigFileTest, NumbersAsHexStringsBooleansAndUtf8Labels) {
   EXPECT_EQ(Responder(c).Footprint(), 20);
 }
 
+// Real fixtures send what E1.20 does not foresee, and a rig may say so.
+TEST(RigFileTest, NoAddressWithoutFootprintAndAnyByteForTheOneByteSettings) {
+  const RigLoadResult loaded = Parse(R"({"responders": [
+      {"uid": "0001:00000002", "footprint": 0, "start_address": 65535, "pan_invert": 2,
+       "tilt_invert": "0xFF", "pan_tilt_swap": 7, "identify": 3},
+      {"uid": "0001:00000003", "personality_footprints": [0, 4], "start_address": "0xFFFF"}]})");
+  ASSERT_TRUE(loaded.rig) << loaded.error;
+  const ResponderConfig& c = loaded.rig->responders.at(0);
+  EXPECT_EQ(c.start_address, 0xFFFF);
+  EXPECT_EQ(c.pan_invert, 2);
+  EXPECT_EQ(c.tilt_invert, 255);
+  EXPECT_EQ(c.pan_tilt_swap, 7);
+  EXPECT_EQ(c.identify, 3);
+  EXPECT_EQ(loaded.rig->responders.at(1).start_address, 0xFFFF);
+}
+
 TEST(RigFileTest, EachMistakeIsReportedWithTheFileAndWhatIsWrong) {
   struct Case {
     std::string_view text;
@@ -177,8 +193,21 @@ TEST(RigFileTest, EachMistakeIsReportedWithTheFileAndWhatIsWrong) {
       {R"({"responders": [{"uid": "4A4C:00000012", "personality_footprints": [3, 4],
           "personality_count": 3}]})",
        "rig.json: responder 1: \"personality_count\" 3 but 2 \"personality_footprints\""},
-      {R"({"responders": [{"uid": "4A4C:00000012", "pan_invert": 2}]})",
-       "rig.json: responder 1: \"pan_invert\" must be 0 to 1, not 2"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "pan_invert": 256}]})",
+       "rig.json: responder 1: \"pan_invert\" must be 0 to 255, not 256"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "tilt_invert": -1}]})",
+       "rig.json: responder 1: \"tilt_invert\" must be 0 to 255, not -1"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "identify": "0x100"}]})",
+       "rig.json: responder 1: \"identify\" must be 0 to 255, not \"0x100\""},
+      {R"({"responders": [{"uid": "4A4C:00000012", "start_address": 65536, "footprint": 0}]})",
+       "rig.json: responder 1: \"start_address\" must be 1 to 512, not 65536"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "start_address": 65535}]})",
+       "rig.json: responder 1: \"start_address\" 65535 (no DMX address) needs a footprint of 0, "
+       "not 1"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "start_address": "0xFFFF",
+          "personality_footprints": [0, 12], "personality": 2}]})",
+       "rig.json: responder 1: \"start_address\" 65535 (no DMX address) needs a footprint of 0, "
+       "not 12"},
       {R"({"responders": [{"uid": "4A4C:00000012", "min_limits": [1, 2, 3]}]})",
        "rig.json: responder 1: \"min_limits\" must be an array of 8 numbers"},
       {R"({"responders": [{"uid": "4A4C:00000012", "max_limits": [1, 2, 3, 4, 5, 6, 7, 256]}]})",
@@ -222,6 +251,61 @@ TEST(RigFileTest, EachMistakeIsReportedWithTheFileAndWhatIsWrong) {
     EXPECT_FALSE(loaded.rig) << c.text;
     EXPECT_EQ(loaded.error, c.error) << c.text;
   }
+}
+
+std::string Repeated(std::string_view part, std::size_t times) {
+  std::string text;
+  for (std::size_t i = 0; i < times; ++i) text += part;
+  return text;
+}
+
+// A file nested deep enough to exhaust the stack while parsing (or destroying)
+// is refused before it is parsed; brackets inside strings are only text.
+TEST(RigFileTest, NestingIsBoundedAt64LevelsOutsideStrings) {
+  // A responder's "category" nested n levels inside the file's 3 (object, array, responder).
+  const auto deepCategory = [](std::size_t n) {
+    return R"({"responders":[{"uid":"4B52:00000101","category":)" + Repeated(R"({"a":)", n) + "1" +
+           Repeated("}", n) + "}]}";
+  };
+  // The top-level "comment" takes any value, so a valid rig can nest to the bound.
+  const auto deepComment = [](std::size_t n) {
+    return R"({"responders":[],"comment":)" + Repeated("[", n) + Repeated("]", n) + "}";
+  };
+  const std::string bracketsInStrings =
+      R"({"responders":[],"comment":[")" + Repeated(R"([{\"[{)", 100'000) + R"("]})";
+  struct Case {
+    const char* name;
+    std::string text;
+    bool loads;
+    std::string error;  // empty: not a nesting error
+  };
+  const Case cases[] = {
+      {"objects 100000 deep", deepCategory(100'000), false,
+       "rig.json: nested more than 64 levels deep at line 1, column 355"},
+      {"arrays 100000 deep", deepComment(100'000), false,
+       "rig.json: nested more than 64 levels deep at line 1, column 91"},
+      {"64 levels", deepComment(63), true, ""},
+      {"65 levels", deepComment(64), false,
+       "rig.json: nested more than 64 levels deep at line 1, column 91"},
+      {"deep brackets inside a string, escaped quotes too", bracketsInStrings, true, ""},
+      {"the line of the bracket is told",
+       "{\n\"responders\": [],\n\"comment\": " + Repeated("[", 64) + Repeated("]", 64) + "}", false,
+       "rig.json: nested more than 64 levels deep at line 3, column 75"},
+      {"an unbalanced close does not lower the bound below zero", "]]]]" + deepComment(64), false,
+       "rig.json: nested more than 64 levels deep at line 1, column 95"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const RigLoadResult loaded = Parse(c.text);
+    EXPECT_EQ(loaded.rig.has_value(), c.loads) << loaded.error;
+    if (!c.error.empty()) {
+      EXPECT_EQ(loaded.error, c.error);
+    }
+  }
+  // Within the bound an ill-typed deep value is an ordinary field error.
+  EXPECT_EQ(Parse(deepCategory(40)).error,
+            "rig.json: responder 1: \"category\" must be a number or a \"0x...\" string, not " +
+                Repeated(R"({"a":)", 40) + "1" + Repeated("}", 40));
 }
 
 TEST(RigFileTest, BrokenJsonSaysWhere) {

@@ -1,7 +1,10 @@
 // What the device list keeps beyond the window's shared state: the discovery
 // procedure, whose search bounds and silent-branch count carry over from one
-// discovery to the next.
+// discovery to the next, and the names-file entries the table does not hold.
 #pragma once
+
+#include <string>
+#include <vector>
 
 #include "app/tform1.h"
 #include "rdm/discovery.h"
@@ -11,6 +14,16 @@ namespace korval {
 struct TForm1::DevicesRoom {
   DevicesRoom(RdmTransport& transport, DeviceTable& table) : discovery(transport, table) {}
   Discovery discovery;
+  // The lines of "devnames.lst" from the first one the last load did not put
+  // into the table (past the 33 it holds, or from a line that stopped the
+  // load). A rewrite puts them back after the table's devices, as they were.
+  std::vector<std::string> untabledEntries;
 };
+
+// The log line of an operation that passes over a withheld entry.
+inline std::string WithheldSkipLine(int position, Uid uid) {
+  return "Position " + std::to_string(position) + " (" + UidText(uid) +
+         ") is a broadcast address: skipped";
+}
 
 }  // namespace korval

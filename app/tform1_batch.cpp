@@ -1,6 +1,7 @@
 // Batch addressing and the four fields that check themselves.
 #include <string>
 
+#include "app/devices_room.h"
 #include "app/params_room.h"
 #include "app/tform1.h"
 #include "base/conversion.h"
@@ -57,6 +58,10 @@ void TForm1::BitBtn1Click() {
                            " End Fixture:" + std::to_string(endFixture);
   for (const StartAddressRequest& request :
        PlanBatchAddressing(deviceTable, increment, startFixture, endFixture)) {
+    if (request.withheld) {
+      Log(WithheldSkipLine(request.fixture, ListedUid(deviceTable, request.fixture)));
+      continue;
+    }
     paramsRoom->SetStartAddress(UidLow(request.uid), UidHigh(request.uid), request.offset);
   }
   Log(line);

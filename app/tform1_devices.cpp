@@ -1,11 +1,13 @@
 // Device list, names file, reordering and discovery.
 #include <QColor>
 #include <string>
+#include <vector>
 
 #include "app/devices_room.h"
 #include "app/tform1.h"
 #include "base/atomic_file.h"
 #include "base/conversion.h"
+#include "base/errors.h"
 #include "devices/field_rules.h"
 #include "devices/reorder.h"
 
@@ -26,13 +28,20 @@ void TForm1::InitDevicesRoom() {
 }
 
 void TForm1::LoadDeviceNames() {
-  LoadNamesList(namesList);
+  const int nulLine = LoadNamesList(namesList);
   const int entries = namesList.Count();
   Log("Devices: " + std::to_string(entries));
   if (entries > DeviceTable::kCapacity) {
     Log(std::to_string(entries - DeviceTable::kCapacity) + " entries of " + kDeviceNamesFile +
         " left out: the device table holds " + std::to_string(DeviceTable::kCapacity) + " devices");
   }
+  if (nulLine != 0) {
+    Log(std::string(kDeviceNamesFile) + " line " + std::to_string(nulLine) +
+        ": a NUL byte ends the text; nothing after it is read");
+  }
+  auto& untabled = devicesRoom->untabledEntries;
+  const auto& lines = namesList.Lines();
+  untabled.clear();
   deviceTable.count = 0;
   ListBox1->clear();
   for (int p = 0; p < entries && p < DeviceTable::kCapacity; ++p) {
@@ -40,18 +49,36 @@ void TForm1::LoadDeviceNames() {
     // The item goes in first: a key that is not a number ends the load with the
     // item shown and the table holding the entries before it.
     ListBox1->addItem(ListLine(p, key));
-    const auto value = static_cast<Uid>(StrToInt64("0x" + key));
-    deviceTable.slots[p + 1] = value & kUidMask;
+    Uid value = 0;
+    try {
+      value = static_cast<Uid>(StrToInt64("0x" + key)) & kUidMask;
+    } catch (const ConversionError& error) {
+      untabled.assign(lines.begin() + p, lines.end());
+      throw ConversionError(std::string(kDeviceNamesFile) + " line " + std::to_string(p + 1) +
+                            ": " + error.what());
+    }
+    PlaceUid(deviceTable, p, value);
+    if (IsWithheld(deviceTable, p)) {
+      Log(std::string(kDeviceNamesFile) + " line " + std::to_string(p + 1) + ": " + key +
+          " is a broadcast address: listed at position " + std::to_string(p) +
+          ", not used for operations");
+    }
     ++deviceTable.count;
   }
+  untabled.assign(lines.begin() + deviceTable.count, lines.end());
 }
 
 void TForm1::RewriteDeviceNames() {
   namesList.Clear();
   const std::string name = Edit1->text().toStdString();
-  for (int k = 1; k <= deviceTable.count; ++k) {
-    namesList.SetName(UidText(deviceTable.slots[k]), name);
+  for (int p = 0; p < deviceTable.count; ++p) {
+    namesList.SetName(UidText(ListedUid(deviceTable, p)), name);
   }
+  // Entries the table could not hold stay in the file, after its devices.
+  std::vector<std::string> lines = namesList.Lines();
+  const auto& untabled = devicesRoom->untabledEntries;
+  lines.insert(lines.end(), untabled.begin(), untabled.end());
+  namesList.Assign(std::move(lines));
   SaveNamesList(namesList);
 }
 
@@ -68,6 +95,11 @@ void TForm1::ListBox1Click() {
   const QString position = QString::number(selected);
   if (Edit35->text() != position) SetText(Edit35, position);
   SetBoxColour(Edit35, kSelectedYellow);
+  // A withheld entry is never read, and the write button stays off for it.
+  if (IsWithheld(deviceTable, selected)) {
+    Log(WithheldSkipLine(selected, ListedUid(deviceTable, selected)));
+    return;
+  }
   BitBtnReadClick();
 }
 
@@ -129,6 +161,9 @@ void TForm1::BitBtnDiscoverClick() {
   // The output ticker sends only on the Art-Net page; leaving it keeps the line
   // to discovery alone.
   if (!RdmPageActive()) SetActivePage(TabSheet1);
+  // Discovery first mutes the devices already listed; a withheld entry is no
+  // device, and must not be addressed there either.
+  DropWithheldDevices(deviceTable);
   const DiscoveryHooks hooks{
       .clearList = [this] { ListBox1->clear(); },
       .addListLine =
@@ -137,8 +172,13 @@ void TForm1::BitBtnDiscoverClick() {
   devicesRoom->discovery.Run(hooks);
   if (deviceTable.count > 0) {
     const std::string name = Edit1->text().toStdString();
+    auto& untabled = devicesRoom->untabledEntries;
     for (int k = 1; k <= deviceTable.count; ++k) {
-      namesList.SetName(UidText(deviceTable.slots[k]), name);
+      const std::string key = UidText(deviceTable.slots[k]);
+      namesList.SetName(key, name);
+      // A found device is in the table now; its line must not come back twice.
+      std::erase_if(untabled,
+                    [&](const std::string& line) { return SameKey(KeyOfLine(line), key); });
     }
     SaveNamesList(namesList);
     SelectPosition(0);

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "app/devices_room.h"
 #include "app/tform1.h"
 #include "base/atomic_file.h"
 #include "base/errors.h"
@@ -122,6 +123,10 @@ void TForm1::Button6Click() {
   const int count = MapDeviceCount(*this);
   for (int i = 0; i < count; ++i) {
     const auto position = static_cast<std::size_t>(i);
+    if (IsWithheld(deviceTable, i)) {
+      Log(WithheldSkipLine(i, ListedUid(deviceTable, i)));
+      continue;
+    }
     if (transport.Request(deviceTable.slots[position + 1], rdm::kGetCommand, rdm::kPidDeviceInfo) !=
         kAck) {
       continue;
@@ -142,6 +147,10 @@ void TForm1::Button7Click() {
   const int count = MapDeviceCount(*this);
   for (int i = 0; i < count; ++i) {
     const auto position = static_cast<std::size_t>(i);
+    if (IsWithheld(deviceTable, i)) {
+      Log(WithheldSkipLine(i, ListedUid(deviceTable, i)));
+      continue;
+    }
     const auto address = static_cast<std::uint16_t>(PatchStart[position] + 1);
     const std::uint8_t data[] = {static_cast<std::uint8_t>(address >> 8),
                                  static_cast<std::uint8_t>(address)};
@@ -157,7 +166,7 @@ void TForm1::Button8Click() {
   std::vector<PatchRecord> records;
   for (int i = 0; i < count; ++i) {
     const auto position = static_cast<std::size_t>(i);
-    records.push_back({.uid = deviceTable.slots[position + 1],
+    records.push_back({.uid = ListedUid(deviceTable, i),
                        .start = PatchStart[position],
                        .footprint = PatchFootprint[position]});
   }
@@ -177,7 +186,13 @@ void TForm1::Button9Click() {
   ListBox1->clear();
   for (std::size_t i = 0; i < parsed.records->size(); ++i) {
     const PatchRecord& record = (*parsed.records)[i];
-    deviceTable.slots[i + 1] = record.uid;
+    const int position = static_cast<int>(i);
+    PlaceUid(deviceTable, position, record.uid);
+    if (IsWithheld(deviceTable, position)) {
+      Log(path + " record " + std::to_string(i + 1) + ": " + UidText(record.uid) +
+          " is a broadcast address: listed at position " + std::to_string(i) +
+          ", not used for operations");
+    }
     PatchStart[i] = record.start;
     PatchFootprint[i] = record.footprint;
     ListBox1->addItem(QString::fromStdString("0x" + UidText(record.uid)));

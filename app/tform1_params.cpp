@@ -2,6 +2,7 @@
 // The operations themselves are in tform1_params_operations.cpp.
 #include <QColor>
 
+#include "app/devices_room.h"
 #include "app/params_room.h"
 #include "rdm/rdm_constants.h"
 
@@ -68,6 +69,10 @@ void TForm1::BitBtnReadClick() {
     Log("NO device");
     return;
   }
+  if (IsWithheld(deviceTable, position)) {
+    Log(WithheldSkipLine(position, ListedUid(deviceTable, position)));
+    return;
+  }
   const Uid uid = SlotOfPosition(deviceTable, position);
   paramsRoom->ReadPage(UidLow(uid), UidHigh(uid));
   BitBtnWrite->setEnabled(true);
@@ -79,11 +84,19 @@ void TForm1::BitBtnWriteClick() {
     Log("NO device");
     return;
   }
+  if (IsWithheld(deviceTable, position)) {
+    Log(WithheldSkipLine(position, ListedUid(deviceTable, position)));
+    return;
+  }
   const Uid uid = SlotOfPosition(deviceTable, position);
   paramsRoom->WritePage(UidLow(uid), UidHigh(uid));
 }
 
 void TForm1::BitBtnIdentifyClick() {
+  if (IsWithheld(deviceTable, SelectedPosition())) {
+    Log(WithheldSkipLine(SelectedPosition(), ListedUid(deviceTable, SelectedPosition())));
+    return;
+  }
   const Uid uid = SlotOfPosition(deviceTable, SelectedPosition());
   // The output ticker sends only on the Art-Net page; leaving it keeps the
   // identify request alone on the line.

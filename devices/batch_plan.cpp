@@ -17,7 +17,7 @@ std::vector<StartAddressRequest> PlanBatchAddressing(const DeviceTable& table, i
     const std::int64_t offset = (static_cast<std::int64_t>(k) - startFixture) * increment;
     const auto held = std::clamp<std::int64_t>(offset, std::numeric_limits<int>::min(),
                                                std::numeric_limits<int>::max());
-    plan.push_back({table.slots[k + 1], static_cast<int>(held)});
+    plan.push_back({table.slots[k + 1], static_cast<int>(held), k, IsWithheld(table, k)});
   }
   return plan;
 }

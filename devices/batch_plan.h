@@ -13,7 +13,10 @@ namespace korval {
 
 struct StartAddressRequest {
   Uid uid = 0;
-  int offset = 0;  // added to A by the set-start-address operation
+  int offset = 0;    // added to A by the set-start-address operation
+  int fixture = -1;  // the list position; -1 for the broadcast of increment 0
+  // A withheld table entry (DeviceTable::withheld): listed, never sent to.
+  bool withheld = false;
 };
 
 // Takes S, E and I as the boxes hold them. Positions outside the table are

@@ -1,21 +1,19 @@
 #include "devices/names_list.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "base/atomic_file.h"
+#include "base/errors.h"
 #include "base/win1252.h"
 
 namespace korval {
-
-namespace {
 
 bool SameKey(std::string_view a, std::string_view b) {
   auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
                                             [&](char x, char y) { return lower(x) == lower(y); });
 }
-
-}  // namespace
 
 std::string_view KeyOfLine(std::string_view line) {
   const auto eq = line.find('=');
@@ -81,6 +79,19 @@ std::vector<std::string> ParseNamesFile(std::span<const std::uint8_t> bytes) {
   return lines;
 }
 
+int NulLineOfNamesFile(std::span<const std::uint8_t> bytes) {
+  const auto nul = std::find(bytes.begin(), bytes.end(), std::uint8_t{0});
+  if (nul == bytes.end()) return 0;
+  const auto before = bytes.first(static_cast<std::size_t>(nul - bytes.begin()));
+  int line = 1;
+  for (std::size_t i = 0; i < before.size(); ++i) {
+    if (before[i] != '\r' && before[i] != '\n') continue;
+    if (before[i] == '\r' && i + 1 < before.size() && before[i + 1] == '\n') ++i;
+    ++line;
+  }
+  return line;
+}
+
 std::vector<std::uint8_t> SerializeNamesFile(const std::vector<std::string>& lines) {
   std::vector<std::uint8_t> bytes;
   for (const auto& line : lines) {
@@ -97,11 +108,26 @@ std::vector<std::uint8_t> SerializeNamesFile(const std::vector<std::string>& lin
   return bytes;
 }
 
-void LoadNamesList(NamesList& list, const std::string& path) {
-  list.Assign(ParseNamesFile(ReadWholeFile(path)));
+int LoadNamesList(NamesList& list, const std::string& path) {
+  std::vector<std::uint8_t> bytes;
+  try {
+    bytes = ReadWholeFile(path);
+  } catch (const FileError&) {
+    // A file that is not there holds no entries a save could lose.
+    std::error_code error;
+    list.SetFileUnread(std::filesystem::exists(path, error));
+    throw;
+  }
+  list.SetFileUnread(false);
+  list.Assign(ParseNamesFile(bytes));
+  return NulLineOfNamesFile(bytes);
 }
 
 void SaveNamesList(const NamesList& list, const std::string& path) {
+  if (list.FileUnread()) {
+    throw FileError("Cannot create file " + path +
+                    ": it could not be read, and saving it now would lose the entries it holds");
+  }
   WriteFileAtomically(path, SerializeNamesFile(list.Lines()));
 }
 

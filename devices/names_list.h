@@ -26,9 +26,19 @@ class NamesList {
   void SetName(std::string_view key, std::string_view name);
   std::string KeyAt(int position) const;
 
+  // True from a load that found the file but could not read it up to the next
+  // load that could. A save then would replace entries the tool never saw, so
+  // SaveNamesList refuses it.
+  bool FileUnread() const { return fileUnread_; }
+  void SetFileUnread(bool unread) { fileUnread_ = unread; }
+
  private:
   std::vector<std::string> lines_;
+  bool fileUnread_ = false;
 };
+
+// Keys compare without regard to letter case.
+bool SameKey(std::string_view a, std::string_view b);
 
 std::string_view KeyOfLine(std::string_view line);
 std::string_view NameOfLine(std::string_view line);
@@ -38,13 +48,16 @@ std::string_view NameOfLine(std::string_view line);
 // so that a file written on a Windows system still loads. A leading UTF-8
 // byte-order mark is skipped.
 std::vector<std::string> ParseNamesFile(std::span<const std::uint8_t> bytes);
+// The line (counted from 1, as ParseNamesFile splits them) in which a NUL byte
+// ends the text; 0 when the file holds none.
+int NulLineOfNamesFile(std::span<const std::uint8_t> bytes);
 // UTF-8, every line (the last one too) ended by CR LF, no byte-order mark. A
 // CR, LF or NUL inside a line is written as a blank.
 std::vector<std::uint8_t> SerializeNamesFile(const std::vector<std::string>& lines);
 
 // Throw FileError when the file cannot be read or replaced; a failed save keeps
-// the previous file intact.
-void LoadNamesList(NamesList& list, const std::string& path = kDeviceNamesFile);
+// the previous file intact. A load returns NulLineOfNamesFile of the file.
+int LoadNamesList(NamesList& list, const std::string& path = kDeviceNamesFile);
 void SaveNamesList(const NamesList& list, const std::string& path = kDeviceNamesFile);
 
 }  // namespace korval

@@ -13,5 +13,8 @@ namespace korval {
 void MoveDeviceUp(DeviceTable& table, int from, int to);
 // Exchanges the devices at two positions.
 void SwapDevices(DeviceTable& table, int first, int second);
+// Closes up the table over its withheld entries (those keep their lines in the
+// names list, not their positions) and clears every mark.
+void DropWithheldDevices(DeviceTable& table);
 
 }  // namespace korval

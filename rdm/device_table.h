@@ -13,6 +13,35 @@ struct DeviceTable {
   static constexpr int kCapacity = 33;
   std::array<Uid, kCapacity + 1> slots{};
   std::uint8_t count = 0;
+  // A file may name a broadcast UID. Such an entry keeps its list position, but
+  // its slot holds 0 and the UID is kept here instead, so that no operation
+  // that takes a slot ever addresses every device; 0 for an ordinary slot.
+  std::array<Uid, kCapacity + 1> withheld{};
 };
+
+inline bool IsPositionInTable(int position) {
+  return position >= 0 && position < DeviceTable::kCapacity;
+}
+
+// True when the entry at the position is listed but must not be addressed.
+inline bool IsWithheld(const DeviceTable& table, int position) {
+  return IsPositionInTable(position) && table.withheld[static_cast<std::size_t>(position) + 1] != 0;
+}
+
+// The UID the list shows for a position, withheld or not.
+inline Uid ListedUid(const DeviceTable& table, int position) {
+  if (!IsPositionInTable(position)) return 0;
+  const auto slot = static_cast<std::size_t>(position) + 1;
+  return table.withheld[slot] != 0 ? table.withheld[slot] : table.slots[slot];
+}
+
+// Puts a UID read from a file at a position: a broadcast UID is withheld.
+inline void PlaceUid(DeviceTable& table, int position, Uid uid) {
+  if (!IsPositionInTable(position)) return;
+  const auto slot = static_cast<std::size_t>(position) + 1;
+  const bool broadcast = IsBroadcastUid(uid);
+  table.slots[slot] = broadcast ? 0 : uid;
+  table.withheld[slot] = broadcast ? uid : 0;
+}
 
 }  // namespace korval

@@ -30,6 +30,11 @@ constexpr Uid MakeUid(std::uint32_t low, std::uint32_t high) {
 constexpr Uid ManufacturerBroadcast(Uid uid) {
   return (uid & 0xFFFF'0000'0000ULL) | 0xFFFF'FFFFULL;
 }
+// All 32 device-ID bits set: every device of one manufacturer, or with the
+// manufacturer ID FFFF too, every device on the line.
+constexpr bool IsBroadcastUid(Uid uid) {
+  return (uid & 0xFFFF'FFFFULL) == 0xFFFF'FFFFULL;
+}
 
 // Most significant byte first, as on the wire.
 std::array<std::uint8_t, kUidBytes> UidToBytes(Uid uid);

@@ -113,7 +113,9 @@ TEST_F(NamesFileTest, AKeyThatIsNotHexadecimalStopsTheLoadAfterShowingItsItem) {
     // Everything before the first "=" is the key; a line without one has none.
     const std::string key(KeyOfLine(bad));
     ASSERT_EQ(errorBoxes.size(), 1u);
-    EXPECT_EQ(errorBoxes[0].toStdString(), "'0x" + key + "' is not a valid integer value");
+    // The conversion error says where in the file it stopped.
+    EXPECT_EQ(errorBoxes[0].toStdString(),
+              "devnames.lst line 3: '0x" + key + "' is not a valid integer value");
     EXPECT_THAT(Items(*form), ElementsAre("0 - ID:000001", "1 - ID:000002", "2 - ID:" + key));
     EXPECT_THAT(Devices(*form), ElementsAre(1, 2));
     EXPECT_EQ(form->namesList.Count(), 4);

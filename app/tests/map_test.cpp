@@ -7,6 +7,7 @@
 #include <QPixmap>
 
 #include "app/tests/form_test.h"
+#include "base/tests/ordinary_user.h"
 #include "devices/patch_file.h"
 
 namespace korval::testing {
@@ -347,6 +348,35 @@ TEST_F(MapTest, AFailedSaveIsReportedAndLeavesTheOldFile) {
   }
   EXPECT_EQ(ReadFile(old), "old bytes");
   EXPECT_FALSE(Exists("no-such-directory"));
+}
+
+TEST_F(MapTest, AWriteProtectedPatchFileIsNotReplacedAndAnAllowedSaveKeepsItsMode) {
+  const std::string old = "old patch bytes";
+  RunAsOrdinaryUser(directory, [&] {
+    Start({}, false);
+    List(*form, {kSpot});
+    WriteFile("locked.pat", old);
+    ASSERT_EQ(::chmod("locked.pat", 0444), 0);
+    form->SavePatch.choose = [] { return std::optional<QString>("locked.pat"); };
+    Click(form->Button8);
+    ASSERT_EQ(errorBoxes.size(), 1u);
+    EXPECT_EQ(errorBoxes[0].toStdString(), "Cannot create file locked.pat: Permission denied");
+    EXPECT_EQ(ReadFile("locked.pat"), old);
+    form.reset();
+  });
+  struct stat st {};
+  ASSERT_EQ(::stat("locked.pat", &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0444u);
+
+  WriteFile("shared.pat", old);
+  ASSERT_EQ(::chmod("shared.pat", 0664), 0);
+  Start({}, false);
+  List(*form, {kSpot});
+  form->SavePatch.choose = [] { return std::optional<QString>("shared.pat"); };
+  Click(form->Button8);
+  EXPECT_EQ(ReadFile("shared.pat").size(), 16u);
+  ASSERT_EQ(::stat("shared.pat", &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0664u);
 }
 
 }  // namespace

@@ -56,6 +56,53 @@ TEST(Reorder, SwapExchangesTwoPositionsUpToTheLastSlot) {
   EXPECT_EQ(table.slots[33], 0xAu);
 }
 
+TEST(Reorder, AWithheldEntryMovesWithItsPositionAndDiscoveryDropsIt) {
+  DeviceTable table = FiveDevices();
+  PlaceUid(table, 1, 0x4B52'FFFF'FFFFULL);  // B's position holds a broadcast UID
+  EXPECT_EQ(table.slots[2], 0u);
+  EXPECT_TRUE(IsWithheld(table, 1));
+  EXPECT_EQ(ListedUid(table, 1), 0x4B52'FFFF'FFFFULL);
+  EXPECT_EQ(ListedUid(table, 2), 0xCu);
+  MoveDeviceUp(table, 1, 0);
+  EXPECT_TRUE(IsWithheld(table, 0));
+  EXPECT_FALSE(IsWithheld(table, 1));
+  EXPECT_EQ(ListedUid(table, 1), 0xAu);
+  SwapDevices(table, 0, 3);
+  EXPECT_TRUE(IsWithheld(table, 3));
+  EXPECT_EQ(ListedUid(table, 3), 0x4B52'FFFF'FFFFULL);
+  EXPECT_THAT(FirstSlots(table), ElementsAre(0x99, 0xD, 0xA, 0xC, 0, 0xE, 0x77, 0x88));
+
+  DropWithheldDevices(table);
+  EXPECT_EQ(table.count, 4);
+  EXPECT_THAT(FirstSlots(table).at(1), 0xDu);
+  EXPECT_THAT(std::vector<Uid>(table.slots.begin() + 1, table.slots.begin() + 5),
+              ElementsAre(0xD, 0xA, 0xC, 0xE));
+  for (int p = 0; p < DeviceTable::kCapacity; ++p) EXPECT_FALSE(IsWithheld(table, p)) << p;
+
+  // Which UIDs are withheld: all 32 device-ID bits set.
+  for (const auto& [uid, broadcast] :
+       std::vector<std::pair<Uid, bool>>{{0xFFFF'FFFF'FFFFULL, true},
+                                         {0x4B52'FFFF'FFFFULL, true},
+                                         {0x0000'FFFF'FFFFULL, true},
+                                         {0xFFFF'FFFF'FFFEULL, false},
+                                         {0x4B52'7FFF'FFFFULL, false},
+                                         {0, false}}) {
+    EXPECT_EQ(IsBroadcastUid(uid), broadcast) << std::hex << uid;
+  }
+}
+
+TEST(BatchPlan, AWithheldPositionIsMarkedSoThatNothingIsSentToIt) {
+  DeviceTable table = FiveDevices();
+  PlaceUid(table, 2, 0xFFFF'FFFF'FFFFULL);
+  const auto plan = PlanBatchAddressing(table, 10, 1, 3);
+  ASSERT_EQ(plan.size(), 3u);
+  EXPECT_FALSE(plan[0].withheld);
+  EXPECT_TRUE(plan[1].withheld);
+  EXPECT_EQ(plan[1].fixture, 2);
+  EXPECT_EQ(plan[1].uid, 0u);
+  EXPECT_EQ(plan[2].offset, 20);
+}
+
 TEST(BatchPlan, OffsetsFollowTheRunAndBroadcastWhenTheIncrementIsZero) {
   const DeviceTable table = FiveDevices();
   auto offsets = [&](int inc, int s, int e) {

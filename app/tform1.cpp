@@ -9,6 +9,7 @@
 #include <QUrl>
 
 #include "app/artwork.h"
+#include "app/input_guard.h"
 #include "app/message_log.h"
 #include "base/errors.h"
 
@@ -166,6 +167,11 @@ void TForm1::BuildWindow() {
   BuildRdmPage();
   BuildIapPage();
   BuildArtNetPage();
+  // The operator cannot move the cursor of a read-only box, and Qt leaves it at
+  // the end of a new text, which shows a long status text by its tail.
+  for (QLineEdit* box : findChildren<QLineEdit*>()) {
+    if (box->isReadOnly()) connect(box, &QLineEdit::textChanged, box, [box] { box->home(false); });
+  }
 }
 
 void TForm1::BuildRdmPage() {
@@ -274,12 +280,12 @@ void TForm1::BuildIapPage() {
 void TForm1::BuildArtNetPage() {
   QWidget* p = TabSheet3;
   StringGrid = Place(new CellGrid(17, 33, p), 280, 8, 385, 273);
-  StringGrid->horizontalHeader()->setDefaultSectionSize(35);
-  StringGrid->verticalHeader()->setDefaultSectionSize(18);
+  StringGrid->SetFixedCellSize(35, 18);
   QFont gridFont = PixelFont(13);
   StringGrid->setFont(gridFont);
   QPalette gridPalette = StringGrid->palette();
   gridPalette.setColor(QPalette::Text, Qt::blue);
+  gridPalette.setColor(QPalette::ButtonText, Qt::blue);
   StringGrid->setPalette(gridPalette);
   BitBtnNetworkInterface =
       GlyphButton(p, "网络接口Network Interface", artwork::NetworkGlyph(), 24, 16, 233, 49);
@@ -309,9 +315,12 @@ void TForm1::BindHandlers() {
 
   // Only the operator's selection, by mouse or keys, runs the click handler, never
   // one made by code. A double click or Enter is no new selection and reads nothing.
+  // A click reads even the item already selected; a press on one item and a
+  // release on another read where the selection ended.
   connect(ListBox1, &QListWidget::itemClicked, this,
           [this] { RunHandler([this] { ListBox1Click(); }); });
   Bind(ListBox1, &ListBox::selectedByKey, &TForm1::ListBox1Click);
+  Bind(ListBox1, &ListBox::selectedByDrag, &TForm1::ListBox1Click);
   Bind(Edit35, &QLineEdit::textChanged, &TForm1::Edit35Change);
   Bind(SpeedButtonUp, &QPushButton::clicked, &TForm1::SpeedButtonUpClick);
   Bind(SpeedButtonDown, &QPushButton::clicked, &TForm1::SpeedButtonDownClick);
@@ -407,6 +416,7 @@ void TForm1::KeepAlive() {
 
 void TForm1::LeaveBusy() {
   if (--busyDepth_ > 0) return;
+  stoppableWork_ = false;
   if (busyCursorShown_) {
     QApplication::restoreOverrideCursor();
     busyCursorShown_ = false;
@@ -433,29 +443,20 @@ void TForm1::RunWhenIdle(std::function<void()> work) {
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   if (!Busy()) return false;
-  switch (event->type()) {
-    // While an operation runs, the operator's input is dropped rather than
-    // queued: nothing may start a second operation, now or just after.
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::MouseMove:
-    case QEvent::Wheel:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::Shortcut:
-    case QEvent::ShortcutOverride:
-    case QEvent::TouchBegin:
-    case QEvent::TouchUpdate:
-    case QEvent::TouchEnd:
-    case QEvent::ContextMenu:
-      return true;
-    // The window's own timers wait for the next tick after the operation.
-    case QEvent::Timer:
-      return watched == StartUpTimer || watched == Timer1;
-    default:
+  switch (ClassifyBusyInput(watched, *event, this, stoppableWork_)) {
+    case BusyInput::kPass:
       return false;
+    case BusyInput::kDrop:
+      return true;
+    case BusyInput::kStopRequest:
+      stopRequested_ = true;
+      return true;
+    case BusyInput::kNotInput:
+      break;
   }
+  // The window's own timers wait for the next tick after the operation, also
+  // while a box or dialog of the operation is open.
+  return event->type() == QEvent::Timer && (watched == StartUpTimer || watched == Timer1);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -249,6 +249,10 @@ class TForm1 : public QWidget {
   std::vector<std::function<void()>> idleWork_;
   bool closeRequested_ = false;
   bool pageChangeFromCode_ = false;
+  // Set while work runs that Escape may stop; the guard then records the
+  // operator's Escape in stopRequested_, which the work polls.
+  bool stoppableWork_ = false;
+  bool stopRequested_ = false;
 };
 
 }  // namespace korval

@@ -132,8 +132,13 @@ void TForm1::BitBtnDiscoverClick() {
   const DiscoveryHooks hooks{
       .clearList = [this] { ListBox1->clear(); },
       .addListLine =
-          [this](const std::string& line) { ListBox1->addItem(QString::fromStdString(line)); }};
+          [this](const std::string& line) { ListBox1->addItem(QString::fromStdString(line)); },
+      .stopRequested = [this] { return stopRequested_; }};
+  // Escape stops the search; what was found so far is kept as after a full one.
+  stopRequested_ = false;
+  stoppableWork_ = true;
   devicesRoom->discovery.Run(hooks);
+  stoppableWork_ = false;
   if (deviceTable.count > 0) {
     const std::string name = Edit1->text().toStdString();
     for (int k = 1; k <= deviceTable.count; ++k) {

@@ -104,6 +104,10 @@ void Discovery::SendDiscUnMute(std::uint32_t low, std::uint32_t high) {
 }
 
 bool Discovery::Branch(Uid lower, Uid upper, int* result) {
+  if (hooks_ != nullptr && hooks_->stopRequested && hooks_->stopRequested()) {
+    transport_.Log("Discovery stopped by the operator.");
+    return false;
+  }
   if (branchRequests_ >= kMaxBranchRequests) {
     if (!stoppedAtBound_) {
       transport_.Log("Discovery stopped after " + std::to_string(branchRequests_) +
@@ -146,6 +150,7 @@ void Discovery::Run(const DiscoveryHooks& hooks) {
   stoppedAtBound_ = false;
   tableFullLogged_ = false;
   unlisted_.clear();
+  hooks_ = &hooks;
 
   SendDiscUnMute(UidLow(kBroadcastUid), UidHigh(kBroadcastUid));
   SendDiscUnMute(UidLow(kBroadcastUid), UidHigh(kBroadcastUid));

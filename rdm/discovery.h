@@ -38,6 +38,7 @@ DiscoveryResponse DecodeDiscoveryResponse(std::span<const std::uint8_t> bytes, U
 struct DiscoveryHooks {
   std::function<void()> clearList;
   std::function<void(const std::string& line)> addListLine;
+  std::function<bool()> stopRequested;  // polled before each request; true ends the search
 };
 
 class Discovery {
@@ -85,6 +86,7 @@ class Discovery {
   bool stoppedAtBound_ = false;
   bool tableFullLogged_ = false;
   std::vector<Uid> unlisted_;
+  const DiscoveryHooks* hooks_ = nullptr;  // those of the running Run
 };
 
 }  // namespace korval

@@ -132,26 +132,6 @@ void CellGrid::SetCell(int column, int row, const QString& text) {
   if (QTableWidgetItem* it = CellItem(column, row); it && it->text() != text) it->setText(text);
 }
 
-QString CellGrid::TextAt(QPoint point) const {
-  const QPoint inViewport = viewport()->mapFrom(this, point);
-  if (viewport()->rect().contains(inViewport)) {
-    const int r = rowAt(inViewport.y());
-    const int c = columnAt(inViewport.x());
-    return r < 0 || c < 0 ? QString() : Cell(c, r);
-  }
-  const QHeaderView* top = horizontalHeader();
-  if (top->isVisible() && top->geometry().contains(point)) {
-    const int c = top->logicalIndexAt(top->mapFrom(this, point));
-    return c < 0 ? QString() : Cell(c, 0);
-  }
-  const QHeaderView* left = verticalHeader();
-  if (left->isVisible() && left->geometry().contains(point)) {
-    const int r = left->logicalIndexAt(left->mapFrom(this, point));
-    return r < 0 ? QString() : Cell(0, r);
-  }
-  return {};
-}
-
 void SetBoxColour(QWidget* box, const QColor& colour) {
   QPalette p = box->palette();
   p.setColor(QPalette::Base, colour);

@@ -96,9 +96,6 @@ class CellGrid : public QTableWidget {
   void SetFixedCellSize(int width, int height);
   QString Cell(int column, int row) const;
   void SetCell(int column, int row, const QString& text);
-  // The text drawn at a point of the grid (its own coordinates): a fixed cell's
-  // or a data cell's, empty between cells.
-  QString TextAt(QPoint point) const;
 
  private:
   QTableWidgetItem* CellItem(int column, int row) const;

@@ -59,7 +59,8 @@ for n in $(seq 90 140); do
   [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
   Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.out" 2>&1 &
   xvfb_pid=$!
-  if wait_for 50 env DISPLAY=":$n" xdotool getmouselocation; then
+  # A server that lost the race for the display has ended by then.
+  if wait_for 50 env DISPLAY=":$n" xdotool getmouselocation && kill -0 "$xvfb_pid" 2>/dev/null; then
     display=":$n"
     break
   fi

@@ -53,20 +53,12 @@ shot() {
   return 0
 }
 
-# A display nobody uses: no lock file, and the server we start keeps it.
-display=""
-for n in $(seq 90 140); do
-  [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-  Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.out" 2>&1 &
-  xvfb_pid=$!
-  # A server that lost the race for the display has ended by then.
-  if wait_for 50 env DISPLAY=":$n" xdotool getmouselocation && kill -0 "$xvfb_pid" 2>/dev/null; then
-    display=":$n"
-    break
-  fi
-  kill "$xvfb_pid" 2>/dev/null
-  xvfb_pid=""
-done
+# The server picks a free display itself and writes its number to fd 3.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.out" 2>&1 &
+xvfb_pid=$!
+wait_for 100 grep -q '[0-9]' "$work/display"
+display=":$(tr -dc 0-9 <"$work/display")"
+[ "$display" != ":" ] && wait_for 50 env DISPLAY="$display" xdotool getmouselocation || display=""
 [ -n "$display" ] || fail "no X server could be started"
 export DISPLAY=$display
 export QT_QPA_PLATFORM=xcb

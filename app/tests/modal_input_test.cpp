@@ -58,7 +58,7 @@ void AnswerWhenShown(const std::shared_ptr<ModalOutcome>& outcome, const ModalIn
 }
 
 // Once the next modal window is open, `input` delivers the operator's events.
-std::shared_ptr<ModalOutcome> AnswerNextModal(ModalInput input) {
+std::shared_ptr<ModalOutcome> AnswerNextModal(const ModalInput& input) {
   auto outcome = std::make_shared<ModalOutcome>();
   AnswerWhenShown(outcome, input, 100);
   return outcome;
@@ -169,6 +169,7 @@ TEST_F(ModalInputTest, ThePatchFileDialogsTakeATypedNameAndReturn) {
   EXPECT_TRUE(loaded->shown);
   EXPECT_TRUE(loaded->closedByInput);
   std::vector<std::string> items;
+  items.reserve(form->ListBox1->count());
   for (int row = 0; row < form->ListBox1->count(); ++row) {
     items.push_back(form->ListBox1->item(row)->text().toStdString());
   }

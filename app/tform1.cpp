@@ -1,7 +1,6 @@
 #include "app/tform1.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -97,6 +96,12 @@ TForm1::TForm1(RdmTransport& transportIn, QWidget* parent)
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       transport(transportIn) {
   showErrorBox = [this](const QString& text) {
+    // The box waits for the operator, so it shows the normal cursor even when
+    // long work came before it.
+    if (busyCursorShown_) {
+      QApplication::restoreOverrideCursor();
+      busyCursorShown_ = false;
+    }
     QMessageBox::critical(this, QString::fromUtf8(kProductName), text);
   };
   openWebAddress = [](const QString& address) { QDesktopServices::openUrl(QUrl(address)); };
@@ -166,6 +171,11 @@ void TForm1::BuildWindow() {
   BuildRdmPage();
   BuildIapPage();
   BuildArtNetPage();
+  // The operator cannot move the cursor of a read-only box, and Qt leaves it at
+  // the end of a new text, which shows a long status text by its tail.
+  for (QLineEdit* box : findChildren<QLineEdit*>()) {
+    if (box->isReadOnly()) connect(box, &QLineEdit::textChanged, box, [box] { box->home(false); });
+  }
 }
 
 void TForm1::BuildRdmPage() {
@@ -274,12 +284,12 @@ void TForm1::BuildIapPage() {
 void TForm1::BuildArtNetPage() {
   QWidget* p = TabSheet3;
   StringGrid = Place(new CellGrid(17, 33, p), 280, 8, 385, 273);
-  StringGrid->horizontalHeader()->setDefaultSectionSize(35);
-  StringGrid->verticalHeader()->setDefaultSectionSize(18);
+  StringGrid->SetFixedCellSize(35, 18);
   QFont gridFont = PixelFont(13);
   StringGrid->setFont(gridFont);
   QPalette gridPalette = StringGrid->palette();
   gridPalette.setColor(QPalette::Text, Qt::blue);
+  gridPalette.setColor(QPalette::ButtonText, Qt::blue);
   StringGrid->setPalette(gridPalette);
   BitBtnNetworkInterface =
       GlyphButton(p, "网络接口Network Interface", artwork::NetworkGlyph(), 24, 16, 233, 49);
@@ -309,9 +319,12 @@ void TForm1::BindHandlers() {
 
   // Only the operator's selection, by mouse or keys, runs the click handler, never
   // one made by code. A double click or Enter is no new selection and reads nothing.
+  // A click reads even the item already selected; a press on one item and a
+  // release on another read where the selection ended.
   connect(ListBox1, &QListWidget::itemClicked, this,
           [this] { RunHandler([this] { ListBox1Click(); }); });
   Bind(ListBox1, &ListBox::selectedByKey, &TForm1::ListBox1Click);
+  Bind(ListBox1, &ListBox::selectedByDrag, &TForm1::ListBox1Click);
   Bind(Edit35, &QLineEdit::textChanged, &TForm1::Edit35Change);
   Bind(SpeedButtonUp, &QPushButton::clicked, &TForm1::SpeedButtonUpClick);
   Bind(SpeedButtonDown, &QPushButton::clicked, &TForm1::SpeedButtonDownClick);
@@ -361,118 +374,6 @@ void TForm1::SelectPosition(int position) {
   const QSignalBlocker quiet(ListBox1);
   ListBox1->setCurrentRow(position);
   if (position < 0) ListBox1->clearSelection();
-}
-
-void TForm1::SetText(QLineEdit* box, const QString& text) {
-  ++nestedChange_;
-  box->setText(text);
-  --nestedChange_;
-  if (pendingError_) {
-    std::exception_ptr error = std::exchange(pendingError_, nullptr);
-    std::rethrow_exception(error);
-  }
-}
-
-void TForm1::RunHandler(const std::function<void()>& handler) {
-  EnterBusy();
-  try {
-    handler();
-  } catch (const std::exception& error) {
-    // A change handler run by SetText hands its error back to the code that set
-    // the text; the outermost handler shows it. Only conversion and file errors
-    // are thrown by design; anything else is shown the same way rather than lost.
-    if (nestedChange_ > 0) {
-      pendingError_ = std::current_exception();
-    } else {
-      showErrorBox(QString::fromStdString(error.what()));
-    }
-  }
-  LeaveBusy();
-}
-
-void TForm1::EnterBusy() {
-  ++busyDepth_;
-}
-
-void TForm1::KeepAlive() {
-  // Most handlers end within a few milliseconds; only work that has run long
-  // enough to need a repaint shows the busy cursor, so the 35 ms monitor tick
-  // and typing in a box never make the cursor flicker.
-  if (Busy() && !busyCursorShown_) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    busyCursorShown_ = true;
-  }
-  QCoreApplication::processEvents();
-}
-
-void TForm1::LeaveBusy() {
-  if (--busyDepth_ > 0) return;
-  if (busyCursorShown_) {
-    QApplication::restoreOverrideCursor();
-    busyCursorShown_ = false;
-  }
-  if (!idleWork_.empty()) {
-    QTimer::singleShot(0, this, [this] {
-      auto work = std::exchange(idleWork_, {});
-      for (auto& w : work) RunHandler(w);
-    });
-  }
-  if (closeRequested_) {
-    closeRequested_ = false;
-    QTimer::singleShot(0, this, [this] { close(); });
-  }
-}
-
-void TForm1::RunWhenIdle(std::function<void()> work) {
-  if (Busy()) {
-    idleWork_.push_back(std::move(work));
-  } else {
-    RunHandler(work);
-  }
-}
-
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-  if (!Busy()) return false;
-  switch (event->type()) {
-    // While an operation runs, the operator's input is dropped rather than
-    // queued: nothing may start a second operation, now or just after.
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::MouseMove:
-    case QEvent::Wheel:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::Shortcut:
-    case QEvent::ShortcutOverride:
-    case QEvent::TouchBegin:
-    case QEvent::TouchUpdate:
-    case QEvent::TouchEnd:
-    case QEvent::ContextMenu:
-      return true;
-    // The window's own timers wait for the next tick after the operation.
-    case QEvent::Timer:
-      return watched == StartUpTimer || watched == Timer1;
-    default:
-      return false;
-  }
-}
-
-void TForm1::closeEvent(QCloseEvent* event) {
-  if (Busy()) {
-    // Closing in the middle of an operation would pull the line from under it;
-    // the window closes as soon as the operation is over.
-    closeRequested_ = true;
-    event->ignore();
-    return;
-  }
-  bool canClose = false;
-  FormCloseQuery(canClose);
-  if (canClose) {
-    event->accept();
-  } else {
-    event->ignore();
-  }
 }
 
 }  // namespace korval

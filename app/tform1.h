@@ -3,7 +3,8 @@
 // directly. Handlers are thin: read widgets, call the core, write widgets.
 //
 // The handlers are spread over one file per subject:
-//   tform1.cpp          construction, layout, the handler guard, the message log
+//   tform1.cpp          construction, layout, binding, the message log
+//   tform1_guard.cpp    the handler guard: errors, busy state, held-off input, closing
 //   tform1_startup.cpp  FormCreate, the start-up timer, closing, page change
 //   tform1_devices.cpp  device list, names file, reordering, discovery
 //   tform1_params.cpp   parameter operations, status, page read and write, identify
@@ -251,6 +252,10 @@ class TForm1 : public QWidget {
   std::vector<std::function<void()>> idleWork_;
   bool closeRequested_ = false;
   bool pageChangeFromCode_ = false;
+  // Set while work runs that Escape may stop; the guard then records the
+  // operator's Escape in stopRequested_, which the work polls.
+  bool stoppableWork_ = false;
+  bool stopRequested_ = false;
 };
 
 }  // namespace korval

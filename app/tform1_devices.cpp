@@ -168,8 +168,12 @@ void TForm1::BitBtnDiscoverClick() {
       .clearList = [this] { ListBox1->clear(); },
       .addListLine =
           [this](const std::string& line) { ListBox1->addItem(QString::fromStdString(line)); },
-      .stopRequested = {}};
+      .stopRequested = [this] { return stopRequested_; }};
+  // Escape stops the search; what was found so far is kept as after a full one.
+  stopRequested_ = false;
+  stoppableWork_ = true;
   devicesRoom->discovery.Run(hooks);
+  stoppableWork_ = false;
   if (deviceTable.count > 0) {
     const std::string name = Edit1->text().toStdString();
     auto& untabled = devicesRoom->untabledEntries;

@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolButton>
+#include <utility>
 
 namespace korval {
 
@@ -19,6 +20,23 @@ void ListBox::keyPressEvent(QKeyEvent* event) {
   const int before = currentRow();
   QListWidget::keyPressEvent(event);
   if (currentRow() != before && currentRow() >= 0) Q_EMIT selectedByKey();
+}
+
+void ListBox::mousePressEvent(QMouseEvent* event) {
+  pressSeen_ = true;
+  rowBeforePress_ = currentRow();
+  pressedRow_ = row(itemAt(event->position().toPoint()));
+  QListWidget::mousePressEvent(event);
+}
+
+void ListBox::mouseReleaseEvent(QMouseEvent* event) {
+  const int releasedRow = row(itemAt(event->position().toPoint()));
+  QListWidget::mouseReleaseEvent(event);
+  // A release whose press was held off by a running handler selects nothing.
+  if (!std::exchange(pressSeen_, false)) return;
+  // Press and release on the same item is a click, reported by itemClicked.
+  const bool click = releasedRow >= 0 && releasedRow == pressedRow_;
+  if (!click && currentRow() >= 0 && currentRow() != rowBeforePress_) Q_EMIT selectedByDrag();
 }
 
 void PaintBox::paintEvent(QPaintEvent*) {
@@ -72,28 +90,46 @@ void UpDown::Show() {
 }
 
 CellGrid::CellGrid(int columns, int rows, QWidget* parent) : QTableWidget(rows, columns, parent) {
-  horizontalHeader()->hide();
-  verticalHeader()->hide();
+  // Row 0 and column 0 are the fixed cells. The view's own headers show them, so
+  // they stay in place while the data cells scroll; the model keeps the hidden
+  // row and column so that Cells(column, row) counts as the grid does.
+  setRowHidden(0, true);
+  setColumnHidden(0, true);
+  for (QHeaderView* header : {horizontalHeader(), verticalHeader()}) {
+    header->setSectionsClickable(false);
+    header->setHighlightSections(false);
+    header->setSectionResizeMode(QHeaderView::Fixed);
+    header->setMinimumSectionSize(0);
+  }
   setEditTriggers(QAbstractItemView::NoEditTriggers);
-  for (int r = 0; r < rows; ++r) {
-    for (int c = 0; c < columns; ++c) {
-      auto* item = new QTableWidgetItem();
-      if (r == 0 || c == 0) {
-        item->setBackground(palette().button());
-        item->setFlags(Qt::ItemIsEnabled);
-      }
-      setItem(r, c, item);
-    }
+  for (int c = 0; c < columns; ++c) setHorizontalHeaderItem(c, new QTableWidgetItem());
+  for (int r = 0; r < rows; ++r) setVerticalHeaderItem(r, new QTableWidgetItem());
+  for (int r = 1; r < rows; ++r) {
+    for (int c = 1; c < columns; ++c) setItem(r, c, new QTableWidgetItem());
   }
 }
 
+void CellGrid::SetFixedCellSize(int width, int height) {
+  horizontalHeader()->setDefaultSectionSize(width);
+  verticalHeader()->setDefaultSectionSize(height);
+  horizontalHeader()->setFixedHeight(height);
+  verticalHeader()->setFixedWidth(width);
+}
+
+QTableWidgetItem* CellGrid::CellItem(int column, int row) const {
+  if (row == 0 && column == 0) return nullptr;  // the corner shows nothing
+  if (row == 0) return horizontalHeaderItem(column);
+  if (column == 0) return verticalHeaderItem(row);
+  return item(row, column);
+}
+
 QString CellGrid::Cell(int column, int row) const {
-  const QTableWidgetItem* it = item(row, column);
+  const QTableWidgetItem* it = CellItem(column, row);
   return it ? it->text() : QString();
 }
 
 void CellGrid::SetCell(int column, int row, const QString& text) {
-  if (QTableWidgetItem* it = item(row, column); it && it->text() != text) it->setText(text);
+  if (QTableWidgetItem* it = CellItem(column, row); it && it->text() != text) it->setText(text);
 }
 
 void SetBoxColour(QWidget* box, const QColor& colour) {

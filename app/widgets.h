@@ -1,7 +1,7 @@
 // Small widgets the window needs that Qt has no exact match for: a picture that
 // can be clicked, a list that reports keyboard selection, a paint box that hands painting and mouse
 // events to the window, an up-down bound to a read-only box, and a string grid addressed as
-// Cells(column, row) with fixed header cells.
+// Cells(column, row) whose fixed row and column stay in place while the data scrolls.
 #pragma once
 
 #include <QLabel>
@@ -28,16 +28,26 @@ class ClickableImage : public QLabel {
 };
 
 // A list whose selection by the arrow, page and home/end keys is reported like
-// a click: the operator picks an item with the keyboard as with the mouse.
+// a click: the operator picks an item with the keyboard as with the mouse. So is
+// a press on one item and a release on another that moved the selection, which
+// Qt does not count as a click.
 class ListBox : public QListWidget {
   Q_OBJECT
  public:
   using QListWidget::QListWidget;
  Q_SIGNALS:
   void selectedByKey();
+  void selectedByDrag();
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  bool pressSeen_ = false;
+  int rowBeforePress_ = -1;
+  int pressedRow_ = -1;
 };
 
 class PaintBox : public QWidget {
@@ -82,8 +92,13 @@ class CellGrid : public QTableWidget {
   Q_OBJECT
  public:
   CellGrid(int columns, int rows, QWidget* parent);
+  // Every cell, the fixed ones included, is this wide and high.
+  void SetFixedCellSize(int width, int height);
   QString Cell(int column, int row) const;
   void SetCell(int column, int row, const QString& text);
+
+ private:
+  QTableWidgetItem* CellItem(int column, int row) const;
 };
 
 // Box colours carry state on the RDM page (grey = not read, yellow = selected).

@@ -39,7 +39,7 @@ DiscoveryResponse DecodeDiscoveryResponse(std::span<const std::uint8_t> bytes, U
 struct DiscoveryHooks {
   std::function<void()> clearList;
   std::function<void(const std::string& line)> addListLine;
-  std::function<bool()> stopRequested;  // polled before each request; true ends the search
+  std::function<bool()> stopRequested{};  // polled before each request; true ends the search
 };
 
 class Discovery {

@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   nlohmann-json3-dev
   fonts-wqy-microhei
-  xvfb xauth
+  xvfb xauth xdotool imagemagick
   clang libclang-rt-14-dev llvm-14
 )
 

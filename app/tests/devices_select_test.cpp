@@ -2,6 +2,11 @@
 #include <gmock/gmock.h>
 
 #include <QKeyEvent>
+#include <QTest>
+#include <algorithm>
+#include <functional>
+#include <iterator>
+#include <vector>
 
 #include "app/tests/form_test.h"
 #include "app/widgets.h"
@@ -55,6 +60,71 @@ TEST_F(SelectTest, TheArrowKeysSelectLikeAClickAndEnterReadsNothing) {
   press(Qt::Key_Down);  // already the last: no new selection
   press(Qt::Key_Return);
   EXPECT_TRUE(LogSince(mark).empty());
+  EXPECT_TRUE(errorBoxes.empty());
+}
+
+// The mouse pressed on the first row of `rows`, moved over the others and let go
+// on the last one (or below the items), all through the list's viewport.
+void Drag(QListWidget& list, const std::vector<int>& rows, bool releaseBelowItems = false) {
+  QWidget* viewport = list.viewport();
+  auto centre = [&list](int row) { return list.visualItemRect(list.item(row)).center(); };
+  QTest::mousePress(viewport, Qt::LeftButton, {}, centre(rows.front()));
+  for (int row : rows) QTest::mouseMove(viewport, centre(row));
+  QPoint end = centre(rows.back());
+  if (releaseBelowItems) {
+    end.setY(list.visualItemRect(list.item(list.count() - 1)).bottom() + 40);
+    QTest::mouseMove(viewport, end);
+  }
+  QTest::mouseRelease(viewport, Qt::LeftButton, {}, end);
+}
+
+TEST_F(SelectTest, EveryChangeOfTheSelectionByTheMouseReadsTheDeviceOnce) {
+  WriteFile(kDeviceNamesFile,
+            "4A4C00000010=a\r\n4A4C00000011=b\r\n4A4C00000012=c\r\n4A4C00000013=d\r\n");
+  Start({Fixture(0x4A4C'0000'0010ULL), Fixture(0x4A4C'0000'0011ULL), Fixture(kFirst),
+         Fixture(kSecond)});
+  form->show();
+  const struct {
+    const char* gesture;
+    std::function<void()> act;
+    int reads;     // page reads that follow
+    int selected;  // and the selection afterwards
+  } cases[] = {
+      {"press on 0, release on 3",
+       [this] {
+         Drag(*form->ListBox1, {0, 1, 2, 3});
+       },
+       1, 3},
+      {"press on 3, release below the items",
+       [this] {
+         Drag(*form->ListBox1, {3, 2, 1}, true);
+       },
+       1, 1},
+      {"press on 2, back to 1 where it was",
+       [this] {
+         Drag(*form->ListBox1, {2, 1});
+       },
+       0, 1},
+      {"click on 2", [this] { Drag(*form->ListBox1, {2}); }, 1, 2},
+      {"click on the selected 2", [this] { Drag(*form->ListBox1, {2}); }, 1, 2},
+      {"selection by code", [this] { form->SelectPosition(0); }, 0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.gesture);
+    const std::size_t mark = LogMark();
+    c.act();
+    const auto lines = LogSince(mark);
+    std::vector<std::string> reads;
+    std::copy_if(lines.begin(), lines.end(), std::back_inserter(reads),
+                 [](const std::string& line) { return line.starts_with("Getting parameters"); });
+    EXPECT_EQ(reads.size(), static_cast<std::size_t>(c.reads));
+    EXPECT_EQ(form->SelectedPosition(), c.selected);
+    if (c.reads > 0 && !reads.empty()) {
+      EXPECT_EQ(reads.front(), "Getting parameters of 0x4A4C0000001" + std::to_string(c.selected));
+      EXPECT_EQ(form->Edit35->text(), QString::number(c.selected));
+      EXPECT_TRUE(form->BitBtnWrite->isEnabled()) << "the page read ran to its end";
+    }
+  }
   EXPECT_TRUE(errorBoxes.empty());
 }
 

@@ -41,7 +41,9 @@ void FormTest::Start(std::vector<sim::ResponderConfig> responders, bool openLine
   for (auto& r : responders) line.AddResponder(std::move(r));
   transport = std::make_unique<RdmTransport>(line, LogSink{});
   form = std::make_unique<TForm1>(*transport);
-  form->showErrorBox = [this](const QString& text) { errorBoxes.push_back(text); };
+  if (!keepRealErrorBox) {
+    form->showErrorBox = [this](const QString& text) { errorBoxes.push_back(text); };
+  }
   form->openWebAddress = [this](const QString& address) { openedAddresses.push_back(address); };
   form->RunHandler([this] { form->FormCreate(); });
   if (openLine) form->RunHandler([this] { form->StartUpTimerTimer(); });

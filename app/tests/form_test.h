@@ -1,7 +1,7 @@
 // The window on an instant virtual line: what every window test starts from.
 // Each test runs in a fresh temporary working directory, so "devnames.lst" and
 // patch files never touch the source tree, and error boxes are collected
-// instead of shown.
+// instead of shown (unless a test keeps the real one).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -44,6 +44,8 @@ class FormTest : public ::testing::Test {
   std::unique_ptr<RdmTransport> transport;
   std::unique_ptr<TForm1> form;
   std::vector<QString> errorBoxes;
+  // Set before Start to keep the window's real error box instead of collecting.
+  bool keepRealErrorBox = false;
   std::vector<QString> openedAddresses;
   std::string directory;
 

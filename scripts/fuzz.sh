@@ -24,10 +24,5 @@ cmake --build --preset fuzz --target "${target}_fuzz" >/dev/null
 
 work=build/fuzz/corpus/$target
 mkdir -p "$work"
-# Rig files nesting some 100,000 levels deep (hundreds of KB) still exhaust the
-# stack of the JSON reader; until the rig reader bounds the depth, rig inputs
-# stay far below that size. A -max_len given on the command line wins.
-limits=()
-[[ $target == rig ]] && limits=(-max_len=16384)
 exec "build/fuzz/fuzz/${target}_fuzz" -max_total_time="$seconds" -print_final_stats=1 \
-  -artifact_prefix=build/fuzz/ "${limits[@]}" "$@" "$work" "fuzz/corpus/$target"
+  -artifact_prefix=build/fuzz/ "$@" "$work" "fuzz/corpus/$target"

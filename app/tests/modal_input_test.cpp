@@ -108,7 +108,7 @@ class ModalInputTest : public FormTest {
     const auto outcome = AnswerNextModal(input);
     Start();
     EXPECT_TRUE(outcome->shown);
-    EXPECT_EQ(outcome->text, "'0xZZZZ' is not a valid integer value");
+    EXPECT_EQ(outcome->text, "devnames.lst line 1: '0xZZZZ' is not a valid integer value");
     EXPECT_TRUE(outcome->closedByInput);
     EXPECT_FALSE(form->Busy());
     EXPECT_THAT(Log(), Contains(std::string("KORVAL interface initialized ") + kMakerWebAddress));

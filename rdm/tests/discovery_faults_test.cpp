@@ -7,6 +7,7 @@
 #include <set>
 
 #include "rdm/discovery.h"
+#include "rdm/tests/discovery_fixture.h"
 #include "rdm/tests/discovery_log.h"
 #include "rdm/tests/scripted_line.h"
 #include "sim/random_rig.h"
@@ -17,30 +18,7 @@ namespace {
 
 using testing::kSilentDump;
 
-struct RigTest : ::testing::Test {
-  sim::VirtualLine line{sim::Timing::kInstant};
-  std::vector<std::string> log;
-  std::vector<std::string> list;
-  RdmTransport transport{line, [this](const std::string& s) { log.push_back(s); }};
-  DeviceTable table;
-  Discovery discovery{transport, table};
-  DiscoveryHooks hooks{.clearList = [this] { list.clear(); },
-                       .addListLine = [this](const std::string& s) { list.push_back(s); },
-                       .stopRequested = {}};
-
-  RigTest() {
-    transport.Frame().FillFixedFields();
-    LineHandle handle = 0;
-    EXPECT_EQ(line.Open(0, &handle), kLineOk);
-    transport.SetHandle(handle);
-  }
-  void Add(Uid uid, sim::ResponderFaults faults = {}) {
-    sim::ResponderConfig config;
-    config.uid = uid;
-    config.faults = faults;
-    line.AddResponder(config);
-  }
-  long Count(const std::string& text) const { return std::count(log.begin(), log.end(), text); }
+struct RigTest : testing::DiscoveryOnVirtualLine {
   long CountStarting(const std::string& text) const {
     return std::count_if(log.begin(), log.end(),
                          [&](const std::string& s) { return s.starts_with(text); });

@@ -6,6 +6,7 @@
 #include <random>
 #include <set>
 
+#include "rdm/tests/discovery_fixture.h"
 #include "rdm/tests/discovery_log.h"
 #include "rdm/tests/scripted_line.h"
 #include "sim/random_rig.h"
@@ -182,29 +183,8 @@ TEST_F(DiscoveryScriptTest, WhenEveryLineCallFailsTheDiscoveryEndsEmpty) {
 }
 
 // The search on simulated responders, in instant timing.
-struct DiscoveryTest : ::testing::Test {
-  sim::VirtualLine line{sim::Timing::kInstant};
-  std::vector<std::string> log;
-  std::vector<std::string> list{"stale line"};
-  RdmTransport transport{line, [this](const std::string& s) { log.push_back(s); }};
-  DeviceTable table;
-  Discovery discovery{transport, table};
-  DiscoveryHooks hooks{.clearList = [this] { list.clear(); },
-                       .addListLine = [this](const std::string& s) { list.push_back(s); },
-                       .stopRequested = {}};
-
-  DiscoveryTest() {
-    transport.Frame().FillFixedFields();
-    LineHandle handle = 0;
-    EXPECT_EQ(line.Open(0, &handle), kLineOk);
-    transport.SetHandle(handle);
-  }
-  sim::Responder& Add(Uid uid, sim::ResponderFaults faults = {}) {
-    sim::ResponderConfig config;
-    config.uid = uid;
-    config.faults = faults;
-    return line.AddResponder(config);
-  }
+struct DiscoveryTest : testing::DiscoveryOnVirtualLine {
+  DiscoveryTest() { list = {"stale line"}; }
   void Know(std::initializer_list<Uid> uids) {
     table.count = 0;
     for (Uid uid : uids) table.slots[++table.count] = uid;
@@ -212,7 +192,6 @@ struct DiscoveryTest : ::testing::Test {
   std::vector<Uid> Devices() const {
     return {table.slots.begin() + 1, table.slots.begin() + 1 + table.count};
   }
-  long Count(const std::string& text) const { return std::count(log.begin(), log.end(), text); }
   // Each silent full-range branch leaves its request and an all-0xFF dump.
   void ExpectFiveSilentFullRangeBranchesAtTheEnd() const {
     ASSERT_GE(log.size(), 10u);

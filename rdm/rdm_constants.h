@@ -24,8 +24,10 @@ inline constexpr std::uint8_t kResponseAckOverflow = 0x03;
 
 inline constexpr std::uint16_t kNrUnknownPid = 0x0000;
 inline constexpr std::uint16_t kNrFormatError = 0x0001;
+inline constexpr std::uint16_t kNrHardwareFault = 0x0002;
 inline constexpr std::uint16_t kNrUnsupportedCommandClass = 0x0005;
 inline constexpr std::uint16_t kNrDataOutOfRange = 0x0006;
+inline constexpr std::uint16_t kNrSubDeviceOutOfRange = 0x0009;
 
 inline constexpr std::uint16_t kPidDiscUniqueBranch = 0x0001;
 inline constexpr std::uint16_t kPidDiscMute = 0x0002;
@@ -64,6 +66,15 @@ inline constexpr std::size_t kOffsetPid = 21;
 inline constexpr std::size_t kOffsetPdl = 23;
 inline constexpr std::size_t kOffsetParameterData = 24;
 inline constexpr std::size_t kHeaderBytes = 24;
+
+// Sizes of parameter data.
+inline constexpr std::size_t kMaxPdl = 231;
+inline constexpr std::size_t kMaxLabelBytes = 32;
+inline constexpr std::size_t kStatusMessageBytes = 9;
+inline constexpr std::size_t kMaxStatusMessages = kMaxPdl / kStatusMessageBytes;  // 25
+inline constexpr std::size_t kMaxSupportedParameters = kMaxPdl / 2;               // 115
+// The start address a device without a DMX footprint reports.
+inline constexpr std::uint16_t kNoStartAddress = 0xFFFF;
 
 // 250000 baud, 8N2: eleven bit times per byte.
 inline constexpr int kLineBaud = 250000;

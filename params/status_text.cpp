@@ -1,6 +1,7 @@
 #include "params/status_text.h"
 
 #include "base/bytes.h"
+#include "rdm/rdm_constants.h"
 
 namespace korval::params {
 
@@ -20,11 +21,11 @@ StatusMessage DecodeFirstStatus(std::span<const std::uint8_t> data) {
 
 Rgb StatusColour(std::uint8_t type) {
   switch (type) {
-    case 0x02:
+    case rdm::kStatusAdvisory:
       return kYellow;
-    case 0x03:
+    case rdm::kStatusWarning:
       return kOlive;
-    case 0x04:
+    case rdm::kStatusError:
       return kRed;
     default:
       return kLime;

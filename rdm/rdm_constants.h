@@ -51,6 +51,17 @@ inline constexpr std::uint16_t kPidTiltInvert = 0x0601;
 inline constexpr std::uint16_t kPidPanTiltSwap = 0x0602;
 inline constexpr std::uint16_t kPidIdentifyDevice = 0x1000;
 
+// Status message types and the status IDs the demonstration rig reports.
+inline constexpr std::uint8_t kStatusAdvisory = 0x02;
+inline constexpr std::uint8_t kStatusWarning = 0x03;
+inline constexpr std::uint8_t kStatusError = 0x04;
+inline constexpr std::uint8_t kStatusAdvisoryCleared = 0x12;
+inline constexpr std::uint16_t kStsCalFail = 0x0001;
+inline constexpr std::uint16_t kStsLampDoused = 0x0011;
+inline constexpr std::uint16_t kStsOverTemp = 0x0021;
+inline constexpr std::uint16_t kStsReady = 0x0050;
+inline constexpr std::uint16_t kStsLowFluid = 0x0052;
+
 // Offsets of an RDM message, request or response alike.
 inline constexpr std::size_t kOffsetStartCode = 0;
 inline constexpr std::size_t kOffsetSubStartCode = 1;

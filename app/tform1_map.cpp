@@ -15,15 +15,14 @@
 #include "base/errors.h"
 #include "devices/address_map.h"
 #include "devices/patch_file.h"
+#include "params/device_info.h"
 #include "rdm/rdm_constants.h"
 
 namespace korval {
 
 namespace {
 
-// DEVICE_INFO parameter data: footprint at bytes 10..11, start address at 14..15.
-constexpr std::size_t kDeviceInfoFootprint = 10;
-constexpr std::size_t kDeviceInfoStartAddress = 14;
+// DEVICE_INFO parameter data up to the end of the start address (bytes 14..15).
 constexpr std::size_t kDeviceInfoMinBytes = 16;
 
 // The list may in principle hold more items than the map's arrays; the map
@@ -80,10 +79,6 @@ std::vector<std::uint8_t> ReadPatchBytes(const std::string& path) {
   return bytes;
 }
 
-std::uint16_t BigEndian16(std::span<const std::uint8_t> data, std::size_t offset) {
-  return static_cast<std::uint16_t>((data[offset] << 8) | data[offset + 1]);
-}
-
 }  // namespace
 
 void TForm1::PaintBox1Paint(QPainter& canvas) {
@@ -135,9 +130,9 @@ void TForm1::Button6Click() {
     // would only fill the map with the buffer's filler bytes.
     const auto data = transport.ReplyData();
     if (data.size() < kDeviceInfoMinBytes) continue;
-    PatchFootprint[position] = BigEndian16(data, kDeviceInfoFootprint);
-    PatchStart[position] =
-        static_cast<std::uint16_t>(BigEndian16(data, kDeviceInfoStartAddress) - 1);
+    const params::DeviceInfo info = params::DecodeDeviceInfo(data);
+    PatchFootprint[position] = info.footprint;
+    PatchStart[position] = static_cast<std::uint16_t>(info.startAddress - 1);
   }
   SelectPosition(-1);
   RedrawMap(*this);
@@ -152,8 +147,7 @@ void TForm1::Button7Click() {
       continue;
     }
     const auto address = static_cast<std::uint16_t>(PatchStart[position] + 1);
-    const std::uint8_t data[] = {static_cast<std::uint8_t>(address >> 8),
-                                 static_cast<std::uint8_t>(address)};
+    const auto data = params::EncodeStartAddress(address);
     transport.Request(deviceTable.slots[position + 1], rdm::kSetCommand, rdm::kPidDmxStartAddress,
                       data);
   }

@@ -150,9 +150,7 @@ void TForm1::ParamsRoom::SetStartAddress(std::uint32_t uidLow, std::uint32_t uid
   // In 64 bits, so that a huge box value plus an offset cannot overflow.
   const std::int64_t address =
       std::clamp<std::int64_t>(*typed + offset, kLowestAddress, kHighestAddress);
-  const std::array<std::uint8_t, 2> data = {static_cast<std::uint8_t>(address >> 8),
-                                            static_cast<std::uint8_t>(address & 0xFF)};
-  Set(uid, kPidDmxStartAddress, data);
+  Set(uid, kPidDmxStartAddress, params::EncodeStartAddress(static_cast<std::uint16_t>(address)));
   form.transport.Pause(kSetPauseMs);
 }
 

@@ -1,5 +1,7 @@
 #include "artnet/art_dmx.h"
 
+#include "base/bytes.h"
+
 namespace korval::artnet {
 
 namespace {
@@ -7,24 +9,19 @@ constexpr std::array<std::uint8_t, 8> kArtNetId = {'A', 'r', 't', '-', 'N', 'e',
 }  // namespace
 
 std::array<std::uint8_t, kRecordHeaderBytes> EncodeRecordHeader(const RecordHeader& header) {
-  const std::uint32_t a = header.senderAddress;
-  return {static_cast<std::uint8_t>(a >> 24),
-          static_cast<std::uint8_t>(a >> 16),
-          static_cast<std::uint8_t>(a >> 8),
-          static_cast<std::uint8_t>(a),
-          static_cast<std::uint8_t>(header.senderPort >> 8),
-          static_cast<std::uint8_t>(header.senderPort),
-          static_cast<std::uint8_t>(header.length >> 8),
-          static_cast<std::uint8_t>(header.length)};
+  std::array<std::uint8_t, kRecordHeaderBytes> out{};
+  WriteBe32(out, 0, header.senderAddress);
+  WriteBe16(out, 4, header.senderPort);
+  WriteBe16(out, 6, header.length);
+  return out;
 }
 
 std::optional<RecordHeader> DecodeRecordHeader(std::span<const std::uint8_t> record) {
   if (record.size() < kRecordHeaderBytes) return std::nullopt;
   RecordHeader header;
-  header.senderAddress = (std::uint32_t{record[0]} << 24) | (std::uint32_t{record[1]} << 16) |
-                         (std::uint32_t{record[2]} << 8) | record[3];
-  header.senderPort = static_cast<std::uint16_t>((record[4] << 8) | record[5]);
-  header.length = static_cast<std::uint16_t>((record[6] << 8) | record[7]);
+  header.senderAddress = ReadBe32(record, 0);
+  header.senderPort = ReadBe16(record, 4);
+  header.length = ReadBe16(record, 6);
   return header;
 }
 
@@ -52,7 +49,7 @@ std::optional<std::uint16_t> ArtNetOpCode(std::span<const std::uint8_t> packet) 
   for (std::size_t i = 0; i < kArtNetId.size(); ++i) {
     if (packet[i] != kArtNetId[i]) return std::nullopt;
   }
-  return static_cast<std::uint16_t>(packet[8] | (packet[9] << 8));
+  return ReadLe16(packet, 8);
 }
 
 }  // namespace korval::artnet

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "artnet/art_dmx.h"
+#include "base/bytes.h"
 
 namespace korval::artnet {
 
@@ -13,13 +14,6 @@ namespace {
 void PutText(std::span<std::uint8_t> field, const std::string& text) {
   const std::size_t n = std::min(text.size(), field.size() - 1);
   std::copy_n(text.begin(), n, field.begin());
-}
-
-void PutAddress(std::span<std::uint8_t> field, std::uint32_t address) {
-  field[0] = static_cast<std::uint8_t>(address >> 24);
-  field[1] = static_cast<std::uint8_t>(address >> 16);
-  field[2] = static_cast<std::uint8_t>(address >> 8);
-  field[3] = static_cast<std::uint8_t>(address);
 }
 
 }  // namespace
@@ -36,21 +30,16 @@ std::array<std::uint8_t, kArtPollReplyBytes> BuildArtPollReply(const NodeDescrip
   std::array<std::uint8_t, kArtPollReplyBytes> out{};
   const std::span<std::uint8_t> p(out);
   PutText(p.first(8), "Art-Net");
-  p[8] = static_cast<std::uint8_t>(kOpPollReply & 0xFF);
-  p[9] = static_cast<std::uint8_t>(kOpPollReply >> 8);
-  PutAddress(p.subspan(reply::kIpAddress, 4), node.ipAddress);
+  WriteLe16(p, 8, kOpPollReply);
+  WriteBe32(p, reply::kIpAddress, node.ipAddress);
   // The port is the one field of the packet sent low byte first.
-  p[reply::kPort] = static_cast<std::uint8_t>(node.port & 0xFF);
-  p[reply::kPort + 1] = static_cast<std::uint8_t>(node.port >> 8);
-  p[reply::kVersInfo] = static_cast<std::uint8_t>(node.firmwareVersion >> 8);
-  p[reply::kVersInfo + 1] = static_cast<std::uint8_t>(node.firmwareVersion);
+  WriteLe16(p, reply::kPort, node.port);
+  WriteBe16(p, reply::kVersInfo, node.firmwareVersion);
   p[reply::kNetSwitch] = static_cast<std::uint8_t>((node.portAddress >> 8) & 0x7F);
   p[reply::kSubSwitch] = static_cast<std::uint8_t>((node.portAddress >> 4) & 0x0F);
-  p[reply::kOem] = static_cast<std::uint8_t>(kOemUnknown >> 8);
-  p[reply::kOem + 1] = static_cast<std::uint8_t>(kOemUnknown & 0xFF);
+  WriteBe16(p, reply::kOem, kOemUnknown);
   p[reply::kStatus1] = kStatus1Normal;
-  p[reply::kEstaMan] = static_cast<std::uint8_t>(kEstaPrototype & 0xFF);
-  p[reply::kEstaMan + 1] = static_cast<std::uint8_t>(kEstaPrototype >> 8);
+  WriteLe16(p, reply::kEstaMan, kEstaPrototype);
   PutText(p.subspan(reply::kShortName, reply::kShortNameBytes), node.shortName);
   PutText(p.subspan(reply::kLongName, reply::kLongNameBytes), node.longName);
   char report[reply::kNodeReportBytes];
@@ -64,7 +53,7 @@ std::array<std::uint8_t, kArtPollReplyBytes> BuildArtPollReply(const NodeDescrip
   p[reply::kSwOut] = static_cast<std::uint8_t>(node.portAddress & 0x0F);
   p[reply::kStyle] = kStyleNode;
   std::copy(node.mac.begin(), node.mac.end(), p.begin() + reply::kMac);
-  PutAddress(p.subspan(reply::kBindIp, 4), node.ipAddress);
+  WriteBe32(p, reply::kBindIp, node.ipAddress);
   p[reply::kBindIndex] = 1;
   p[reply::kStatus2] = kStatus2PortAddress15;
   p[reply::kGoodOutputB] = kGoodOutputBRdmDisabled | kGoodOutputBContinuous;

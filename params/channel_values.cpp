@@ -1,11 +1,11 @@
 #include "params/channel_values.h"
 
-#include "params/reply_bytes.h"
+#include "base/bytes.h"
 
 namespace korval::params {
 
 std::uint32_t DecodeHours(std::span<const std::uint8_t> data) {
-  return LongAt(data, 0);
+  return ReadBe32(data, 0);
 }
 
 bool DecodeFlag(std::span<const std::uint8_t> data) {

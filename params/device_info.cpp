@@ -1,6 +1,6 @@
 #include "params/device_info.h"
 
-#include "params/reply_bytes.h"
+#include "base/bytes.h"
 
 namespace korval::params {
 
@@ -34,14 +34,19 @@ std::string FirmwareText(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2, std:
          std::to_string(b3);
 }
 
+std::array<std::uint8_t, 2> EncodeStartAddress(std::uint16_t address) {
+  return Be16Bytes(address);
+}
+
 DeviceInfo DecodeDeviceInfo(std::span<const std::uint8_t> data) {
   DeviceInfo info;
-  info.category = CategoryText(WordAt(data, 4));
-  info.firmware = FirmwareText(ByteAt(data, 6), ByteAt(data, 7), ByteAt(data, 8), ByteAt(data, 9));
-  info.footprint = WordAt(data, 10);
-  info.personality = ByteAt(data, 12);
-  info.personalityCount = ByteAt(data, 13);
-  info.startAddress = WordAt(data, 14);
+  info.category = CategoryText(ReadBe16(data, 4));
+  info.firmware =
+      FirmwareText(ReadByte(data, 6), ReadByte(data, 7), ReadByte(data, 8), ReadByte(data, 9));
+  info.footprint = ReadBe16(data, 10);
+  info.personality = ReadByte(data, 12);
+  info.personalityCount = ReadByte(data, 13);
+  info.startAddress = ReadBe16(data, 14);
   return info;
 }
 

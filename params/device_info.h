@@ -2,6 +2,7 @@
 // personality and start address, from the fixed offsets of the E1.20 layout.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -19,6 +20,8 @@ struct DeviceInfo {
 
 // The reply's PDL is not checked: offsets past the data read as 0xFF.
 DeviceInfo DecodeDeviceInfo(std::span<const std::uint8_t> data);
+// The parameter data of a DMX_START_ADDRESS set.
+std::array<std::uint8_t, 2> EncodeStartAddress(std::uint16_t address);
 // The product categories the tool names; "unknown" for every other code.
 std::string CategoryText(std::uint16_t category);
 // The four bytes of the software version ID in decimal, joined by ".".

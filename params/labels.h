@@ -8,10 +8,11 @@
 #include <string_view>
 #include <vector>
 
+#include "rdm/rdm_constants.h"
+
 namespace korval::params {
 
-// E1.20 caps a label at 32 bytes.
-inline constexpr std::size_t kMaxLabelBytes = 32;
+using rdm::kMaxLabelBytes;
 
 // The text up to the first zero byte, if any; 0xB0 reads as the degree sign.
 std::string DecodeLabel(std::span<const std::uint8_t> data);

@@ -1,6 +1,7 @@
 #include "params/status_text.h"
 
-#include "params/reply_bytes.h"
+#include "base/bytes.h"
+#include "rdm/rdm_constants.h"
 
 namespace korval::params {
 
@@ -12,19 +13,19 @@ constexpr const char* kDegreesCelsius =
 
 StatusMessage DecodeFirstStatus(std::span<const std::uint8_t> data) {
   // Bytes 0..1 are the sub-device, which the box does not show.
-  return {.type = ByteAt(data, 2),
-          .id = WordAt(data, 3),
-          .value1 = WordAt(data, 5),
-          .value2 = WordAt(data, 7)};
+  return {.type = ReadByte(data, 2),
+          .id = ReadBe16(data, 3),
+          .value1 = ReadBe16(data, 5),
+          .value2 = ReadBe16(data, 7)};
 }
 
 Rgb StatusColour(std::uint8_t type) {
   switch (type) {
-    case 0x02:
+    case rdm::kStatusAdvisory:
       return kYellow;
-    case 0x03:
+    case rdm::kStatusWarning:
       return kOlive;
-    case 0x04:
+    case rdm::kStatusError:
       return kRed;
     default:
       return kLime;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "params/reply_bytes.h"
+#include "base/bytes.h"
 #include "rdm/rdm_constants.h"
 
 namespace korval::params {
@@ -15,7 +15,7 @@ bool IsAlwaysSupported(std::uint16_t pid) {
 void StoreSupportedPids(PidList& list, std::span<const std::uint8_t> data) {
   list.fill(0);
   const std::size_t pairs = std::min(data.size() / 2, kMaxStoredPids);
-  for (std::size_t i = 0; i < pairs; ++i) list[i] = WordAt(data, 2 * i);
+  for (std::size_t i = 0; i < pairs; ++i) list[i] = ReadBe16(data, 2 * i);
 }
 
 bool IsPidSupported(const PidList& list, std::uint16_t pid) {

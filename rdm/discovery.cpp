@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/bytes.h"
+
 namespace korval {
 
 using namespace rdm;
@@ -70,8 +72,7 @@ int Discovery::SendDiscUniqueBranch(std::uint32_t lowerLow, std::uint32_t lowerH
   f[kOffsetMessageLength] = static_cast<std::uint8_t>(kBranchMessageLength);
   std::fill_n(f.begin() + kOffsetDestination, kUidBytes, 0xFF);
   const std::uint16_t sum = RdmChecksum(std::span(f).first(kBranchMessageLength));
-  f[kBranchMessageLength] = static_cast<std::uint8_t>(sum >> 8);
-  f[kBranchMessageLength + 1] = static_cast<std::uint8_t>(sum);
+  WriteBe16(f, kBranchMessageLength, sum);
 
   transport_.LogRdmPacket(1);
   if (transport_.SendFrame(std::span(f).first(kBranchMessageLength + 2)) != kLineOk) {

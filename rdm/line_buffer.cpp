@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/bytes.h"
 #include "rdm/uid.h"
 
 namespace korval {
@@ -40,14 +41,13 @@ void RequestFrame::SetCommand(std::uint8_t commandClass, std::uint16_t pid,
   // PDL is one byte on the wire; 24 + 255 + 2 bytes always fit the frame.
   const std::size_t pdl = std::min<std::size_t>(data.size(), 255);
   bytes[rdm::kOffsetCommandClass] = commandClass;
-  bytes[rdm::kOffsetPid] = static_cast<std::uint8_t>(pid >> 8);
-  bytes[rdm::kOffsetPid + 1] = static_cast<std::uint8_t>(pid);
+  WriteBe16(bytes, rdm::kOffsetPid, pid);
   bytes[rdm::kOffsetPdl] = static_cast<std::uint8_t>(pdl);
   std::copy_n(data.begin(), pdl, bytes.begin() + rdm::kOffsetParameterData);
 }
 
 std::uint16_t RequestFrame::Pid() const {
-  return static_cast<std::uint16_t>(bytes[rdm::kOffsetPid] << 8 | bytes[rdm::kOffsetPid + 1]);
+  return ReadBe16(bytes, rdm::kOffsetPid);
 }
 
 std::uint16_t RdmChecksum(std::span<const std::uint8_t> bytes) {

@@ -24,8 +24,10 @@ inline constexpr std::uint8_t kResponseAckOverflow = 0x03;
 
 inline constexpr std::uint16_t kNrUnknownPid = 0x0000;
 inline constexpr std::uint16_t kNrFormatError = 0x0001;
+inline constexpr std::uint16_t kNrHardwareFault = 0x0002;
 inline constexpr std::uint16_t kNrUnsupportedCommandClass = 0x0005;
 inline constexpr std::uint16_t kNrDataOutOfRange = 0x0006;
+inline constexpr std::uint16_t kNrSubDeviceOutOfRange = 0x0009;
 
 inline constexpr std::uint16_t kPidDiscUniqueBranch = 0x0001;
 inline constexpr std::uint16_t kPidDiscMute = 0x0002;
@@ -49,6 +51,17 @@ inline constexpr std::uint16_t kPidTiltInvert = 0x0601;
 inline constexpr std::uint16_t kPidPanTiltSwap = 0x0602;
 inline constexpr std::uint16_t kPidIdentifyDevice = 0x1000;
 
+// Status message types and the status IDs the demonstration rig reports.
+inline constexpr std::uint8_t kStatusAdvisory = 0x02;
+inline constexpr std::uint8_t kStatusWarning = 0x03;
+inline constexpr std::uint8_t kStatusError = 0x04;
+inline constexpr std::uint8_t kStatusAdvisoryCleared = 0x12;
+inline constexpr std::uint16_t kStsCalFail = 0x0001;
+inline constexpr std::uint16_t kStsLampDoused = 0x0011;
+inline constexpr std::uint16_t kStsOverTemp = 0x0021;
+inline constexpr std::uint16_t kStsReady = 0x0050;
+inline constexpr std::uint16_t kStsLowFluid = 0x0052;
+
 // Offsets of an RDM message, request or response alike.
 inline constexpr std::size_t kOffsetStartCode = 0;
 inline constexpr std::size_t kOffsetSubStartCode = 1;
@@ -64,6 +77,15 @@ inline constexpr std::size_t kOffsetPid = 21;
 inline constexpr std::size_t kOffsetPdl = 23;
 inline constexpr std::size_t kOffsetParameterData = 24;
 inline constexpr std::size_t kHeaderBytes = 24;
+
+// Sizes of parameter data.
+inline constexpr std::size_t kMaxPdl = 231;
+inline constexpr std::size_t kMaxLabelBytes = 32;
+inline constexpr std::size_t kStatusMessageBytes = 9;
+inline constexpr std::size_t kMaxStatusMessages = kMaxPdl / kStatusMessageBytes;  // 25
+inline constexpr std::size_t kMaxSupportedParameters = kMaxPdl / 2;               // 115
+// The start address a device without a DMX footprint reports.
+inline constexpr std::uint16_t kNoStartAddress = 0xFFFF;
 
 // 250000 baud, 8N2: eleven bit times per byte.
 inline constexpr int kLineBaud = 250000;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/bytes.h"
+
 namespace korval {
 
 using namespace rdm;
@@ -89,8 +91,7 @@ int RdmTransport::SendRdmRequest(std::uint32_t uidLow, std::uint32_t uidHigh, in
   std::copy(destination.begin(), destination.end(), f.begin() + kOffsetDestination);
 
   const std::uint16_t sum = RdmChecksum(std::span(f).first(length));
-  f[length] = static_cast<std::uint8_t>(sum >> 8);
-  f[length + 1] = static_cast<std::uint8_t>(sum);
+  WriteBe16(f, length, sum);
 
   if (SendFrame(std::span(f).first(length + 2)) != kLineOk) Log("message cannot be sent");
   LogRdmPacket(1);
@@ -122,7 +123,7 @@ int RdmTransport::SendRdmRequest(std::uint32_t uidLow, std::uint32_t uidHigh, in
   // Message length and PDL are at most 255 each, so both indices stay in 0..511.
   const std::uint16_t replySum = RdmChecksum(std::span(r).first(r[kOffsetMessageLength]));
   const std::size_t at = kOffsetParameterData + r[kOffsetPdl];
-  if (r[at] == (replySum >> 8) && r[at + 1] == (replySum & 0xFF)) {
+  if (ReadBe16(r, at) == replySum) {
     return r[kOffsetPortOrResponseType] == kResponseAck ? kAck : kNotAck;
   }
   return kNoReply;

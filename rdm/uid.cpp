@@ -2,20 +2,18 @@
 
 #include <cstdio>
 
+#include "base/bytes.h"
+
 namespace korval {
 
 std::array<std::uint8_t, kUidBytes> UidToBytes(Uid uid) {
   std::array<std::uint8_t, kUidBytes> bytes{};
-  for (std::size_t i = 0; i < kUidBytes; ++i) {
-    bytes[i] = static_cast<std::uint8_t>(uid >> (8 * (kUidBytes - 1 - i)));
-  }
+  WriteBe48(bytes, 0, uid);
   return bytes;
 }
 
 Uid UidFromBytes(std::span<const std::uint8_t, kUidBytes> bytes) {
-  Uid uid = 0;
-  for (std::uint8_t b : bytes) uid = (uid << 8) | b;
-  return uid;
+  return ReadBe48(bytes, 0);
 }
 
 std::string UidText(Uid uid) {

@@ -19,17 +19,6 @@ using namespace rdm;
 
 namespace {
 
-constexpr std::uint8_t kAdvisory = 0x02;
-constexpr std::uint8_t kWarning = 0x03;
-constexpr std::uint8_t kError = 0x04;
-constexpr std::uint8_t kAdvisoryCleared = 0x12;  // a type the page colours lime
-
-constexpr std::uint16_t kStsCalFail = 0x0001;
-constexpr std::uint16_t kStsLampDoused = 0x0011;
-constexpr std::uint16_t kStsOverTemp = 0x0021;
-constexpr std::uint16_t kStsReady = 0x0050;
-constexpr std::uint16_t kStsLowFluid = 0x0052;
-
 ResponderConfig Korval(std::uint32_t deviceId, const char* label, std::uint16_t category) {
   ResponderConfig c;
   c.uid = MakeUid(deviceId, 0x4B52);
@@ -48,10 +37,11 @@ Rig MakeDemoRig() {
 
   // Moving heads: every parameter; the first nine are those of a moving light.
   ResponderConfig spot1 = Korval(0x2C1F0A37, "Spot 1", 0x0102);
-  spot1.supported_parameters = {kPidDeviceLabel, kPidManufacturerLabel, kPidStatusMessages,
-                                kPidDmxPersonality, kPidDeviceHours, kPidLampHours,
-                                kPidPanInvert, kPidTiltInvert, kPidPanTiltSwap,
-                                kPidMinLimits, kPidMaxLimits, kPidErrorScene, kPidDimmSwitch};
+  spot1.supported_parameters = {kPidDeviceLabel,    kPidManufacturerLabel, kPidStatusMessages,
+                                kPidDmxPersonality, kPidDeviceHours,       kPidLampHours,
+                                kPidPanInvert,      kPidTiltInvert,        kPidPanTiltSwap,
+                                kPidMinLimits,      kPidMaxLimits,         kPidErrorScene,
+                                kPidDimmSwitch};
   spot1.model_id = 0x0101;
   spot1.software_version = 0x01000203;
   spot1.personality_footprints = {16, 12, 20, 8};
@@ -60,7 +50,7 @@ Rig MakeDemoRig() {
   spot1.start_address = 1;
   spot1.device_hours = 1234;
   spot1.lamp_hours = 56;
-  spot1.status_messages = {{kAdvisory, kStsReady, 0, 35}};
+  spot1.status_messages = {{kStatusAdvisory, kStsReady, 0, 35}};
   r.push_back(spot1);
 
   ResponderConfig spot2 = spot1;
@@ -70,14 +60,15 @@ Rig MakeDemoRig() {
   spot2.pan_invert = 1;
   spot2.device_hours = 4711;
   spot2.lamp_hours = 980;
-  spot2.status_messages = {{kWarning, kStsOverTemp, 1, 0x0150}, {kAdvisory, kStsReady, 0, 80}};
+  spot2.status_messages = {{kStatusWarning, kStsOverTemp, 1, 0x0150},
+                           {kStatusAdvisory, kStsReady, 0, 80}};
   r.push_back(spot2);
 
   // An LED par: the eight-channel rows come first, no pan or tilt.
   ResponderConfig par = Korval(0x31A04E19, "Par LED 1", 0x0101);
-  par.supported_parameters = {kPidDeviceLabel, kPidMinLimits, kPidMaxLimits, kPidErrorScene,
-                              kPidDimmSwitch, kPidStatusMessages, kPidManufacturerLabel,
-                              kPidDmxPersonality, kPidDeviceHours};
+  par.supported_parameters = {kPidDeviceLabel,       kPidMinLimits,      kPidMaxLimits,
+                              kPidErrorScene,        kPidDimmSwitch,     kPidStatusMessages,
+                              kPidManufacturerLabel, kPidDmxPersonality, kPidDeviceHours};
   par.model_id = 0x0201;
   par.software_version = 0x02010000;
   par.personality_footprints = {8, 4, 3};
@@ -89,15 +80,15 @@ Rig MakeDemoRig() {
   par.max_limits = {255, 255, 255, 255, 200, 200, 200, 255};
   par.error_scene = {255, 255, 255, 255, 0, 0, 0, 0};
   par.dimm_switch = 0x0F;
-  par.status_messages = {{kError, kStsCalFail, 2, 0}};
+  par.status_messages = {{kStatusError, kStsCalFail, 2, 0}};
   r.push_back(par);
 
   // A scanner without DEVICE_LABEL (the name comes from the names list) and
   // without the eight-channel parameters.
   ResponderConfig scanner = Korval(0x0E77D203, "", 0x0103);
   scanner.supported_parameters = {kPidManufacturerLabel, kPidStatusMessages, kPidPanInvert,
-                                  kPidTiltInvert, kPidPanTiltSwap, kPidDeviceHours,
-                                  kPidLampHours, kPidDmxPersonality};
+                                  kPidTiltInvert,        kPidPanTiltSwap,    kPidDeviceHours,
+                                  kPidLampHours,         kPidDmxPersonality};
   scanner.model_id = 0x0301;
   scanner.footprint = 6;
   scanner.personality_count = 2;
@@ -106,7 +97,7 @@ Rig MakeDemoRig() {
   scanner.pan_tilt_swap = 1;
   scanner.device_hours = 20500;
   scanner.lamp_hours = 1999;
-  scanner.status_messages = {{kError, kStsLampDoused, 0, 0}};
+  scanner.status_messages = {{kStatusError, kStsLampDoused, 0, 0}};
   r.push_back(scanner);
 
   // A projector with few parameters.
@@ -117,7 +108,8 @@ Rig MakeDemoRig() {
   projector.footprint = 4;
   projector.start_address = 47;
   projector.lamp_hours = 120;
-  projector.status_messages = {{kAdvisoryCleared, kStsReady, 0, 41}};
+  projector.status_messages = {
+      {kStatusAdvisoryCleared, kStsReady, 0, 41}};  // the page colours this type lime
   r.push_back(projector);
 
   // A hazer that runs low on fluid; no label, no eight-channel rows.
@@ -127,13 +119,13 @@ Rig MakeDemoRig() {
   hazer.footprint = 2;
   hazer.start_address = 51;
   hazer.device_hours = 77;
-  hazer.status_messages = {{kWarning, kStsLowFluid, 0, 0}};
+  hazer.status_messages = {{kStatusWarning, kStsLowFluid, 0, 0}};
   r.push_back(hazer);
 
   // Dimmer packs: eight channels each, the rows apply per channel.
   ResponderConfig dimmer = Korval(0x1196F2A8, "Dimmer 1-8", 0x0501);
-  dimmer.supported_parameters = {kPidDeviceLabel, kPidManufacturerLabel, kPidMinLimits,
-                                 kPidMaxLimits, kPidErrorScene, kPidDimmSwitch,
+  dimmer.supported_parameters = {kPidDeviceLabel,    kPidManufacturerLabel, kPidMinLimits,
+                                 kPidMaxLimits,      kPidErrorScene,        kPidDimmSwitch,
                                  kPidStatusMessages, kPidDeviceHours};
   dimmer.model_id = 0x0601;
   dimmer.footprint = 8;
@@ -141,15 +133,15 @@ Rig MakeDemoRig() {
   dimmer.min_limits = {5, 5, 5, 5, 5, 5, 5, 5};
   dimmer.max_limits = {255, 255, 255, 255, 230, 230, 230, 230};
   dimmer.error_scene = {0, 0, 0, 0, 0, 0, 128, 128};
-  dimmer.status_messages = {{kAdvisory, kStsReady, 0, 29}};
+  dimmer.status_messages = {{kStatusAdvisory, kStsReady, 0, 29}};
   r.push_back(dimmer);
 
   // An LED dimmer patched over the dimmer pack's last channels, so that the
   // address map shows an overlap; it has no status messages queued.
   ResponderConfig ledDimmer = Korval(0x11970A3D, "LED Dimmer", 0x0509);
   ledDimmer.supported_parameters = {kPidDeviceLabel, kPidManufacturerLabel, kPidStatusMessages,
-                                    kPidMinLimits, kPidMaxLimits, kPidErrorScene,
-                                    kPidDimmSwitch, kPidDmxPersonality};
+                                    kPidMinLimits,   kPidMaxLimits,         kPidErrorScene,
+                                    kPidDimmSwitch,  kPidDmxPersonality};
   ledDimmer.model_id = 0x0602;
   ledDimmer.personality_footprints = {8, 16};
   ledDimmer.personality_count = 2;
@@ -165,7 +157,7 @@ Rig MakeDemoRig() {
   switchPack.footprint = 6;
   switchPack.start_address = 100;
   switchPack.dimm_switch = 0x3F;
-  switchPack.status_messages = {{kAdvisory, kStsReady, 0, 31}};
+  switchPack.status_messages = {{kStatusAdvisory, kStsReady, 0, 31}};
   r.push_back(switchPack);
 
   // Another maker's fixture: only the PIDs every responder has.

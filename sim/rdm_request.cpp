@@ -2,21 +2,13 @@
 
 #include <algorithm>
 
+#include "base/bytes.h"
 #include "rdm/line_buffer.h"
 #include "rdm/rdm_constants.h"
 
 namespace korval::sim {
 
 using namespace rdm;
-
-namespace {
-std::uint16_t Word(std::span<const std::uint8_t> b, std::size_t at) {
-  return static_cast<std::uint16_t>(b[at] << 8 | b[at + 1]);
-}
-Uid UidAt(std::span<const std::uint8_t> b, std::size_t at) {
-  return UidFromBytes(b.subspan(at).first<kUidBytes>());
-}
-}  // namespace
 
 std::optional<RdmRequest> ParseRdmRequest(std::span<const std::uint8_t> frame) {
   if (frame.size() < kHeaderBytes + 2) return std::nullopt;
@@ -26,17 +18,17 @@ std::optional<RdmRequest> ParseRdmRequest(std::span<const std::uint8_t> frame) {
   const std::size_t length = frame[kOffsetMessageLength];
   if (length < kHeaderBytes || frame.size() < length + 2) return std::nullopt;
   if (frame[kOffsetPdl] != length - kHeaderBytes) return std::nullopt;
-  if (RdmChecksum(frame.first(length)) != Word(frame, length)) return std::nullopt;
+  if (RdmChecksum(frame.first(length)) != ReadBe16(frame, length)) return std::nullopt;
 
   RdmRequest r;
-  r.destination = UidAt(frame, kOffsetDestination);
-  r.source = UidAt(frame, kOffsetSource);
+  r.destination = ReadBe48(frame, kOffsetDestination);
+  r.source = ReadBe48(frame, kOffsetSource);
   r.transaction = frame[kOffsetTransaction];
   r.port = frame[kOffsetPortOrResponseType];
   r.messageCount = frame[kOffsetMessageCount];
-  r.subDevice = Word(frame, kOffsetSubDevice);
+  r.subDevice = ReadBe16(frame, kOffsetSubDevice);
   r.commandClass = frame[kOffsetCommandClass];
-  r.pid = Word(frame, kOffsetPid);
+  r.pid = ReadBe16(frame, kOffsetPid);
   r.pdl = frame[kOffsetPdl];
   std::copy_n(frame.begin() + kOffsetParameterData, r.pdl, r.data.begin());
   return r;
@@ -54,17 +46,14 @@ std::vector<std::uint8_t> EncodeRdmRequest(const RdmRequest& request) {
   f[kOffsetTransaction] = request.transaction;
   f[kOffsetPortOrResponseType] = request.port;
   f[kOffsetMessageCount] = request.messageCount;
-  f[kOffsetSubDevice] = static_cast<std::uint8_t>(request.subDevice >> 8);
-  f[kOffsetSubDevice + 1] = static_cast<std::uint8_t>(request.subDevice);
+  WriteBe16(f, kOffsetSubDevice, request.subDevice);
   f[kOffsetCommandClass] = request.commandClass;
-  f[kOffsetPid] = static_cast<std::uint8_t>(request.pid >> 8);
-  f[kOffsetPid + 1] = static_cast<std::uint8_t>(request.pid);
+  WriteBe16(f, kOffsetPid, request.pid);
   f[kOffsetPdl] = request.pdl;
   const auto data = request.Data();
   f.insert(f.end(), data.begin(), data.end());
   const std::uint16_t sum = RdmChecksum(f);
-  f.push_back(static_cast<std::uint8_t>(sum >> 8));
-  f.push_back(static_cast<std::uint8_t>(sum));
+  AppendBe16(f, sum);
   return f;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/bytes.h"
 #include "rdm/line_buffer.h"
 #include "rdm/rdm_constants.h"
 
@@ -10,9 +11,9 @@ namespace korval::sim {
 using namespace rdm;
 
 std::vector<std::uint16_t> AllOptionalParameters() {
-  return {kPidDeviceLabel,   kPidManufacturerLabel, kPidDmxPersonality, kPidStatusMessages,
-          kPidDeviceHours,   kPidLampHours,         kPidPanInvert,      kPidTiltInvert,
-          kPidPanTiltSwap,   kPidMinLimits,         kPidMaxLimits,      kPidErrorScene,
+  return {kPidDeviceLabel, kPidManufacturerLabel, kPidDmxPersonality, kPidStatusMessages,
+          kPidDeviceHours, kPidLampHours,         kPidPanInvert,      kPidTiltInvert,
+          kPidPanTiltSwap, kPidMinLimits,         kPidMaxLimits,      kPidErrorScene,
           kPidDimmSwitch};
 }
 
@@ -44,8 +45,7 @@ std::vector<std::uint8_t> EncodeDiscoveryResponse(Uid uid, bool badChecksum) {
   };
   for (std::uint8_t b : UidToBytes(uid)) encode(b, true);
   if (badChecksum) ++sum;
-  encode(static_cast<std::uint8_t>(sum >> 8), false);
-  encode(static_cast<std::uint8_t>(sum), false);
+  for (std::uint8_t b : Be16Bytes(sum)) encode(b, false);
   return out;
 }
 
@@ -74,8 +74,9 @@ Responder::Answer Responder::Ack(std::vector<std::uint8_t> data) {
 }
 
 Responder::Answer Responder::Nack(std::uint16_t reason) {
-  return {kResponseNackReason,
-          {static_cast<std::uint8_t>(reason >> 8), static_cast<std::uint8_t>(reason)}};
+  std::vector<std::uint8_t> data;
+  AppendBe16(data, reason);
+  return {kResponseNackReason, std::move(data)};
 }
 
 std::optional<std::vector<std::uint8_t>> Responder::Receive(const RdmRequest& request) {
@@ -154,14 +155,12 @@ std::vector<std::uint8_t> Responder::Reply(const RdmRequest& request, std::uint8
   r[kOffsetSubDevice] = 0;
   r[kOffsetSubDevice + 1] = 0;
   r[kOffsetCommandClass] = commandClass;
-  r[kOffsetPid] = static_cast<std::uint8_t>(request.pid >> 8);
-  r[kOffsetPid + 1] = static_cast<std::uint8_t>(request.pid);
+  WriteBe16(r, kOffsetPid, request.pid);
   r[kOffsetPdl] = static_cast<std::uint8_t>(answer.data.size());
   r.insert(r.end(), answer.data.begin(), answer.data.end());
   std::uint16_t sum = RdmChecksum(r);
   if (values_.faults.bad_checksum) ++sum;
-  r.push_back(static_cast<std::uint8_t>(sum >> 8));
-  r.push_back(static_cast<std::uint8_t>(sum));
+  AppendBe16(r, sum);
   return r;
 }
 

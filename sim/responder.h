@@ -10,20 +10,21 @@
 #include <string>
 #include <vector>
 
+#include "rdm/rdm_constants.h"
 #include "sim/rdm_request.h"
 #include "sim/rig_description.h"
 
 namespace korval::sim {
 
-// Reason the nack_all fault gives.
-inline constexpr std::uint16_t kNrHardwareFault = 0x0002;
-inline constexpr std::uint16_t kNrSubDeviceOutOfRange = 0x0009;
+// The E1.20 values the responders share with the controller side.
+using rdm::kMaxLabelBytes;
+using rdm::kMaxStatusMessages;
+using rdm::kMaxSupportedParameters;
+using rdm::kNoStartAddress;
+using rdm::kNrHardwareFault;
+using rdm::kNrSubDeviceOutOfRange;
+
 inline constexpr std::uint8_t kNoiseByte = 0x00;
-inline constexpr std::size_t kMaxLabelBytes = 32;
-inline constexpr std::size_t kMaxStatusMessages = 25;  // 25 x 9 bytes fit a PDL
-inline constexpr std::size_t kMaxSupportedParameters = 115;
-// The start address a device without a DMX footprint reports (E1.20).
-inline constexpr std::uint16_t kNoStartAddress = 0xFFFF;
 
 // The PIDs E1.20 requires of every responder, supported whatever its list says.
 bool IsRequiredPid(std::uint16_t pid);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/bytes.h"
 #include "rdm/rdm_constants.h"
 #include "sim/responder.h"
 
@@ -13,16 +14,6 @@ using namespace rdm;
 
 namespace {
 
-void PutWord(std::vector<std::uint8_t>& out, std::uint16_t v) {
-  out.push_back(static_cast<std::uint8_t>(v >> 8));
-  out.push_back(static_cast<std::uint8_t>(v));
-}
-
-void PutLong(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  PutWord(out, static_cast<std::uint16_t>(v >> 16));
-  PutWord(out, static_cast<std::uint16_t>(v));
-}
-
 std::vector<std::uint8_t> Text(const std::string& s) {
   const std::size_t n = std::min(s.size(), kMaxLabelBytes);
   return {s.begin(), s.begin() + static_cast<std::ptrdiff_t>(n)};
@@ -30,19 +21,14 @@ std::vector<std::uint8_t> Text(const std::string& s) {
 
 std::vector<std::uint8_t> Word(std::uint16_t v) {
   std::vector<std::uint8_t> out;
-  PutWord(out, v);
+  AppendBe16(out, v);
   return out;
 }
 
 std::vector<std::uint8_t> Long(std::uint32_t v) {
   std::vector<std::uint8_t> out;
-  PutLong(out, v);
+  AppendBe32(out, v);
   return out;
-}
-
-std::uint32_t ReadLong(std::span<const std::uint8_t> d) {
-  return static_cast<std::uint32_t>(d[0]) << 24 | static_cast<std::uint32_t>(d[1]) << 16 |
-         static_cast<std::uint32_t>(d[2]) << 8 | d[3];
 }
 
 // How severe a status type is, for filtering by the type asked: advisory 2,
@@ -64,16 +50,16 @@ std::string VersionText(std::uint32_t v) {
 
 std::vector<std::uint8_t> Responder::DeviceInfo() const {
   std::vector<std::uint8_t> d;
-  PutWord(d, 0x0100);  // RDM protocol version 1.0
-  PutWord(d, values_.model_id);
-  PutWord(d, values_.category);
-  PutLong(d, values_.software_version);
-  PutWord(d, Footprint());
+  AppendBe16(d, 0x0100);  // RDM protocol version 1.0
+  AppendBe16(d, values_.model_id);
+  AppendBe16(d, values_.category);
+  AppendBe32(d, values_.software_version);
+  AppendBe16(d, Footprint());
   d.push_back(values_.personality);
   d.push_back(values_.personality_count);
-  PutWord(d, values_.start_address);
-  PutWord(d, 0);   // sub-device count: the virtual responder has none
-  d.push_back(0);  // sensor count
+  AppendBe16(d, values_.start_address);
+  AppendBe16(d, 0);  // sub-device count: the virtual responder has none
+  d.push_back(0);    // sensor count
   return d;
 }
 
@@ -84,11 +70,11 @@ std::vector<std::uint8_t> Responder::StatusMessages(std::uint8_t typeAsked) cons
   for (const StatusMessage& m : values_.status_messages) {
     if (typeAsked != 0x01 && Severity(m.type) < typeAsked) continue;
     if (++count > kMaxStatusMessages) break;
-    PutWord(d, 0);  // root sub-device
+    AppendBe16(d, 0);  // root sub-device
     d.push_back(m.type);
-    PutWord(d, m.id);
-    PutWord(d, m.data1);
-    PutWord(d, m.data2);
+    AppendBe16(d, m.id);
+    AppendBe16(d, m.data1);
+    AppendBe16(d, m.data2);
   }
   return d;
 }
@@ -127,7 +113,7 @@ Responder::Answer Responder::Get(std::uint16_t pid, std::span<const std::uint8_t
     case kPidSupportedParameters: {
       std::vector<std::uint8_t> d;
       const std::size_t n = std::min(v.supported_parameters.size(), kMaxSupportedParameters);
-      for (std::size_t i = 0; i < n; ++i) PutWord(d, v.supported_parameters[i]);
+      for (std::size_t i = 0; i < n; ++i) AppendBe16(d, v.supported_parameters[i]);
       return Ack(std::move(d));
     }
     case kPidDeviceInfo:
@@ -182,7 +168,7 @@ Responder::Answer Responder::Set(std::uint16_t pid, std::span<const std::uint8_t
   };
   auto hours = [&data](std::uint32_t& into) {
     if (data.size() != 4) return Nack(kNrFormatError);
-    into = ReadLong(data);
+    into = ReadBe32(data, 0);
     return Ack();
   };
   switch (pid) {
@@ -196,7 +182,7 @@ Responder::Answer Responder::Set(std::uint16_t pid, std::span<const std::uint8_t
       if (data.size() != 2) return Nack(kNrFormatError);
       // A device without a footprint has no address that could be set.
       if (Footprint() == 0 && v.start_address == kNoStartAddress) return Nack(kNrDataOutOfRange);
-      const int address = data[0] << 8 | data[1];
+      const int address = ReadBe16(data, 0);
       if (address < 1 || address > 512) return Nack(kNrDataOutOfRange);
       v.start_address = static_cast<std::uint16_t>(address);
       return Ack();

@@ -7,8 +7,12 @@
 #include <QMessageBox>
 #include <QUrl>
 
+#include "app/artnet_room.h"
 #include "app/artwork.h"
+#include "app/devices_room.h"
+#include "app/handler_guard.h"
 #include "app/message_log.h"
+#include "app/params_room.h"
 #include "base/errors.h"
 
 namespace korval {
@@ -94,14 +98,13 @@ TForm1::TForm1(RdmTransport& transportIn, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      transport(transportIn) {
+      transport(transportIn),
+      guard_(std::make_unique<HandlerGuard>(
+          *this, [this](const std::string& what) { showErrorBox(QString::fromStdString(what)); })) {
   showErrorBox = [this](const QString& text) {
     // The box waits for the operator, so it shows the normal cursor even when
     // long work came before it.
-    if (busyCursorShown_) {
-      QApplication::restoreOverrideCursor();
-      busyCursorShown_ = false;
-    }
+    guard_->DropBusyCursor();
     QMessageBox::critical(this, QString::fromUtf8(kProductName), text);
   };
   openWebAddress = [](const QString& address) { QDesktopServices::openUrl(QUrl(address)); };
@@ -112,11 +115,10 @@ TForm1::TForm1(RdmTransport& transportIn, QWidget* parent)
   InitDevicesRoom();
   InitArtNetRoom();
   BindHandlers();
-  qApp->installEventFilter(this);
+  guard_->HoldTimers({StartUpTimer, Timer1});
 }
 
 TForm1::~TForm1() {
-  qApp->removeEventFilter(this);
   transport.SetLogSink({});
 }
 

@@ -62,7 +62,7 @@ void TForm1::ArtNetRoom::Tick() {
 }
 
 void TForm1::InitArtNetRoom() {
-  artNetRoom = std::make_shared<ArtNetRoom>(*this);
+  artNetRoom = std::make_unique<ArtNetRoom>(*this);
 }
 
 void TForm1::StartArtNet() {

@@ -94,7 +94,7 @@ std::optional<QString> FileDialogSettings::Execute(QWidget* owner) const {
   return dialog.selectedFiles().first();
 }
 
-TForm1::TForm1(RdmTransport& transportIn, QWidget* parent)
+TForm1::TForm1(RdmTransport& transportIn, ArtNetOptions artNet, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
@@ -113,7 +113,7 @@ TForm1::TForm1(RdmTransport& transportIn, QWidget* parent)
   transport.SetLogSink([this](const std::string& line) { Log(line); });
   InitParamsRoom();
   InitDevicesRoom();
-  InitArtNetRoom();
+  InitArtNetRoom(std::move(artNet));
   BindHandlers();
   guard_->HoldTimers({StartUpTimer, Timer1});
 }

@@ -34,12 +34,16 @@
 #include <vector>
 
 #include "app/widgets.h"
+#include "artnet/library.h"
 #include "devices/names_list.h"
 #include "rdm/device_table.h"
 #include "rdm/transport.h"
 
 namespace korval {
 
+namespace artnet {
+class TickClock;
+}
 class HandlerGuard;
 class MessageLog;
 
@@ -60,11 +64,20 @@ struct FileDialogSettings {
   std::optional<QString> Execute(QWidget* owner) const;
 };
 
+// Where the window's Art-Net node listens and which clock its output ticker runs
+// on. The program keeps the defaults (all interfaces, port 6454, the steady
+// clock); tests put the node on loopback and step the ticker themselves.
+struct ArtNetOptions {
+  artnet::ArtNetSettings nodeSettings{};
+  // Empty: the steady clock.
+  std::function<std::shared_ptr<artnet::TickClock>()> makeTickClock;
+};
+
 class TForm1 : public QWidget {
   Q_OBJECT
 
  public:
-  explicit TForm1(RdmTransport& transport, QWidget* parent = nullptr);
+  explicit TForm1(RdmTransport& transport, ArtNetOptions artNet = {}, QWidget* parent = nullptr);
   ~TForm1() override;
 
   // ---- Controls on the window -------------------------------------------------
@@ -234,7 +247,7 @@ class TForm1 : public QWidget {
   void BindHandlers();
   void InitParamsRoom();
   void InitDevicesRoom();
-  void InitArtNetRoom();
+  void InitArtNetRoom(ArtNetOptions options);
   // Art-Net library start at window creation, and its end at close.
   void StartArtNet();
   void EndArtNet();

@@ -2,10 +2,6 @@
 
 namespace korval {
 
-namespace {
-constexpr qint64 kPumpEveryMs = 40;
-}
-
 MessageLog::MessageLog(QPlainTextEdit* memo) : memo_(memo) {
   lines_.push_back(memo_->toPlainText().toStdString());
   sincePump_.start();
@@ -32,7 +28,7 @@ void MessageLog::Append(const std::string& line) {
     std::fprintf(file_, "%s\n", line.c_str());
     std::fflush(file_);
   }
-  if (keepAlive_ && sincePump_.elapsed() >= kPumpEveryMs) {
+  if (keepAlive_ && sincePump_.elapsed() >= pumpEveryMs_) {
     keepAlive_();
     sincePump_.restart();
   }

@@ -26,6 +26,8 @@ class MessageLog {
   // Called at most every ~40 ms of real time while a line is appended during
   // long work; the window passes its repaint pump here.
   void SetKeepAlive(std::function<void()> pump) { keepAlive_ = std::move(pump); }
+  // Tests set 0 so that the pump runs on every line, whatever the machine's speed.
+  void SetPumpInterval(qint64 milliseconds) { pumpEveryMs_ = milliseconds; }
 
  private:
   QPlainTextEdit* memo_;
@@ -33,6 +35,7 @@ class MessageLog {
   std::FILE* file_ = nullptr;
   std::function<void()> keepAlive_;
   QElapsedTimer sincePump_;
+  qint64 pumpEveryMs_ = 40;
 };
 
 }  // namespace korval

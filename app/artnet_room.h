@@ -15,15 +15,7 @@
 namespace korval {
 
 struct TForm1::ArtNetRoom {
-  // Where the node of each new window listens and which clock its ticker runs
-  // on. The program keeps the defaults (all interfaces, port 6454, the steady
-  // clock); tests put the node on loopback and step the ticker themselves.
-  static inline artnet::ArtNetSettings nodeSettings{};
-  static inline std::function<std::shared_ptr<artnet::TickClock>()> makeTickClock = [] {
-    return std::make_shared<artnet::SteadyTickClock>();
-  };
-
-  explicit ArtNetRoom(TForm1& form);
+  ArtNetRoom(TForm1& form, ArtNetOptions options);
   ~ArtNetRoom();
 
   // One DmxOutputTick on the ticker thread.
@@ -33,6 +25,7 @@ struct TForm1::ArtNetRoom {
   artnet::ArtNetLibrary library;
   std::uint32_t OutputTimerId = 0;  // 0: no output timer
   std::uint32_t lastTimerId = 0;
+  std::function<std::shared_ptr<artnet::TickClock>()> makeTickClock;
   std::unique_ptr<artnet::OutputTicker> ticker;
   std::uint8_t MonitorTicks = 0;
   QPointer<QDialog> nicForm;

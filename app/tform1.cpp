@@ -7,8 +7,12 @@
 #include <QMessageBox>
 #include <QUrl>
 
+#include "app/artnet_room.h"
 #include "app/artwork.h"
+#include "app/devices_room.h"
+#include "app/handler_guard.h"
 #include "app/message_log.h"
+#include "app/params_room.h"
 #include "base/errors.h"
 
 namespace korval {
@@ -90,18 +94,17 @@ std::optional<QString> FileDialogSettings::Execute(QWidget* owner) const {
   return dialog.selectedFiles().first();
 }
 
-TForm1::TForm1(RdmTransport& transportIn, QWidget* parent)
+TForm1::TForm1(RdmTransport& transportIn, ArtNetOptions artNet, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      transport(transportIn) {
+      transport(transportIn),
+      guard_(std::make_unique<HandlerGuard>(
+          *this, [this](const std::string& what) { showErrorBox(QString::fromStdString(what)); })) {
   showErrorBox = [this](const QString& text) {
     // The box waits for the operator, so it shows the normal cursor even when
     // long work came before it.
-    if (busyCursorShown_) {
-      QApplication::restoreOverrideCursor();
-      busyCursorShown_ = false;
-    }
+    guard_->DropBusyCursor();
     QMessageBox::critical(this, QString::fromUtf8(kProductName), text);
   };
   openWebAddress = [](const QString& address) { QDesktopServices::openUrl(QUrl(address)); };
@@ -110,13 +113,12 @@ TForm1::TForm1(RdmTransport& transportIn, QWidget* parent)
   transport.SetLogSink([this](const std::string& line) { Log(line); });
   InitParamsRoom();
   InitDevicesRoom();
-  InitArtNetRoom();
+  InitArtNetRoom(std::move(artNet));
   BindHandlers();
-  qApp->installEventFilter(this);
+  guard_->HoldTimers({StartUpTimer, Timer1});
 }
 
 TForm1::~TForm1() {
-  qApp->removeEventFilter(this);
   transport.SetLogSink({});
 }
 

@@ -4,7 +4,7 @@
 //
 // The handlers are spread over one file per subject:
 //   tform1.cpp          construction, layout, binding, the message log
-//   tform1_guard.cpp    the handler guard: errors, busy state, held-off input, closing
+//   tform1_guard.cpp    the window's side of the handler guard (app/handler_guard.h)
 //   tform1_startup.cpp  FormCreate, the start-up timer, closing, page change
 //   tform1_devices.cpp  device list, names file, reordering, discovery
 //   tform1_params.cpp   parameter operations, status, page read and write, identify
@@ -34,12 +34,17 @@
 #include <vector>
 
 #include "app/widgets.h"
+#include "artnet/library.h"
 #include "devices/names_list.h"
 #include "rdm/device_table.h"
 #include "rdm/transport.h"
 
 namespace korval {
 
+namespace artnet {
+class TickClock;
+}
+class HandlerGuard;
 class MessageLog;
 
 // The maker's details shown in the caption and opened by the banner.
@@ -59,11 +64,20 @@ struct FileDialogSettings {
   std::optional<QString> Execute(QWidget* owner) const;
 };
 
+// Where the window's Art-Net node listens and which clock its output ticker runs
+// on. The program keeps the defaults (all interfaces, port 6454, the steady
+// clock); tests put the node on loopback and step the ticker themselves.
+struct ArtNetOptions {
+  artnet::ArtNetSettings nodeSettings{};
+  // Empty: the steady clock.
+  std::function<std::shared_ptr<artnet::TickClock>()> makeTickClock;
+};
+
 class TForm1 : public QWidget {
   Q_OBJECT
 
  public:
-  explicit TForm1(RdmTransport& transport, QWidget* parent = nullptr);
+  explicit TForm1(RdmTransport& transport, ArtNetOptions artNet = {}, QWidget* parent = nullptr);
   ~TForm1() override;
 
   // ---- Controls on the window -------------------------------------------------
@@ -193,7 +207,7 @@ class TForm1 : public QWidget {
   // Work that must not run in the middle of a handler (posted from other threads)
   // runs once the window is idle again.
   void RunWhenIdle(std::function<void()> work);
-  bool Busy() const { return busyDepth_ > 0; }
+  bool Busy() const;
   // Called by the message log now and then during long work: shows the busy
   // cursor and lets the window repaint (input stays held off by the guard).
   void KeepAlive();
@@ -218,13 +232,12 @@ class TForm1 : public QWidget {
   struct ParamsRoom;
   struct DevicesRoom;
   struct ArtNetRoom;
-  std::shared_ptr<ParamsRoom> paramsRoom;
-  std::shared_ptr<DevicesRoom> devicesRoom;
-  std::shared_ptr<ArtNetRoom> artNetRoom;
+  std::unique_ptr<ParamsRoom> paramsRoom;
+  std::unique_ptr<DevicesRoom> devicesRoom;
+  std::unique_ptr<ArtNetRoom> artNetRoom;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildWindow();
@@ -234,28 +247,18 @@ class TForm1 : public QWidget {
   void BindHandlers();
   void InitParamsRoom();
   void InitDevicesRoom();
-  void InitArtNetRoom();
+  void InitArtNetRoom(ArtNetOptions options);
   // Art-Net library start at window creation, and its end at close.
   void StartArtNet();
   void EndArtNet();
   void InitGrid();
-  void EnterBusy();
-  void LeaveBusy();
   template <typename Control, typename Signal>
   void Bind(Control* control, Signal signal, void (TForm1::*handler)());
 
   std::unique_ptr<MessageLog> messages_;
-  int busyDepth_ = 0;
-  bool busyCursorShown_ = false;
-  int nestedChange_ = 0;
-  std::exception_ptr pendingError_;
-  std::vector<std::function<void()>> idleWork_;
-  bool closeRequested_ = false;
   bool pageChangeFromCode_ = false;
-  // Set while work runs that Escape may stop; the guard then records the
-  // operator's Escape in stopRequested_, which the work polls.
-  bool stoppableWork_ = false;
-  bool stopRequested_ = false;
+  // Last, so that it is gone first: no event reaches a window half torn down.
+  std::unique_ptr<HandlerGuard> guard_;
 };
 
 }  // namespace korval

@@ -15,9 +15,14 @@ constexpr int kMonitorIntervalMs = 35;
 constexpr int kTicksPerRefresh = 4;
 }  // namespace
 
-TForm1::ArtNetRoom::ArtNetRoom(TForm1& formIn)
+TForm1::ArtNetRoom::ArtNetRoom(TForm1& formIn, ArtNetOptions options)
     : form(formIn),
-      library(nodeSettings, [&formIn](const std::string& line) { formIn.Log(line); }) {}
+      library(options.nodeSettings, [&formIn](const std::string& line) { formIn.Log(line); }),
+      makeTickClock(std::move(options.makeTickClock)) {
+  if (!makeTickClock) {
+    makeTickClock = [] { return std::make_shared<artnet::SteadyTickClock>(); };
+  }
+}
 
 TForm1::ArtNetRoom::~ArtNetRoom() {
   ticker.reset();
@@ -61,8 +66,8 @@ void TForm1::ArtNetRoom::Tick() {
   library.Node().ReportOutput(result == artnet::TickResult::kSent);
 }
 
-void TForm1::InitArtNetRoom() {
-  artNetRoom = std::make_shared<ArtNetRoom>(*this);
+void TForm1::InitArtNetRoom(ArtNetOptions options) {
+  artNetRoom = std::make_unique<ArtNetRoom>(*this, std::move(options));
 }
 
 void TForm1::StartArtNet() {
@@ -111,8 +116,8 @@ bool TForm1::CreateTimer() {
   ArtNetRoom& room = *artNetRoom;
   if (room.OutputTimerId != 0) return true;
   try {
-    room.ticker = std::make_unique<artnet::OutputTicker>([&room] { room.Tick(); },
-                                                         ArtNetRoom::makeTickClock());
+    room.ticker =
+        std::make_unique<artnet::OutputTicker>([&room] { room.Tick(); }, room.makeTickClock());
   } catch (const std::system_error&) {
     return false;  // no thread to be had: no output for this run
   }

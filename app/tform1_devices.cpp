@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/devices_room.h"
+#include "app/handler_guard.h"
 #include "app/tform1.h"
 #include "base/atomic_file.h"
 #include "base/conversion.h"
@@ -24,7 +25,7 @@ QString ListLine(int position, const std::string& key) {
 }  // namespace
 
 void TForm1::InitDevicesRoom() {
-  devicesRoom = std::make_shared<DevicesRoom>(transport, deviceTable);
+  devicesRoom = std::make_unique<DevicesRoom>(transport, deviceTable);
 }
 
 void TForm1::LoadDeviceNames() {
@@ -168,12 +169,9 @@ void TForm1::BitBtnDiscoverClick() {
       .clearList = [this] { ListBox1->clear(); },
       .addListLine =
           [this](const std::string& line) { ListBox1->addItem(QString::fromStdString(line)); },
-      .stopRequested = [this] { return stopRequested_; }};
+      .stopRequested = [this] { return guard_->StopRequested(); }};
   // Escape stops the search; what was found so far is kept as after a full one.
-  stopRequested_ = false;
-  stoppableWork_ = true;
-  devicesRoom->discovery.Run(hooks);
-  stoppableWork_ = false;
+  guard_->RunStoppable([this, &hooks] { devicesRoom->discovery.Run(hooks); });
   if (deviceTable.count > 0) {
     const std::string name = Edit1->text().toStdString();
     auto& untabled = devicesRoom->untabledEntries;

@@ -24,7 +24,7 @@ Uid SlotOfPosition(const DeviceTable& table, int position) {
 }  // namespace
 
 void TForm1::InitParamsRoom() {
-  paramsRoom = std::make_shared<ParamsRoom>(*this);
+  paramsRoom = std::make_unique<ParamsRoom>(*this);
 }
 
 void TForm1::ParamsRoom::ReadPage(std::uint32_t uidLow, std::uint32_t uidHigh) {

@@ -18,15 +18,11 @@ class ArtNetFormTest : public FormTest {
   static constexpr std::uint32_t kLoopback = 0x7F000001;
 
   ArtNetFormTest() {
-    TForm1::ArtNetRoom::nodeSettings = {kLoopback, 0};
-    TForm1::ArtNetRoom::makeTickClock = [this] {
+    artNetOptions.nodeSettings = {kLoopback, 0};
+    artNetOptions.makeTickClock = [this] {
       clock = std::make_shared<artnet::ManualTickClock>();
       return clock;
     };
-  }
-  ~ArtNetFormTest() override {
-    TForm1::ArtNetRoom::nodeSettings = {kLoopback, 0};
-    TForm1::ArtNetRoom::makeTickClock = [] { return std::make_shared<artnet::SteadyTickClock>(); };
   }
 
   TForm1::ArtNetRoom& Room() { return *form->artNetRoom; }

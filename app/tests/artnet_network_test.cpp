@@ -53,7 +53,7 @@ TEST_F(ArtNetFormTest, ArtDmxOnLoopbackGoesOutAsDmxFrames) {
 TEST_F(ArtNetFormTest, ANodeThatCannotBindIsLoggedAndChoosingAnInterfaceTriesAgain) {
   artnet::ArtNetNode holder;
   ASSERT_TRUE(holder.Start(kLoopback, 0));
-  TForm1::ArtNetRoom::nodeSettings = {kLoopback, holder.BoundPort()};
+  artNetOptions.nodeSettings = {kLoopback, holder.BoundPort()};
   Start();
   const std::string failure =
       "Art-Net: cannot listen on UDP 127.0.0.1:" + std::to_string(holder.BoundPort()) +

@@ -6,8 +6,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/artnet_room.h"
-
 namespace korval::testing {
 
 QApplication& EnsureApplication() {
@@ -21,8 +19,6 @@ QApplication& EnsureApplication() {
 
 FormTest::FormTest() {
   EnsureApplication();
-  // Every window of the tests listens on loopback, on a port of its own.
-  TForm1::ArtNetRoom::nodeSettings = {0x7F000001, 0};
   char cwd[4096];
   previousDirectory_ = ::getcwd(cwd, sizeof cwd) ? cwd : ".";
   char pattern[] = "/tmp/korval-form-XXXXXX";
@@ -40,7 +36,7 @@ FormTest::~FormTest() {
 void FormTest::Start(std::vector<sim::ResponderConfig> responders, bool openLine) {
   for (auto& r : responders) line.AddResponder(std::move(r));
   transport = std::make_unique<RdmTransport>(line, LogSink{});
-  form = std::make_unique<TForm1>(*transport);
+  form = std::make_unique<TForm1>(*transport, artNetOptions);
   if (!keepRealErrorBox) {
     form->showErrorBox = [this](const QString& text) { errorBoxes.push_back(text); };
   }

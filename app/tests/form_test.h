@@ -43,6 +43,9 @@ class FormTest : public ::testing::Test {
   sim::VirtualLine line{sim::Timing::kInstant};
   std::unique_ptr<RdmTransport> transport;
   std::unique_ptr<TForm1> form;
+  // Given to the window by Start: every window of the tests listens on loopback,
+  // on a port of its own.
+  ArtNetOptions artNetOptions{.nodeSettings = {0x7F000001, 0}, .makeTickClock = {}};
   std::vector<QString> errorBoxes;
   // Set before Start to keep the window's real error box instead of collecting.
   bool keepRealErrorBox = false;

@@ -32,7 +32,7 @@ class ParamsScriptedTest : public ParamsTest {
  protected:
   ParamsScriptedTest() {
     transport = std::make_unique<RdmTransport>(scripted, LogSink{});
-    form = std::make_unique<TForm1>(*transport);
+    form = std::make_unique<TForm1>(*transport, artNetOptions);
     form->showErrorBox = [this](const QString& text) { errorBoxes.push_back(text); };
     transport->Frame().FillFixedFields();
     LineHandle handle = 0;

@@ -1,11 +1,12 @@
-// Discovery on simulated responders in instant timing: the line, the transport
-// whose log lines are collected, the device table and the list the hooks fill.
+// Fixtures of the discovery tests: the search over a scripted line or over
+// simulated responders in instant timing.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "rdm/discovery.h"
@@ -13,8 +14,15 @@
 
 namespace korval::testing {
 
-struct DiscoveryOnVirtualLine : ::testing::Test {
-  sim::VirtualLine line{sim::Timing::kInstant};
+// The line, the transport whose log lines are collected, the table and the
+// list the hooks fill, for any line the test puts under the search.
+template <typename Line>
+struct DiscoveryFixture : ::testing::Test {
+  template <typename... Args>
+  explicit DiscoveryFixture(Args&&... args) : line(std::forward<Args>(args)...) {
+    transport.Frame().FillFixedFields();
+  }
+  Line line;
   std::vector<std::string> log;
   std::vector<std::string> list;
   RdmTransport transport{line, [this](const std::string& s) { log.push_back(s); }};
@@ -24,8 +32,11 @@ struct DiscoveryOnVirtualLine : ::testing::Test {
                        .addListLine = [this](const std::string& s) { list.push_back(s); },
                        .stopRequested = {}};
 
-  DiscoveryOnVirtualLine() {
-    transport.Frame().FillFixedFields();
+  long Count(const std::string& text) const { return std::count(log.begin(), log.end(), text); }
+};
+
+struct DiscoveryOnVirtualLine : DiscoveryFixture<sim::VirtualLine> {
+  DiscoveryOnVirtualLine() : DiscoveryFixture(sim::Timing::kInstant) {
     LineHandle handle = 0;
     EXPECT_EQ(line.Open(0, &handle), kLineOk);
     transport.SetHandle(handle);
@@ -36,7 +47,6 @@ struct DiscoveryOnVirtualLine : ::testing::Test {
     config.faults = faults;
     return line.AddResponder(config);
   }
-  long Count(const std::string& text) const { return std::count(log.begin(), log.end(), text); }
 };
 
 }  // namespace korval::testing

@@ -112,21 +112,8 @@ TEST(DecodeDiscoveryResponse, ReadsNothingOutsideItsSpanWhateverItIsFed) {
   }
 }
 
-struct DiscoveryScriptTest : ::testing::Test {
-  ScriptedLine line;
-  std::vector<std::string> log;
-  std::vector<std::string> list;
-  RdmTransport transport{line, [this](const std::string& s) { log.push_back(s); }};
-  DeviceTable table;
-  Discovery discovery{transport, table};
-  DiscoveryHooks hooks{.clearList = [this] { list.clear(); },
-                       .addListLine = [this](const std::string& s) { list.push_back(s); },
-                       .stopRequested = {}};
-
-  DiscoveryScriptTest() {
-    transport.Frame().FillFixedFields();
-    transport.SetHandle(7);
-  }
+struct DiscoveryScriptTest : testing::DiscoveryFixture<ScriptedLine> {
+  DiscoveryScriptTest() { transport.SetHandle(7); }
 };
 
 using testing::EmptyLineDiscoveryLog;

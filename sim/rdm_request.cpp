@@ -19,6 +19,12 @@ Uid UidAt(std::span<const std::uint8_t> b, std::size_t at) {
 }  // namespace
 
 std::optional<RdmRequest> ParseRdmRequest(std::span<const std::uint8_t> frame) {
+  auto parsed = ParseRdmFrame(frame);
+  if (!parsed || !parsed->checksumOk) return std::nullopt;
+  return parsed->request;
+}
+
+std::optional<RdmFrame> ParseRdmFrame(std::span<const std::uint8_t> frame) {
   if (frame.size() < kHeaderBytes + 2) return std::nullopt;
   if (frame[kOffsetStartCode] != kStartCode || frame[kOffsetSubStartCode] != kSubStartCode) {
     return std::nullopt;
@@ -26,9 +32,9 @@ std::optional<RdmRequest> ParseRdmRequest(std::span<const std::uint8_t> frame) {
   const std::size_t length = frame[kOffsetMessageLength];
   if (length < kHeaderBytes || frame.size() < length + 2) return std::nullopt;
   if (frame[kOffsetPdl] != length - kHeaderBytes) return std::nullopt;
-  if (RdmChecksum(frame.first(length)) != Word(frame, length)) return std::nullopt;
-
-  RdmRequest r;
+  RdmFrame parsed;
+  parsed.checksumOk = RdmChecksum(frame.first(length)) == Word(frame, length);
+  RdmRequest& r = parsed.request;
   r.destination = UidAt(frame, kOffsetDestination);
   r.source = UidAt(frame, kOffsetSource);
   r.transaction = frame[kOffsetTransaction];
@@ -39,7 +45,7 @@ std::optional<RdmRequest> ParseRdmRequest(std::span<const std::uint8_t> frame) {
   r.pid = Word(frame, kOffsetPid);
   r.pdl = frame[kOffsetPdl];
   std::copy_n(frame.begin() + kOffsetParameterData, r.pdl, r.data.begin());
-  return r;
+  return parsed;
 }
 
 std::vector<std::uint8_t> EncodeRdmRequest(const RdmRequest& request) {

@@ -11,6 +11,12 @@ namespace korval::sim {
 using namespace rdm;
 
 std::optional<RdmRequest> ParseRdmRequest(std::span<const std::uint8_t> frame) {
+  auto parsed = ParseRdmFrame(frame);
+  if (!parsed || !parsed->checksumOk) return std::nullopt;
+  return parsed->request;
+}
+
+std::optional<RdmFrame> ParseRdmFrame(std::span<const std::uint8_t> frame) {
   if (frame.size() < kHeaderBytes + 2) return std::nullopt;
   if (frame[kOffsetStartCode] != kStartCode || frame[kOffsetSubStartCode] != kSubStartCode) {
     return std::nullopt;
@@ -18,9 +24,9 @@ std::optional<RdmRequest> ParseRdmRequest(std::span<const std::uint8_t> frame) {
   const std::size_t length = frame[kOffsetMessageLength];
   if (length < kHeaderBytes || frame.size() < length + 2) return std::nullopt;
   if (frame[kOffsetPdl] != length - kHeaderBytes) return std::nullopt;
-  if (RdmChecksum(frame.first(length)) != ReadBe16(frame, length)) return std::nullopt;
-
-  RdmRequest r;
+  RdmFrame parsed;
+  parsed.checksumOk = RdmChecksum(frame.first(length)) == ReadBe16(frame, length);
+  RdmRequest& r = parsed.request;
   r.destination = ReadBe48(frame, kOffsetDestination);
   r.source = ReadBe48(frame, kOffsetSource);
   r.transaction = frame[kOffsetTransaction];
@@ -31,7 +37,7 @@ std::optional<RdmRequest> ParseRdmRequest(std::span<const std::uint8_t> frame) {
   r.pid = ReadBe16(frame, kOffsetPid);
   r.pdl = frame[kOffsetPdl];
   std::copy_n(frame.begin() + kOffsetParameterData, r.pdl, r.data.begin());
-  return r;
+  return parsed;
 }
 
 std::vector<std::uint8_t> EncodeRdmRequest(const RdmRequest& request) {

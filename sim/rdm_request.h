@@ -28,6 +28,13 @@ struct RdmRequest {
   std::span<const std::uint8_t> Data() const { return std::span(data).first(pdl); }
 };
 
+// A request frame whose layout is right, and whether its checksum is.
+struct RdmFrame {
+  RdmRequest request;
+  bool checksumOk = false;
+};
+std::optional<RdmFrame> ParseRdmFrame(std::span<const std::uint8_t> frame);
+
 // The bytes of one frame after a break (checksum included; bytes after the
 // checksum are ignored). nullopt when they are not a valid RDM request.
 std::optional<RdmRequest> ParseRdmRequest(std::span<const std::uint8_t> frame);

@@ -29,13 +29,16 @@ std::vector<std::uint8_t> Collide(const std::vector<std::vector<std::uint8_t>>& 
 VirtualLine::VirtualLine(Timing timing)
     : timing_(timing),
       clock_(MakeClock(timing)),
-      simulated_(timing == Timing::kInstant ? static_cast<SimulatedClock*>(clock_.get())
-                                            : nullptr),
+      simulated_(timing == Timing::kInstant ? static_cast<SimulatedClock*>(clock_.get()) : nullptr),
       origin_(clock_->Now()) {}
 
-VirtualLine::VirtualLine(Rig rig) : VirtualLine(rig.timing) { Adopt(std::move(rig)); }
+VirtualLine::VirtualLine(Rig rig) : VirtualLine(rig.timing) {
+  Adopt(std::move(rig));
+}
 
-VirtualLine::VirtualLine(Rig rig, Timing timing) : VirtualLine(timing) { Adopt(std::move(rig)); }
+VirtualLine::VirtualLine(Rig rig, Timing timing) : VirtualLine(timing) {
+  Adopt(std::move(rig));
+}
 
 void VirtualLine::Adopt(Rig rig) {
   for (auto& config : rig.responders) {
@@ -136,7 +139,11 @@ LineStatus VirtualLine::Write(LineHandle handle, std::span<const std::uint8_t> b
 }
 
 void VirtualLine::TakeFrameBytes(std::span<const std::uint8_t> bytes) {
-  if (!frameOpen_ || frameDone_ || bytes.empty()) return;  // no break before them
+  if (bytes.empty()) return;
+  if (!frameOpen_ || frameDone_) {  // no break before them: nobody listens, but it is seen
+    if (bytes[0] == rdm::kStartCode) Record(bytes, false);
+    return;
+  }
 
   // An RDM frame is at most 257 bytes and a DMX frame 513: nothing longer is kept.
   const std::size_t room = 513 - std::min<std::size_t>(frame_.size(), 513);
@@ -156,7 +163,16 @@ void VirtualLine::TakeFrameBytes(std::span<const std::uint8_t> bytes) {
   }
 }
 
+void VirtualLine::Record(std::span<const std::uint8_t> frame, bool afterBreak) {
+  if (!ParseRdmFrame(frame)) return;
+  const std::size_t length = frame[rdm::kOffsetMessageLength] + 2u;
+  recorded_.push_back(
+      {{frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(length)}, afterBreak});
+  if (recorded_.size() > kRecordedRequestLimit) recorded_.pop_front();
+}
+
 void VirtualLine::CarryRdmFrame() {
+  Record(frame_, true);
   const auto request = ParseRdmRequest(frame_);
   if (!request) return;
   ++rdmRequests_;
@@ -194,8 +210,8 @@ void VirtualLine::KeepDmxFrame() {
 }
 
 void VirtualLine::FrameEnded() {
-  const bool shortDmx = frameOpen_ && !frameDone_ && !frame_.empty() &&
-                        frame_[0] == rdm::kNullStartCode;
+  const bool shortDmx =
+      frameOpen_ && !frameDone_ && !frame_.empty() && frame_[0] == rdm::kNullStartCode;
   if (shortDmx) KeepDmxFrame();
   frame_.clear();
   frameOpen_ = false;
@@ -312,6 +328,22 @@ std::array<std::uint8_t, 513> VirtualLine::LastDmxFrame() const {
 std::size_t VirtualLine::DmxFrameCount() const {
   std::lock_guard lock(mutex_);
   return dmxFrames_;
+}
+
+std::vector<VirtualLine::RecordedRequest> VirtualLine::Requests() const {
+  std::lock_guard lock(mutex_);
+  std::vector<RecordedRequest> requests;
+  requests.reserve(recorded_.size());
+  for (const RawRequest& raw : recorded_) {
+    const auto parsed = ParseRdmFrame(raw.bytes);
+    requests.push_back({parsed->request, parsed->checksumOk, raw.afterBreak});
+  }
+  return requests;
+}
+
+void VirtualLine::ClearRequests() {
+  std::lock_guard lock(mutex_);
+  recorded_.clear();
 }
 
 std::size_t VirtualLine::RdmRequestCount() const {

@@ -22,18 +22,20 @@
 #include <fstream>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <vector>
 
 #include "rdm/dmx_line.h"
 #include "rdm/rdm_constants.h"
+#include "sim/rdm_request.h"
 #include "sim/responder.h"
 #include "sim/rig_description.h"
 
 namespace korval::sim {
 
-inline constexpr std::chrono::microseconds kByteTime{44};        // 11 bits at 250000 baud
-inline constexpr std::chrono::microseconds kBreakAndMab{188};    // 176 us break, 12 us MAB
-inline constexpr std::chrono::microseconds kTurnaround{200};     // responder's reply delay
+inline constexpr std::chrono::microseconds kByteTime{44};      // 11 bits at 250000 baud
+inline constexpr std::chrono::microseconds kBreakAndMab{188};  // 176 us break, 12 us MAB
+inline constexpr std::chrono::microseconds kTurnaround{200};   // responder's reply delay
 
 class VirtualLine final : public DmxLine {
  public:
@@ -84,6 +86,17 @@ class VirtualLine final : public DmxLine {
   // first) and how many have been sent.
   std::array<std::uint8_t, 513> LastDmxFrame() const;
   std::size_t DmxFrameCount() const;
+  // Every RDM request frame written, parsed, oldest first: the last
+  // kRecordedRequestLimit of them, so a long run stays bounded. DMX512 frames
+  // are not among them.
+  struct RecordedRequest {
+    RdmRequest request;
+    bool checksumOk = false;
+    bool afterBreak = false;  // false: written without a break before it
+  };
+  static constexpr std::size_t kRecordedRequestLimit = 100'000;
+  std::vector<RecordedRequest> Requests() const;
+  void ClearRequests();
   // Valid RDM requests carried (broadcasts and unanswered ones included).
   std::size_t RdmRequestCount() const;
 
@@ -100,6 +113,7 @@ class VirtualLine final : public DmxLine {
   void FrameEnded();  // the break that starts the next frame, or a full DMX frame
   void CarryRdmFrame();
   void KeepDmxFrame();
+  void Record(std::span<const std::uint8_t> frame, bool afterBreak);
   Duration WireFree();  // when the transmitter is free to send again
 
   const Timing timing_;
@@ -125,6 +139,12 @@ class VirtualLine final : public DmxLine {
   std::array<std::uint8_t, 513> lastDmx_{};
   std::size_t dmxFrames_ = 0;
   std::size_t rdmRequests_ = 0;
+  // Raw frames, parsed only when asked for: a few dozen bytes each.
+  struct RawRequest {
+    std::vector<std::uint8_t> bytes;
+    bool afterBreak;
+  };
+  std::deque<RawRequest> recorded_;
   std::ofstream dmxRecord_;
 };
 

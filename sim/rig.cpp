@@ -3,15 +3,15 @@
 #include "sim/rig.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <cctype>
 #include <initializer_list>
 #include <map>
-#include <set>
 #include <nlohmann/json.hpp>
+#include <set>
 
 #include "base/win1252.h"
 #include "sim/responder.h"
@@ -24,7 +24,9 @@ using Json = nlohmann::json;
 
 constexpr std::size_t kMaxRigFileBytes = std::size_t{16} * 1024 * 1024;
 
-std::string Quoted(std::string_view text) { return Json(std::string(text)).dump(); }
+std::string Quoted(std::string_view text) {
+  return Json(std::string(text)).dump();
+}
 
 // Far deeper than any rig needs (a rig nests four levels).
 constexpr std::size_t kMaxNesting = 64;
@@ -172,8 +174,10 @@ class ObjectReader {
       // Negative or fractional: never a value here.
     } else if (v.is_string()) {
       const std::string s = v.get<std::string>();
-      const bool hex = s.size() > 2 && s.size() <= 18 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X') &&
-                       std::all_of(s.begin() + 2, s.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
+      const bool hex =
+          s.size() > 2 && s.size() <= 18 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X') &&
+          std::all_of(s.begin() + 2, s.end(),
+                      [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
       if (!hex) {
         Fail(Quoted(key) + " " + v.dump() + " is not a number (write 12 or \"0x0C\")");
         return std::nullopt;
@@ -246,12 +250,32 @@ std::optional<ResponderConfig> ReadResponder(const Json& object, std::size_t num
     return std::nullopt;
   }
   ObjectReader r(object, where, error);
-  r.OnlyKnown({"uid", "comment", "supported_parameters", "label", "manufacturer",
-               "software_version_label", "category", "software_version", "model_id", "footprint",
-               "personality_footprints", "personality", "personality_count", "start_address",
-               "device_hours", "lamp_hours", "pan_invert", "tilt_invert", "pan_tilt_swap",
-               "identify", "min_limits", "max_limits", "error_scene", "dimm_switch",
-               "status_messages", "faults"});
+  r.OnlyKnown({"uid",
+               "comment",
+               "supported_parameters",
+               "label",
+               "manufacturer",
+               "software_version_label",
+               "category",
+               "software_version",
+               "model_id",
+               "footprint",
+               "personality_footprints",
+               "personality",
+               "personality_count",
+               "start_address",
+               "device_hours",
+               "lamp_hours",
+               "pan_invert",
+               "tilt_invert",
+               "pan_tilt_swap",
+               "identify",
+               "min_limits",
+               "max_limits",
+               "error_scene",
+               "dimm_switch",
+               "status_messages",
+               "faults"});
   ResponderConfig c;
   if (!r.Has("uid")) {
     r.Fail("\"uid\" is missing");
@@ -353,8 +377,9 @@ std::optional<Rig> ReadRig(const Json& doc, std::string& error) {
     if (!responder) return std::nullopt;
     const auto [at, fresh] = seen.emplace(responder->uid, i + 1);
     if (!fresh) {
-      error = "responder " + std::to_string(i + 1) + ": uid " + Quoted(UidColonText(responder->uid)) +
-              " is also the uid of responder " + std::to_string(at->second);
+      error = "responder " + std::to_string(i + 1) + ": uid " +
+              Quoted(UidColonText(responder->uid)) + " is also the uid of responder " +
+              std::to_string(at->second);
       return std::nullopt;
     }
     rig.responders.push_back(std::move(*responder));
@@ -389,12 +414,14 @@ RigLoadResult ParseRig(std::span<const std::uint8_t> bytes, std::string_view fil
     doc = Json::parse(bytes.begin(), bytes.end(), noteKeys);
   } catch (const Json::exception& e) {
     std::string what = e.what();
-    if (const auto end = what.find("] "); what.rfind("[json.exception", 0) == 0 && end != std::string::npos) {
+    if (const auto end = what.find("] ");
+        what.rfind("[json.exception", 0) == 0 && end != std::string::npos) {
       what = what.substr(end + 2);
     }
     return {std::nullopt, prefix + "not valid JSON: " + what};
   }
-  if (!duplicate.empty()) return {std::nullopt, prefix + "field " + Quoted(duplicate) + " is given twice"};
+  if (!duplicate.empty())
+    return {std::nullopt, prefix + "field " + Quoted(duplicate) + " is given twice"};
   std::string error;
   auto rig = ReadRig(doc, error);
   if (!rig) return {std::nullopt, prefix + error};

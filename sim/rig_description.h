@@ -26,11 +26,11 @@ struct StatusMessage {
 
 // Misbehaviour to inject, for tests and for trying the tool's failure paths.
 struct ResponderFaults {
-  bool silent = false;          // takes nothing, answers nothing
-  bool ignores_mute = false;    // answers DUB even when muted, never acknowledges DISC_MUTE
-  bool bad_checksum = false;    // every reply, DUB included, carries a wrong checksum
-  int noise_before_reply = 0;   // that many noise bytes (0x00) precede every reply
-  bool nack_all = false;        // every GET and SET is answered with NACK_REASON
+  bool silent = false;         // takes nothing, answers nothing
+  bool ignores_mute = false;   // answers DUB even when muted, never acknowledges DISC_MUTE
+  bool bad_checksum = false;   // every reply, DUB included, carries a wrong checksum
+  int noise_before_reply = 0;  // that many noise bytes (0x00) precede every reply
+  bool nack_all = false;       // every GET and SET is answered with NACK_REASON
   // As a power cycle would: the mute is lost once, when the responder takes its
   // request number N (every request addressed to it, broadcasts included). 0: never.
   int unmute_after_requests = 0;

@@ -9,11 +9,11 @@ namespace korval::sim {
 namespace {
 
 using namespace rdm;
+using testing::Branch;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
-using ::testing::IsEmpty;
-using testing::Branch;
 using testing::Fixture;
+using ::testing::IsEmpty;
 using testing::OpenLine;
 using testing::Reply;
 using testing::Request;
@@ -25,10 +25,10 @@ constexpr Uid kOther = 0x4A4C'0000'0012ULL;
 TEST(DiscoveryTest, UniqueBranchAnswerIsPreambleSeparatorAndEncodedUidWithChecksum) {
   OpenLine t;
   t.line.AddResponder(Fixture(kSpot));
-  EXPECT_THAT(t.Transact(Branch(0, 0xFFFF'FFFF'FFFEULL)),
-              ElementsAreArray({0xFE, 0xFE, 0xFE, 0xFE, 0xFE, 0xFE, 0xFE, 0xAA,
-                                0xBA, 0x57, 0xBE, 0x75, 0xFE, 0x57, 0xFA, 0x7D, 0xBA, 0xDF,
-                                0xBE, 0xFD, 0xAA, 0x5D, 0xEE, 0x75}));
+  EXPECT_THAT(
+      t.Transact(Branch(0, 0xFFFF'FFFF'FFFEULL)),
+      ElementsAreArray({0xFE, 0xFE, 0xFE, 0xFE, 0xFE, 0xFE, 0xFE, 0xAA, 0xBA, 0x57, 0xBE, 0x75,
+                        0xFE, 0x57, 0xFA, 0x7D, 0xBA, 0xDF, 0xBE, 0xFD, 0xAA, 0x5D, 0xEE, 0x75}));
   EXPECT_EQ(EncodeDiscoveryResponse(kSpot), t.Transact(Branch(kSpot, kSpot)));
 }
 
@@ -38,9 +38,9 @@ TEST(DiscoveryTest, BoundsAreInclusiveAndOutsideStaysSilent) {
     bool answers;
   };
   const Case cases[] = {
-      {kSpot, kSpot, true},          {kSpot - 1, kSpot, true},   {kSpot, kSpot + 1, true},
-      {kSpot + 1, 0xFFFF'FFFF'FFFEULL, false}, {0, kSpot - 1, false},
-      {0x7FFF'FFFF'FFFFULL, 0xFFFF'FFFF'FFFEULL, false},
+      {kSpot, kSpot, true},     {kSpot - 1, kSpot, true},
+      {kSpot, kSpot + 1, true}, {kSpot + 1, 0xFFFF'FFFF'FFFEULL, false},
+      {0, kSpot - 1, false},    {0x7FFF'FFFF'FFFFULL, 0xFFFF'FFFF'FFFEULL, false},
   };
   for (const Case& c : cases) {
     OpenLine t;
@@ -123,10 +123,10 @@ TEST(ReplyTest, DeviceInfoHasTheE120LayoutAndTheStandardHeader) {
   EXPECT_THAT(r.bytes.size(), 24u + 19u + 2u);
   // CC 01 len, destination = controller, source = responder, transaction 7,
   // ACK, message count 0, sub-device 0, GET_COMMAND_RESPONSE, PID, PDL 19.
-  EXPECT_THAT(std::vector<std::uint8_t>(r.bytes.begin(), r.bytes.begin() + 24),
-              ElementsAreArray({0xCC, 0x01, 43, 0x88, 0x88, 0x00, 0x00, 0x00, 0x01, 0x4A, 0x4C,
-                                0x00, 0x00, 0x00, 0x12, 7, 0x00, 0x00, 0x00, 0x00, 0x21, 0x00,
-                                0x60, 19}));
+  EXPECT_THAT(
+      std::vector<std::uint8_t>(r.bytes.begin(), r.bytes.begin() + 24),
+      ElementsAreArray({0xCC, 0x01, 43,   0x88, 0x88, 0x00, 0x00, 0x00, 0x01, 0x4A, 0x4C, 0x00,
+                        0x00, 0x00, 0x12, 7,    0x00, 0x00, 0x00, 0x00, 0x21, 0x00, 0x60, 19}));
   EXPECT_THAT(r.Data(), ElementsAreArray({0x01, 0x00, 0x01, 0x02, 0x01, 0x02, 0x01, 0x00, 0x02,
                                           0x03, 0x00, 16, 3, 4, 0x01, 0x2C, 0x00, 0x00, 0x00}));
   EXPECT_TRUE(r.ChecksumOk());
@@ -256,9 +256,9 @@ TEST(AddressingTest, BroadcastsAreCarriedOutButNeverAnswered) {
   EXPECT_EQ(wash.StartAddress(), 33);
   EXPECT_EQ(other.StartAddress(), 33);
   // Manufacturer 1234 only.
-  EXPECT_THAT(t.Transact(Request(ManufacturerBroadcast(kSpot), kSetCommand, kPidIdentifyDevice,
-                                 {0x01})),
-              IsEmpty());
+  EXPECT_THAT(
+      t.Transact(Request(ManufacturerBroadcast(kSpot), kSetCommand, kPidIdentifyDevice, {0x01})),
+      IsEmpty());
   EXPECT_TRUE(spot.Identify());
   EXPECT_TRUE(wash.Identify());
   EXPECT_FALSE(other.Identify());

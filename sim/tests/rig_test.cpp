@@ -116,7 +116,9 @@ TEST(RigFileTest, NumbersAsHexStringsBooleansAndUtf8Labels) {
   EXPECT_EQ(c.pan_invert, 1);
   EXPECT_EQ(c.tilt_invert, 0);
   EXPECT_EQ(c.identify, 1);
-  EXPECT_EQ(c.label, "Projektor S\xFC" "d");  // Windows-1252 on the wire
+  EXPECT_EQ(c.label,
+            "Projektor S\xFC"
+            "d");  // Windows-1252 on the wire
   EXPECT_EQ(c.personality_count, 2);
   EXPECT_TRUE(c.supported_parameters.empty());
   EXPECT_EQ(Responder(c).Footprint(), 20);
@@ -146,8 +148,9 @@ TEST(RigFileTest, EachMistakeIsReportedWithTheFileAndWhatIsWrong) {
   const std::string uid = R"("uid": "4A4C:00000012")";
   const Case cases[] = {
       {"", "rig.json: the file is empty"},
-      {" \n", "rig.json: not valid JSON: parse error at line 2, column 1: syntax error while "
-              "parsing value - unexpected end of input; expected '[', '{', or a literal"},
+      {" \n",
+       "rig.json: not valid JSON: parse error at line 2, column 1: syntax error while "
+       "parsing value - unexpected end of input; expected '[', '{', or a literal"},
       {"[]", "rig.json: a rig is a JSON object: { \"responders\": [ ... ] }"},
       {R"({})", "rig.json: \"responders\" is missing"},
       {R"({"responders": {}})", "rig.json: \"responders\" must be an array"},
@@ -368,8 +371,8 @@ TEST_F(RigFileOnDisk, MissingFileBadContentAndUnwritableRecordAreErrors) {
 }
 
 TEST_F(RigFileOnDisk, RecordGetsOneLineForEachChangedFrame) {
-  const std::string path = Write(
-      "rig.json", R"({"timing": "instant", "dmx_record": "frames.txt", "responders": []})");
+  const std::string path =
+      Write("rig.json", R"({"timing": "instant", "dmx_record": "frames.txt", "responders": []})");
   RigLoadResult loaded = LoadRigFile(path);
   ASSERT_TRUE(loaded.rig) << loaded.error;
   auto line = MakeVirtualLine(std::move(*loaded.rig));

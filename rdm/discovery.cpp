@@ -171,7 +171,6 @@ bool Discovery::Failed(Uid uid, Failure failure) {
   const char* what = IsConfirmed(uid) ? ": no longer searched for" : ": left out of this discovery";
   transport_.Log("Discovery: 0x" + UidText(uid) + why + what);
   givenUp_.insert(std::lower_bound(givenUp_.begin(), givenUp_.end(), uid), uid);
-  givenUpInOrder_.push_back(uid);
   return true;
 }
 
@@ -274,7 +273,6 @@ void Discovery::Run(const DiscoveryHooks& hooks) {
   tableFullLogged_ = false;
   unlisted_.clear();
   givenUp_.clear();
-  givenUpInOrder_.clear();
   remuted_.clear();
   failures_.clear();
 

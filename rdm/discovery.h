@@ -73,8 +73,8 @@ class Discovery {
   bool StoppedByOperator() const { return stoppedByOperator_; }
   // Branches over one UID, sent when a search ended without confirming anyone.
   int SingleUidProbes() const { return singleUidProbes_; }
-  // The UIDs left out of the last Run, in the order they were given up.
-  const std::vector<Uid>& GivenUp() const { return givenUpInOrder_; }
+  // The UIDs left out of the last Run, lowest first.
+  const std::vector<Uid>& GivenUp() const { return givenUp_; }
 
   // Search state; it survives from one discovery to the next.
   Uid SearchLower = 0;
@@ -115,8 +115,7 @@ class Discovery {
   bool stoppedByOperator_ = false;
   bool tableFullLogged_ = false;
   std::vector<Uid> unlisted_;
-  std::vector<Uid> givenUp_;  // sorted
-  std::vector<Uid> givenUpInOrder_;
+  std::vector<Uid> givenUp_;  // sorted: the search segments are cut between them
   std::vector<Uid> remuted_;
   std::map<Uid, int> failures_;
 };

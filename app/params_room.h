@@ -9,6 +9,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "app/tform1.h"
 #include "params/supported_pids.h"
@@ -66,6 +67,8 @@ struct TForm1::ParamsRoom {
   void GetHoursInto(QLineEdit* box, Uid uid, std::uint16_t pid, const char* literal);
 
   TForm1& form;
+  // The parameter data of the last GET.
+  std::vector<std::uint8_t> replyData_;
 };
 
 }  // namespace korval

@@ -34,15 +34,14 @@ TForm1::ArtNetRoom::~ArtNetRoom() {
 }
 
 void TForm1::ArtNetRoom::Tick() {
-  LineBuffer& buffer = form.transport.Buffer();
   RdmTransport& transport = form.transport;
   TForm1* window = &form;
   const artnet::TickResult result = artnet::DmxOutputTick({
       .pageShown = form.artNetPageShown,
       .line = transport.Line(),
       .handle = [&transport] { return transport.Handle(); },
-      .artNetInput = buffer.artNetInput,
-      .dmxOutput = buffer.dmxOutput,
+      .artNetInput = transport.ArtNetInput(),
+      .dmxOutput = transport.DmxOutput(),
       .onWriteFailed =
           [window] {
             // Widgets and the log belong to the window thread; the work waits
@@ -77,7 +76,7 @@ void TForm1::StartArtNet() {
   library.ArtNetSetTxPipeUniverse(0, 0);
   library.ArtNetSetRxPipeRequestUniverse(0, 0);
   library.ArtNetReadWrite(0);
-  DmxSlots& input = transport.Buffer().artNetInput;
+  DmxSlots& input = transport.ArtNetInput();
   library.ArtNetSetCallBackUdpReceivePost(
       [&input](std::span<const std::uint8_t> record) { artnet::ArtDmxReceived(record, input); });
 }
@@ -105,7 +104,7 @@ void TForm1::Timer1Timer() {
 }
 
 void TForm1::UpdateScreen() {
-  const auto texts = artnet::MonitorCellTexts(transport.Buffer().dmxOutput);
+  const auto texts = artnet::MonitorCellTexts(transport.DmxOutput());
   for (std::size_t slot = 0; slot < texts.size(); ++slot) {
     const artnet::GridCell cell = artnet::CellOfSlot(slot);
     StringGrid->SetCell(cell.column, cell.row, QString::fromStdString(texts[slot]));

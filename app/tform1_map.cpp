@@ -122,15 +122,14 @@ void TForm1::Button6Click() {
       Log(WithheldSkipLine(i, ListedUid(deviceTable, i)));
       continue;
     }
-    if (transport.Request(deviceTable.slots[position + 1], rdm::kGetCommand, rdm::kPidDeviceInfo) !=
-        kAck) {
-      continue;
-    }
+    const RdmReply reply = transport.Transact({.destination = deviceTable.slots[position + 1],
+                                               .commandClass = rdm::kGetCommand,
+                                               .pid = rdm::kPidDeviceInfo},
+                                              kSingleExchange);
     // An acknowledgement too short to carry the footprint and start address
     // would only fill the map with the buffer's filler bytes.
-    const auto data = transport.ReplyData();
-    if (data.size() < kDeviceInfoMinBytes) continue;
-    const params::DeviceInfo info = params::DecodeDeviceInfo(data);
+    if (!reply.IsAck() || reply.data.size() < kDeviceInfoMinBytes) continue;
+    const params::DeviceInfo info = params::DecodeDeviceInfo(reply.data);
     PatchFootprint[position] = info.footprint;
     PatchStart[position] = static_cast<std::uint16_t>(info.startAddress - 1);
   }

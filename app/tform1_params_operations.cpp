@@ -46,7 +46,13 @@ bool TForm1::ParamsRoom::IsPidSupported(std::uint16_t pid) const {
 }
 
 int TForm1::ParamsRoom::Get(Uid uid, std::uint16_t pid, std::span<const std::uint8_t> data) {
-  return form.transport.Request(uid, kGetCommand, pid, data);
+  RdmReply reply = form.transport.Transact({.destination = uid,
+                                            .commandClass = kGetCommand,
+                                            .pid = pid,
+                                            .data = {data.begin(), data.end()}},
+                                           kSingleExchange);
+  replyData_ = std::move(reply.data);
+  return TransactionResult(reply);
 }
 
 void TForm1::ParamsRoom::Set(Uid uid, std::uint16_t pid, std::span<const std::uint8_t> data) {
@@ -64,14 +70,14 @@ void TForm1::ParamsRoom::GetSupportedParameters(std::uint32_t uidLow, std::uint3
   const Uid uid = MakeUid(uidLow, uidHigh);
   LogFor("Getting parameters of 0x", uid);
   if (Get(uid, kPidSupportedParameters) != kAck) return;
-  params::StoreSupportedPids(SupportedPids, form.transport.ReplyData());
+  params::StoreSupportedPids(SupportedPids, replyData_);
 }
 
 void TForm1::ParamsRoom::GetDeviceInfo(std::uint32_t uidLow, std::uint32_t uidHigh) {
   const Uid uid = MakeUid(uidLow, uidHigh);
   if (Get(uid, kPidDeviceInfo) != kAck) return;
   LogFor("Getting device info of 0x", uid);
-  const params::DeviceInfo info = params::DecodeDeviceInfo(form.transport.ReplyData());
+  const params::DeviceInfo info = params::DecodeDeviceInfo(replyData_);
   form.Edit8->setText(FromStd(info.category));
   form.Edit9->setText(FromStd(info.firmware));
   form.Edit10->setText(QString::number(info.footprint));
@@ -86,7 +92,7 @@ std::optional<QString> TForm1::ParamsRoom::GetLabel(Uid uid, std::uint16_t pid,
                                                     const char* literal) {
   LogFor(literal, uid);
   if (Get(uid, pid) != kAck) return std::nullopt;
-  return FromStd(params::DecodeLabel(form.transport.ReplyData()));
+  return FromStd(params::DecodeLabel(replyData_));
 }
 
 void TForm1::ParamsRoom::GetDeviceLabel(std::uint32_t uidLow, std::uint32_t uidHigh) {
@@ -128,7 +134,7 @@ void TForm1::ParamsRoom::GetHoursInto(QLineEdit* box, Uid uid, std::uint16_t pid
   if (!IsPidSupported(pid)) return;
   LogFor(literal, uid);
   if (Get(uid, pid) != kAck) return;
-  box->setText(QString::number(params::DecodeHours(form.transport.ReplyData())));
+  box->setText(QString::number(params::DecodeHours(replyData_)));
 }
 
 void TForm1::ParamsRoom::GetDeviceHours(std::uint32_t uidLow, std::uint32_t uidHigh) {
@@ -188,7 +194,7 @@ void TForm1::ParamsRoom::GetPanTiltSettings(std::uint32_t uidLow, std::uint32_t 
     if (!IsPidSupported(axis.pid)) continue;
     LogFor(axis.getLiteral, uid);
     if (Get(uid, axis.pid) != kAck) continue;
-    (form.*axis.box)->setChecked(params::DecodeFlag(form.transport.ReplyData()));
+    (form.*axis.box)->setChecked(params::DecodeFlag(replyData_));
   }
 }
 
@@ -211,7 +217,7 @@ void TForm1::ParamsRoom::GetRow(std::uint32_t uidLow, std::uint32_t uidHigh, std
   const Uid uid = MakeUid(uidLow, uidHigh);
   LogFor(literal, uid);
   if (Get(uid, pid) != kAck) return;
-  const params::ReceivedRow row = params::DecodeRow(form.transport.ReplyData());
+  const params::ReceivedRow row = params::DecodeRow(replyData_);
   for (std::size_t k = 0; k < boxes.size(); ++k) {
     if (!row[k]) continue;
     boxes[k]->setText(QString::number(*row[k]));
@@ -258,7 +264,7 @@ void TForm1::ParamsRoom::GetDimmSwitch(std::uint32_t uidLow, std::uint32_t uidHi
   const Uid uid = MakeUid(uidLow, uidHigh);
   LogFor("Get Dimm/Switch of 0x", uid);
   if (Get(uid, kPidDimmSwitch) != kAck) return;
-  const params::ChannelMask mask = params::DecodeMask(form.transport.ReplyData());
+  const params::ChannelMask mask = params::DecodeMask(replyData_);
   for (std::size_t k = 0; k < mask.size(); ++k) form.DimmSwitchBoxes[k]->setChecked(mask[k]);
 }
 
@@ -283,7 +289,7 @@ void TForm1::ParamsRoom::GetStatusMessages(std::uint32_t uidLow, std::uint32_t u
   // Advisory asks for advisories, warnings and errors alike.
   const std::array<std::uint8_t, 1> advisory = {0x02};
   if (Get(uid, kPidStatusMessages, advisory) != kAck) return;
-  const params::StatusMessage first = params::DecodeFirstStatus(form.transport.ReplyData());
+  const params::StatusMessage first = params::DecodeFirstStatus(replyData_);
   const params::Rgb colour = params::StatusColour(first.type);
   SetBoxColour(form.Edit5, QColor(colour.red, colour.green, colour.blue));
   form.Edit5->setText(FromStd(params::StatusText(first)));

@@ -15,7 +15,7 @@ constexpr const char* kNonRootSection = "Using the interface without root";
 }  // namespace
 
 void TForm1::FormCreate() {
-  transport.Frame().FillFixedFields();
+  transport.ResetTransactionNumber();
   deviceTable = DeviceTable{};
   PatchCursor = 0;
   if (FileExists(kDeviceNamesFile)) {

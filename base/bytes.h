@@ -102,6 +102,9 @@ inline void AppendBe16(std::vector<std::uint8_t>& out, std::uint16_t value) {
 inline void AppendBe32(std::vector<std::uint8_t>& out, std::uint32_t value) {
   AppendBe(out, value, 4);
 }
+inline void AppendBe48(std::vector<std::uint8_t>& out, std::uint64_t value) {
+  AppendBe(out, value, 6);
+}
 
 // Two bytes, most significant first, for a request's parameter data.
 constexpr std::array<std::uint8_t, 2> Be16Bytes(std::uint16_t value) {

@@ -35,7 +35,6 @@ Outcome Discover(const std::vector<sim::ResponderConfig>& rig, sim::Timing timin
   sim::VirtualLine line(timing);
   for (const auto& config : rig) line.AddResponder(config);
   RdmTransport transport(line, nullptr);
-  transport.Frame().FillFixedFields();
   LineHandle handle = 0;
   line.Open(0, &handle);
   transport.SetHandle(handle);

@@ -14,7 +14,6 @@ struct DemoTransport {
   VirtualLine line{MakeDemoRig(), Timing::kInstant};
   RdmTransport transport{line, nullptr};
   DemoTransport() {
-    transport.Frame().FillFixedFields();
     LineHandle h = 0;
     line.Open(0, &h);
     transport.SetHandle(h);

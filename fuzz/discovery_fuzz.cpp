@@ -34,7 +34,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int silence = (data[0] & kLongSilenceBit) != 0 ? kLongSilence : kShortSilence;
   fuzz::FuzzLine line(std::span(data + 1, size - 1), silence);
   RdmTransport transport(line, [](const std::string&) {});
-  transport.Frame().FillFixedFields();
   LineHandle handle = 0;
   line.Open(0, &handle);
   transport.SetHandle(handle);

@@ -37,7 +37,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   rig.timing = sim::Timing::kInstant;
   auto line = sim::MakeVirtualLine(std::move(rig));
   RdmTransport transport(*line, [](const std::string&) {});
-  transport.Frame().FillFixedFields();
   LineHandle handle = 0;
   if (line->Open(0, &handle) != kLineOk) return 0;
   transport.SetHandle(handle);

@@ -1,12 +1,14 @@
 // One RDM transaction after another on a line that delivers the input: the
-// start-code search, the reply read and its checksum check, and the packet dump
-// of whatever arrived. The raw input also goes through the dump and, as the
-// virtual responders would see it, through the request parser.
+// start-code search, the reply read and its checksum check, the joining of
+// ACK_OVERFLOW parts, and the packet dump of whatever arrived. The raw input
+// also goes through the dump, the reply decoder and, as the virtual responders
+// would see it, through the request parser.
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
 
+#include "base/bytes.h"
 #include "fuzz/fuzz_line.h"
 #include "rdm/rdm_constants.h"
 #include "rdm/transport.h"
@@ -34,6 +36,19 @@ void CheckDump(std::span<const std::uint8_t> bytes) {
   }
 }
 
+// The judged reply holds exactly the PDL's bytes, and only checked replies
+// carry a status of their own.
+void CheckReplyDecoder(std::span<const std::uint8_t> bytes) {
+  const RdmReply reply = DecodeReplyFrame(bytes);
+  if (!reply.Answered()) {
+    if (!reply.data.empty()) fuzz::PropertyFailed("an unchecked reply carries data");
+    return;
+  }
+  if (reply.data.size() != ReadByte(bytes, rdm::kOffsetPdl)) {
+    fuzz::PropertyFailed("the reply data does not match its PDL");
+  }
+}
+
 void CheckRequestParser(std::span<const std::uint8_t> bytes) {
   const auto request = sim::ParseRdmRequest(bytes);
   if (!request) return;
@@ -49,11 +64,11 @@ void CheckRequestParser(std::span<const std::uint8_t> bytes) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::span<const std::uint8_t> input(data, size);
   CheckDump(input);
+  CheckReplyDecoder(input);
   CheckRequestParser(input);
 
   fuzz::FuzzLine line(input, kSilentReadLimit);
   RdmTransport transport(line, [](const std::string&) {});
-  transport.Frame().FillFixedFields();
   LineHandle handle = 0;
   line.Open(0, &handle);
   transport.SetHandle(handle);
@@ -62,18 +77,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     for (std::uint16_t pid : pids) {
       const std::size_t before = line.Delivered();
-      const int result = transport.Request(kFixture, rdm::kGetCommand, pid);
-      if (result != kNoReply && result != kNotAck && result != kAck) {
-        fuzz::PropertyFailed("a transaction result outside 0..2");
-      }
+      const RdmReply reply = transport.Transact(
+          {.destination = kFixture, .commandClass = rdm::kGetCommand, .pid = pid});
       // The buffer is refilled before each read: bytes of an earlier reply must
       // never make a silent line look like an answer.
-      if (line.Delivered() == before && result != kNoReply) {
+      if (line.Delivered() == before && reply.Answered()) {
         fuzz::PropertyFailed("a reply was accepted although nothing arrived");
-      }
-      CheckDump(transport.Reply());
-      if (transport.ReplyData().size() != transport.ReplyPdl()) {
-        fuzz::PropertyFailed("the reply data does not match its PDL");
       }
     }
   } catch (const fuzz::InputExhausted&) {

@@ -13,8 +13,6 @@ namespace {
 constexpr std::size_t kSeparatorSearch = 15;  // 0xAA counts only at indices 0..14
 constexpr std::size_t kEncodedUidBytes = 12;
 constexpr std::uint8_t kSeparator = 0xAA;
-constexpr std::size_t kBranchPdl = 2 * kUidBytes;
-constexpr std::size_t kBranchMessageLength = kHeaderBytes + kBranchPdl;
 constexpr std::size_t kBranchReadBytes = 100;
 
 const std::string kTableFullLine = "Device table full: 33 devices, further devices are not listed";
@@ -59,34 +57,18 @@ int Discovery::SendDiscUniqueBranch(std::uint32_t lowerLow, std::uint32_t lowerH
                                     std::uint32_t upperLow, std::uint32_t upperHigh) {
   const Uid lower = MakeUid(lowerLow, lowerHigh);
   const Uid upper = MakeUid(upperLow, upperHigh);
-  std::array<std::uint8_t, kBranchPdl> bounds{};
-  const auto lowerBytes = UidToBytes(lower);
-  const auto upperBytes = UidToBytes(upper);
-  std::copy(lowerBytes.begin(), lowerBytes.end(), bounds.begin());
-  std::copy(upperBytes.begin(), upperBytes.end(), bounds.begin() + kUidBytes);
+  RdmRequest request{
+      .destination = kBroadcastUid, .commandClass = kDiscoveryCommand, .pid = kPidDiscUniqueBranch};
+  AppendBe48(request.data, lower);
+  AppendBe48(request.data, upper);
 
-  RequestFrame& frame = transport_.Frame();
-  frame.SetCommand(kDiscoveryCommand, kPidDiscUniqueBranch, bounds);
-  auto& f = frame.bytes;
-  ++f[kOffsetTransaction];
-  f[kOffsetMessageLength] = static_cast<std::uint8_t>(kBranchMessageLength);
-  std::fill_n(f.begin() + kOffsetDestination, kUidBytes, 0xFF);
-  const std::uint16_t sum = RdmChecksum(std::span(f).first(kBranchMessageLength));
-  WriteBe16(f, kBranchMessageLength, sum);
+  const BranchAnswer answer = transport_.Branch(request, kBranchReadBytes);
+  if (!answer.sent) transport_.Log("Discovery msg was not sent");
+  if (!answer.read) return kBranchSilent;
 
-  transport_.LogRdmPacket(1);
-  if (transport_.SendFrame(std::span(f).first(kBranchMessageLength + 2)) != kLineOk) {
-    transport_.Log("Discovery msg was not sent");
-  }
-
-  auto reply = std::span(transport_.Buffer().reply).first(kBranchReadBytes);
-  std::fill(reply.begin(), reply.end(), 0xFF);
-  std::uint32_t got = 0;
-  if (transport_.Line().Read(transport_.Handle(), reply, &got) != kLineOk) return kBranchSilent;
-
-  const DiscoveryResponse response = DecodeDiscoveryResponse(reply, lower, upper);
+  const DiscoveryResponse response = DecodeDiscoveryResponse(answer.bytes, lower, upper);
   if (response.result == kBranchValid) table_.slots[0] = response.uid;
-  transport_.LogRdmPacket(0);
+  transport_.Log(FormatRdmPacket("Response_:", answer.bytes));
   if (response.result == kBranchValid) transport_.Log("valid Discovery Response received");
   if (response.result == kBranchCollision) transport_.Log("Collision detected");
   return response.result;

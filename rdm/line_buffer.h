@@ -1,4 +1,4 @@
-// The request under construction and the shared line buffer.
+// The shared line buffer.
 //
 // LineBuffer keeps the index plan of the original single buffer: indices 0..511
 // receive RDM replies (window thread only), 512..1023 are the DMX output slots
@@ -32,24 +32,5 @@ struct LineBuffer {
   DmxSlots dmxOutput{};                           // indices 512..1023
   DmxSlots artNetInput{};                         // indices 1025..1536
 };
-
-// The RDM request frame in E1.20 wire order, big-endian fields.
-struct RequestFrame {
-  static constexpr std::size_t kBytes = 512;
-  std::array<std::uint8_t, kBytes> bytes{};
-
-  // Start-up fills the fields that never change: start codes, source UID, port
-  // ID 1, message count 0, root sub-device, transaction number 0.
-  void FillFixedFields();
-  // What each operation sets before a transaction.
-  void SetCommand(std::uint8_t commandClass, std::uint16_t pid, std::span<const std::uint8_t> data);
-  std::uint8_t CommandClass() const { return bytes[rdm::kOffsetCommandClass]; }
-  std::uint16_t Pid() const;
-  std::uint8_t Pdl() const { return bytes[rdm::kOffsetPdl]; }
-  std::uint8_t TransactionNumber() const { return bytes[rdm::kOffsetTransaction]; }
-};
-
-// Sum of the bytes, kept to 16 bits.
-std::uint16_t RdmChecksum(std::span<const std::uint8_t> bytes);
 
 }  // namespace korval

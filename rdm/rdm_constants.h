@@ -25,9 +25,14 @@ inline constexpr std::uint8_t kResponseAckOverflow = 0x03;
 inline constexpr std::uint16_t kNrUnknownPid = 0x0000;
 inline constexpr std::uint16_t kNrFormatError = 0x0001;
 inline constexpr std::uint16_t kNrHardwareFault = 0x0002;
+inline constexpr std::uint16_t kNrProxyReject = 0x0003;
+inline constexpr std::uint16_t kNrWriteProtect = 0x0004;
 inline constexpr std::uint16_t kNrUnsupportedCommandClass = 0x0005;
 inline constexpr std::uint16_t kNrDataOutOfRange = 0x0006;
+inline constexpr std::uint16_t kNrBufferFull = 0x0007;
+inline constexpr std::uint16_t kNrPacketSizeUnsupported = 0x0008;
 inline constexpr std::uint16_t kNrSubDeviceOutOfRange = 0x0009;
+inline constexpr std::uint16_t kNrProxyBufferFull = 0x000A;
 
 inline constexpr std::uint16_t kPidDiscUniqueBranch = 0x0001;
 inline constexpr std::uint16_t kPidDiscMute = 0x0002;
@@ -77,6 +82,9 @@ inline constexpr std::size_t kOffsetPid = 21;
 inline constexpr std::size_t kOffsetPdl = 23;
 inline constexpr std::size_t kOffsetParameterData = 24;
 inline constexpr std::size_t kHeaderBytes = 24;
+inline constexpr std::size_t kChecksumBytes = 2;
+// ACK_TIMER counts its delay in tenths of a second.
+inline constexpr int kAckTimerUnitMs = 100;
 
 // Sizes of parameter data.
 inline constexpr std::size_t kMaxPdl = 231;

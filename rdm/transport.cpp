@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "base/bytes.h"
+#include "rdm/rdm_constants.h"
 
 namespace korval {
 
@@ -66,10 +67,20 @@ std::string FormatRdmPacket(std::string_view prefix, std::span<const std::uint8_
   return line.Take();
 }
 
+int TransactionResult(const RdmReply& reply) {
+  if (reply.IsAck()) return kAck;
+  return reply.Answered() ? kNotAck : kNoReply;
+}
+
 RdmTransport::RdmTransport(DmxLine& line, LogSink log) : line_(line), log_(std::move(log)) {}
 
 void RdmTransport::Log(const std::string& line) const {
   if (log_) log_(line);
+}
+
+std::vector<std::uint8_t> RdmTransport::NextFrame(const RdmRequest& request) {
+  // The controller's port is 1: the tool drives one line.
+  return EncodeRequestFrame(request, kControllerUid, ++transaction_, 1);
 }
 
 LineStatus RdmTransport::SendFrame(std::span<const std::uint8_t> bytes) {
@@ -82,21 +93,18 @@ LineStatus RdmTransport::SendFrame(std::span<const std::uint8_t> bytes) {
   return line_.Write(h, bytes, &written);
 }
 
-int RdmTransport::SendRdmRequest(std::uint32_t uidLow, std::uint32_t uidHigh, int wait) {
-  auto& f = frame_.bytes;
-  ++f[kOffsetTransaction];
-  const std::size_t length = kHeaderBytes + f[kOffsetPdl];
-  f[kOffsetMessageLength] = static_cast<std::uint8_t>(length);
-  const auto destination = UidToBytes(MakeUid(uidLow, uidHigh));
-  std::copy(destination.begin(), destination.end(), f.begin() + kOffsetDestination);
+RdmReply RdmTransport::Exchange(const RdmRequest& request, bool awaitReply) {
+  const std::vector<std::uint8_t> frame = NextFrame(request);
+  const bool sent = SendFrame(frame) == kLineOk;
+  if (!sent) Log("message cannot be sent");
+  Log(FormatRdmPacket("Request__:", frame));
+  RdmReply reply;
+  if (!awaitReply) {
+    if (!sent) reply.status = ReplyStatus::kLineFailure;
+    return reply;
+  }
 
-  const std::uint16_t sum = RdmChecksum(std::span(f).first(length));
-  WriteBe16(f, length, sum);
-
-  if (SendFrame(std::span(f).first(length + 2)) != kLineOk) Log("message cannot be sent");
-  LogRdmPacket(1);
-  if (wait == 0) return kNoReply;
-
+  // Filled first: a byte that never arrives must not keep an earlier reply's value.
   auto& r = buffer_.reply;
   r.fill(0xFF);
   const LineHandle h = Handle();
@@ -112,39 +120,59 @@ int RdmTransport::SendRdmRequest(std::uint32_t uidLow, std::uint32_t uidHigh, in
   std::uint32_t got = 0;
   if (line_.Read(h, std::span(r).subspan(1, kReplyReadBytes), &got) != kLineOk) {
     Log("no KORVAL widget found");
-    return kNoReply;
+    reply.status = ReplyStatus::kLineFailure;
+    return reply;
   }
   if (r[0] != kStartCode) {
     Log("no response");
-    return kNoReply;
+    if (!sent) reply.status = ReplyStatus::kLineFailure;
+    return reply;
   }
-  LogRdmPacket(0);
+  Log(FormatRdmPacket("Response_:", r));
+  reply = DecodeReplyFrame(std::span(r).first(1 + kReplyReadBytes));
+  if (!sent && !reply.Answered()) reply.status = ReplyStatus::kLineFailure;
+  return reply;
+}
 
-  // Message length and PDL are at most 255 each, so both indices stay in 0..511.
-  const std::uint16_t replySum = RdmChecksum(std::span(r).first(r[kOffsetMessageLength]));
-  const std::size_t at = kOffsetParameterData + r[kOffsetPdl];
-  if (ReadBe16(r, at) == replySum) {
-    return r[kOffsetPortOrResponseType] == kResponseAck ? kAck : kNotAck;
+RdmReply RdmTransport::Transact(const RdmRequest& request, TransactOptions options) {
+  RdmReply reply = Exchange(request, options.awaitReply);
+  if (!options.joinOverflow || request.commandClass != kGetCommand) return reply;
+  std::vector<std::uint8_t> joined;
+  for (int part = 1; reply.status == ReplyStatus::kAckOverflow; ++part) {
+    if (part == kMaxOverflowParts) return reply;
+    joined.insert(joined.end(), reply.data.begin(), reply.data.end());
+    reply = Exchange(request, true);
   }
-  return kNoReply;
+  if (reply.IsAck() && !joined.empty()) {
+    reply.data.insert(reply.data.begin(), joined.begin(), joined.end());
+  }
+  return reply;
+}
+
+int RdmTransport::SendRdmRequest(const RdmRequest& request, bool wait) {
+  return TransactionResult(Transact(request, {.awaitReply = wait, .joinOverflow = false}));
 }
 
 int RdmTransport::Request(Uid uid, std::uint8_t commandClass, std::uint16_t pid,
                           std::span<const std::uint8_t> data, bool wait) {
-  frame_.SetCommand(commandClass, pid, data);
-  return SendRdmRequest(UidLow(uid), UidHigh(uid), wait ? 1 : 0);
+  return SendRdmRequest({.destination = uid,
+                         .commandClass = commandClass,
+                         .pid = pid,
+                         .data = {data.begin(), data.end()}},
+                        wait);
 }
 
-void RdmTransport::LogRdmPacket(int request) const {
-  if (request != 0) {
-    Log(FormatRdmPacket("Request__:", frame_.bytes));
-  } else {
-    Log(FormatRdmPacket("Response_:", buffer_.reply));
-  }
-}
-
-std::span<const std::uint8_t> RdmTransport::ReplyData() const {
-  return std::span(buffer_.reply).subspan(kOffsetParameterData, ReplyPdl());
+BranchAnswer RdmTransport::Branch(const RdmRequest& request, std::size_t answerBytes) {
+  const std::vector<std::uint8_t> frame = NextFrame(request);
+  Log(FormatRdmPacket("Request__:", frame));
+  BranchAnswer answer;
+  answer.sent = SendFrame(frame) == kLineOk;
+  const auto bytes = std::span(buffer_.reply).first(std::min(answerBytes, buffer_.reply.size()));
+  std::fill(bytes.begin(), bytes.end(), 0xFF);
+  std::uint32_t got = 0;
+  answer.read = line_.Read(Handle(), bytes, &got) == kLineOk;
+  answer.bytes = bytes;
+  return answer;
 }
 
 }  // namespace korval

@@ -1,25 +1,27 @@
 // One RDM request/response transaction over the line, with its packet log.
 //
-// RdmTransport owns the process-wide RDM state: the request frame, the line
-// buffer and the handle of the opened interface. Operations fill the command
-// class, PID, PDL and data of the frame and call SendRdmRequest; the transaction
-// completes, sends, reads, checks and dumps. It logs through the sink and never
-// touches a widget.
+// RdmTransport owns the process-wide RDM state: the transaction number, the
+// line buffer and the handle of the opened interface. Every caller hands it an
+// RdmRequest: Transact sends the frame, reads the reply, checks it and dumps
+// both to the log, and returns the judged RdmReply. It logs through the sink and
+// never touches a widget.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "rdm/dmx_line.h"
 #include "rdm/line_buffer.h"
 #include "rdm/log_sink.h"
+#include "rdm/rdm_message.h"
 #include "rdm/uid.h"
 
 namespace korval {
 
-// Transaction results.
+// Results of SendRdmRequest.
 inline constexpr int kNoReply = 0;
 inline constexpr int kNotAck = 1;
 inline constexpr int kAck = 2;
@@ -28,45 +30,81 @@ inline constexpr int kAck = 2;
 // most 29 parameter-data bytes are shown; bytes past the span read as 0xFF.
 std::string FormatRdmPacket(std::string_view prefix, std::span<const std::uint8_t> frame);
 
+struct TransactOptions {
+  // False for requests nobody answers (broadcasts, DISC_UN_MUTE to all): the
+  // frame goes out and the line is not read.
+  bool awaitReply = true;
+  // ACK_OVERFLOW parts of a GET are fetched and joined into one ACK. A single
+  // exchange returns the first part as it came.
+  bool joinOverflow = true;
+};
+// One frame out, one reply in: what the window's operations make of a request.
+inline constexpr TransactOptions kSingleExchange{.awaitReply = true, .joinOverflow = false};
+
+// The window's three results of a single exchange: kAck, kNotAck (a checked
+// reply that is no ACK) or kNoReply (nothing, no start code, a bad checksum, a
+// failed read).
+int TransactionResult(const RdmReply& reply);
+
+// What the line delivered after a DISC_UNIQUE_BRANCH: not a frame but the raw
+// answer bytes, 0xFF where nothing arrived.
+struct BranchAnswer {
+  bool sent = false;
+  bool read = false;  // false: the interface refused the read
+  std::span<const std::uint8_t> bytes;
+};
+
 class RdmTransport {
  public:
+  // A GET whose reply keeps overflowing is given up after this many parts
+  // (E1.20 sets no bound; 64 parts are some 14 kB of parameter data).
+  static constexpr int kMaxOverflowParts = 64;
+
   RdmTransport(DmxLine& line, LogSink log);
 
   RdmTransport(const RdmTransport&) = delete;
   RdmTransport& operator=(const RdmTransport&) = delete;
 
-  RequestFrame& Frame() { return frame_; }
-  LineBuffer& Buffer() { return buffer_; }
   DmxLine& Line() { return line_; }
   Clock& GetClock() { return line_.GetClock(); }
   LineHandle Handle() const { return handle_.load(std::memory_order_relaxed); }
   void SetHandle(LineHandle handle) { handle_.store(handle, std::memory_order_relaxed); }
+
+  // The DMX regions of the line buffer, shared with the output ticker and the
+  // Art-Net receiver.
+  DmxSlots& DmxOutput() { return buffer_.dmxOutput; }
+  DmxSlots& ArtNetInput() { return buffer_.artNetInput; }
 
   void Log(const std::string& line) const;
   void SetLogSink(LogSink log) { log_ = std::move(log); }
   // A fixed wait of the tool, on the line's clock.
   void Pause(int ms) { GetClock().SleepMs(ms); }
 
-  // Completes and sends the frame; with wait != 0 reads and checks the reply.
-  // Returns kNoReply, kNotAck or kAck.
-  int SendRdmRequest(std::uint32_t uidLow, std::uint32_t uidHigh, int wait);
-  // Fills the frame's command and sends it to uid, waiting for the reply.
+  // Start-up: the transaction numbers count from 1 again.
+  void ResetTransactionNumber() { transaction_ = 0; }
+  // The number of the last frame sent.
+  std::uint8_t TransactionNumber() const { return transaction_; }
+
+  // The one transaction every caller uses.
+  RdmReply Transact(const RdmRequest& request, TransactOptions options = {});
+  // A single exchange, judged as TransactionResult does.
+  int SendRdmRequest(const RdmRequest& request, bool wait);
   int Request(Uid uid, std::uint8_t commandClass, std::uint16_t pid,
               std::span<const std::uint8_t> data = {}, bool wait = true);
-  // Non-zero: dumps the request frame; zero: dumps the reply in the buffer.
-  void LogRdmPacket(int request) const;
 
-  // Purge, break and the frame itself: the send half shared with discovery.
-  LineStatus SendFrame(std::span<const std::uint8_t> bytes);
-  // The reply region of the line buffer, with its PDL and data.
-  std::span<const std::uint8_t> Reply() const { return buffer_.reply; }
-  std::uint8_t ReplyPdl() const { return buffer_.reply[rdm::kOffsetPdl]; }
-  std::span<const std::uint8_t> ReplyData() const;
+  // DISC_UNIQUE_BRANCH to everyone: the request is dumped before it goes out,
+  // and the answer comes back as the line delivered it.
+  BranchAnswer Branch(const RdmRequest& request, std::size_t answerBytes);
 
  private:
+  std::vector<std::uint8_t> NextFrame(const RdmRequest& request);
+  // Purge, break and the frame itself.
+  LineStatus SendFrame(std::span<const std::uint8_t> bytes);
+  RdmReply Exchange(const RdmRequest& request, bool awaitReply);
+
   DmxLine& line_;
   LogSink log_;
-  RequestFrame frame_;
+  std::uint8_t transaction_ = 0;
   LineBuffer buffer_;
   std::atomic<LineHandle> handle_{0};
 };

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "base/bytes.h"
-#include "rdm/line_buffer.h"
+#include "rdm/rdm_message.h"
 #include "rdm/rdm_constants.h"
 
 namespace korval::sim {

@@ -18,6 +18,7 @@
 #include "params/labels.h"
 #include "params/status_text.h"
 #include "rdm/discovery.h"
+#include "rdm/rdm_message.h"
 #include "rdm/transport.h"
 #include "sim/rdm_request.h"
 #include "sim/rig.h"
@@ -78,6 +79,7 @@ TEST(ParsersOfOutsideBytes, TakeAnyInputWithoutReadingPastIt) {
     artnet::IsArtPoll(bytes);
     artnet::DecodeRecordHeader(bytes);
     DecodeDiscoveryResponse(bytes, 0, kBroadcastUid);
+    DecodeReplyFrame(bytes);
     EXPECT_EQ(FormatRdmPacket("Response_:", bytes).rfind("Response_:", 0), 0u);
     params::DecodeDeviceInfo(bytes);
     params::DecodeFirstStatus(bytes);

@@ -34,7 +34,7 @@ class ArtNetFormTest : public FormTest {
     QCoreApplication::processEvents();
   }
   void SetInput(std::size_t slot, std::uint8_t value) {
-    transport->Buffer().artNetInput[slot].store(value);
+    transport->ArtNetInput()[slot].store(value);
   }
   std::size_t CountLog(const std::string& line) const {
     return static_cast<std::size_t>(std::count(Log().begin(), Log().end(), line));

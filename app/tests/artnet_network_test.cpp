@@ -18,7 +18,7 @@ namespace {
 // Waits for the receive thread, at most a few seconds, to show `value` in slot 0.
 bool InputArrives(RdmTransport& transport, std::uint8_t value) {
   for (int k = 0; k < 5000; ++k) {
-    if (transport.Buffer().artNetInput[0].load() == value) return true;
+    if (transport.ArtNetInput()[0].load() == value) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return false;

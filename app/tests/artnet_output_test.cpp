@@ -12,7 +12,7 @@ TEST_F(ArtNetFormTest, OutputOnlyOnTheArtNetPageWithTheLatestDataAfterReturning)
   SetInput(0, 10);
   Ticks(3);  // the RDM page is current
   EXPECT_EQ(line.DmxFrameCount(), 0u);
-  EXPECT_EQ(transport->Buffer().dmxOutput[0].load(), 0);
+  EXPECT_EQ(transport->DmxOutput()[0].load(), 0);
 
   ShowPage(form->TabSheet3);
   Ticks(1);
@@ -56,7 +56,7 @@ TEST_F(ArtNetFormTest, AFailedWriteLogsStopsTheMonitorAndRetriesTheStartUp) {
   // The grid is frozen while Timer1 is off, though the output slots moved on.
   QCoreApplication::processEvents();
   EXPECT_EQ(form->StringGrid->Cell(4, 1), "77");
-  EXPECT_EQ(transport->Buffer().dmxOutput[3].load(), 99);
+  EXPECT_EQ(transport->DmxOutput()[3].load(), 99);
 
   // The output timer keeps running: each further failing tick logs again,
   // but leaves the running retry alone (a restart would postpone it forever).

@@ -34,7 +34,6 @@ class ParamsScriptedTest : public ParamsTest {
     transport = std::make_unique<RdmTransport>(scripted, LogSink{});
     form = std::make_unique<TForm1>(*transport, artNetOptions);
     form->showErrorBox = [this](const QString& text) { errorBoxes.push_back(text); };
-    transport->Frame().FillFixedFields();
     LineHandle handle = 0;
     scripted.Open(0, &handle);
     transport->SetHandle(handle);

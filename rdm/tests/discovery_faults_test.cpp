@@ -229,7 +229,6 @@ TEST_F(RigTest, AListedFixtureThatKeepsAnsweringIsSearchedForNoLonger) {
   Add(kMiddle);
   NeverStaysMutedLine wrapped(line, kMiddle);
   RdmTransport t(wrapped, [this](const std::string& s) { log.push_back(s); });
-  t.Frame().FillFixedFields();
   t.SetHandle(transport.Handle());
   Discovery d(t, table);
   d.Run(hooks);
@@ -311,7 +310,6 @@ TEST(DiscoveryBound, ALineThatGarblesEveryAnswerStopsAtTheBound) {
   for (int i = 0; i < Discovery::kMaxBranchRequests + 10; ++i) line.replies.push_back({0x00});
   std::vector<std::string> log;
   RdmTransport transport{line, [&](const std::string& s) { log.push_back(s); }};
-  transport.Frame().FillFixedFields();
   transport.SetHandle(7);
   DeviceTable table;
   Discovery discovery{transport, table};

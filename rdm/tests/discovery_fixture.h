@@ -20,7 +20,6 @@ template <typename Line>
 struct DiscoveryFixture : ::testing::Test {
   template <typename... Args>
   explicit DiscoveryFixture(Args&&... args) : line(std::forward<Args>(args)...) {
-    transport.Frame().FillFixedFields();
   }
   Line line;
   std::vector<std::string> log;

@@ -251,7 +251,6 @@ TEST_F(DiscoveryTest, ThirtyThreeRandomRespondersAreAllFound) {
     SCOPED_TRACE(seed);
     sim::VirtualLine rig(sim::Timing::kInstant);
     RdmTransport t(rig, nullptr);
-    t.Frame().FillFixedFields();
     LineHandle handle = 0;
     rig.Open(0, &handle);
     t.SetHandle(handle);

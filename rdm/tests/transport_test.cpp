@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "rdm/rdm_constants.h"
 #include "rdm/tests/scripted_line.h"
 
 namespace korval {
@@ -12,17 +13,35 @@ using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using testing::ScriptedLine;
 
-// A reply in E1.20 layout from a responder to the controller, checksum included.
+// A reply in E1.20 layout from 4A4C:00000012 to the controller, checksum included.
 std::vector<std::uint8_t> Reply(std::uint8_t responseType, std::vector<std::uint8_t> data,
                                 bool goodChecksum = true) {
-  std::vector<std::uint8_t> r = {0xCC, 0x01,         static_cast<std::uint8_t>(24 + data.size()),
-                                 0x88, 0x88,         0x00,
-                                 0x00, 0x00,         0x01,
-                                 0x4A, 0x4C,         0x00,
-                                 0x00, 0x00,         0x12,
-                                 0x01, responseType, 0x00,
-                                 0x00, 0x00,         0x21,
-                                 0x00, 0x60,         static_cast<std::uint8_t>(data.size())};
+  std::vector<std::uint8_t> r = {
+      0xCC,
+      0x01,                                         // start code, sub-start code
+      static_cast<std::uint8_t>(24 + data.size()),  // message length
+      0x88,
+      0x88,
+      0x00,
+      0x00,
+      0x00,
+      0x01,  // destination: the controller
+      0x4A,
+      0x4C,
+      0x00,
+      0x00,
+      0x00,
+      0x12,          // source: the responder
+      0x01,          // transaction number
+      responseType,  // response type
+      0x00,          // message count
+      0x00,
+      0x00,  // sub-device: root
+      0x21,  // GET_COMMAND_RESPONSE
+      0x00,
+      0x60,                                    // PID: DEVICE_INFO
+      static_cast<std::uint8_t>(data.size()),  // PDL
+  };
   for (std::uint8_t b : data) r.push_back(b);
   std::uint16_t sum = RdmChecksum(r);
   if (!goodChecksum) ++sum;
@@ -31,15 +50,16 @@ std::vector<std::uint8_t> Reply(std::uint8_t responseType, std::vector<std::uint
   return r;
 }
 
+const RdmRequest kGetDeviceInfo{.destination = 0x4A4C'00000012ULL,
+                                .commandClass = rdm::kGetCommand,
+                                .pid = rdm::kPidDeviceInfo};
+
 struct TransportTest : ::testing::Test {
   ScriptedLine line;
   std::vector<std::string> log;
   RdmTransport transport{line, [this](const std::string& s) { log.push_back(s); }};
 
-  TransportTest() {
-    transport.Frame().FillFixedFields();
-    transport.SetHandle(7);
-  }
+  TransportTest() { transport.SetHandle(7); }
   // The reply as the line delivers it: one byte per start-code read, then the rest.
   void Answer(const std::vector<std::uint8_t>& reply) {
     line.replies.push_back({reply[0]});
@@ -47,9 +67,115 @@ struct TransportTest : ::testing::Test {
   }
 };
 
+TEST(RequestFrameTest, GetWithDataGoesOutFieldByField) {
+  const RdmRequest request{.destination = 0x4B52'2C1F0A37ULL,
+                           .commandClass = rdm::kSetCommand,
+                           .pid = rdm::kPidDmxStartAddress,
+                           .subDevice = 0x0003,
+                           .data = {0x01, 0x2C}};
+  const std::uint8_t kExpected[] = {
+      0xCC,                                // start code
+      0x01,                                // sub-start code
+      0x1A,                                // message length: 24 + PDL 2
+      0x4B, 0x52, 0x2C, 0x1F, 0x0A, 0x37,  // destination UID
+      0x88, 0x88, 0x00, 0x00, 0x00, 0x01,  // source UID: the controller
+      0x05,                                // transaction number
+      0x01,                                // port ID
+      0x00,                                // message count
+      0x00, 0x03,                          // sub-device
+      0x30,                                // SET_COMMAND
+      0x00, 0xF0,                          // PID: DMX_START_ADDRESS
+      0x02,                                // PDL
+      0x01, 0x2C,                          // start address 300
+      0x04, 0x79,                          // checksum: the sum of the 26 bytes before
+  };
+  EXPECT_THAT(EncodeRequestFrame(request, kControllerUid, 5, 1), ElementsAreArray(kExpected));
+}
+
+TEST(RequestFrameTest, ParameterDataIsCutToTheLargestPdl) {
+  RdmRequest request{.destination = 1, .commandClass = rdm::kSetCommand, .pid = 0x8000};
+  request.data.assign(300, 0x11);
+  const auto frame = EncodeRequestFrame(request, kControllerUid, 1, 1);
+  EXPECT_EQ(frame.size(), 24u + 231u + 2u);
+  EXPECT_EQ(frame[rdm::kOffsetMessageLength], 24 + 231);
+  EXPECT_EQ(frame[rdm::kOffsetPdl], 231);
+}
+
+TEST(ReplyFrameTest, AckDecodesFieldByField) {
+  const std::uint8_t kReply[] = {
+      0xCC,                                // start code
+      0x01,                                // sub-start code
+      0x1A,                                // message length
+      0x88, 0x88, 0x00, 0x00, 0x00, 0x01,  // destination: the controller
+      0x4A, 0x4C, 0x00, 0x00, 0x00, 0x12,  // source
+      0x09,                                // transaction number
+      0x00,                                // response type: ACK
+      0x02,                                // message count
+      0x00, 0x01,                          // sub-device 1
+      0x21,                                // GET_COMMAND_RESPONSE
+      0x00, 0xF0,                          // PID: DMX_START_ADDRESS
+      0x02,                                // PDL
+      0x00, 0x64,                          // start address 100
+      0x04, 0x23,                          // checksum
+  };
+  const RdmReply reply = DecodeReplyFrame(kReply);
+  EXPECT_EQ(reply.status, ReplyStatus::kAck);
+  EXPECT_EQ(reply.destination, kControllerUid);
+  EXPECT_EQ(reply.source, 0x4A4C'00000012ULL);
+  EXPECT_EQ(reply.transaction, 9);
+  EXPECT_EQ(reply.messageCount, 2);
+  EXPECT_EQ(reply.subDevice, 1);
+  EXPECT_EQ(reply.commandClass, rdm::kGetCommandResponse);
+  EXPECT_EQ(reply.pid, rdm::kPidDmxStartAddress);
+  EXPECT_THAT(reply.data, ElementsAre(0x00, 0x64));
+}
+
+TEST(ReplyFrameTest, ResponseTypesCarryTheirReasonOrDelay) {
+  const std::vector<std::uint8_t> kDelay = {
+      0x00, 0x0F,  // 15 tenths of a second
+  };
+  const RdmReply timer = DecodeReplyFrame(Reply(rdm::kResponseAckTimer, kDelay));
+  EXPECT_EQ(timer.status, ReplyStatus::kAckTimer);
+  EXPECT_EQ(timer.ackTimerDelay, std::chrono::milliseconds(1500));
+
+  const std::vector<std::uint8_t> kReason = {
+      0x00, 0x06,  // NR_DATA_OUT_OF_RANGE
+  };
+  const RdmReply nack = DecodeReplyFrame(Reply(rdm::kResponseNackReason, kReason));
+  EXPECT_EQ(nack.status, ReplyStatus::kNack);
+  EXPECT_EQ(nack.nackReason, rdm::kNrDataOutOfRange);
+  EXPECT_EQ(NackReasonText(nack.nackReason), "data out of range");
+  EXPECT_EQ(NackReasonText(0x8001), "reason 0x8001");
+
+  EXPECT_EQ(DecodeReplyFrame(Reply(rdm::kResponseAckOverflow, {1})).status,
+            ReplyStatus::kAckOverflow);
+  EXPECT_EQ(DecodeReplyFrame(Reply(0x07, {})).status, ReplyStatus::kUnknownResponseType);
+  EXPECT_EQ(DecodeReplyFrame(Reply(rdm::kResponseAck, {1}, false)).status,
+            ReplyStatus::kBadChecksum);
+}
+
+TEST(ReplyFrameTest, ShortOrEmptyBytesNeverReadPastTheSpan) {
+  EXPECT_EQ(DecodeReplyFrame({}).status, ReplyStatus::kNoReply);
+  auto reply = Reply(rdm::kResponseAck, {1, 2, 3});
+  for (std::size_t n = 1; n < reply.size(); ++n) {
+    const RdmReply cut = DecodeReplyFrame(std::span(reply).first(n));
+    EXPECT_FALSE(cut.IsAck()) << n;
+  }
+  // A PDL of 255 in a 30-byte span: the data that never arrived reads 0xFF.
+  std::vector<std::uint8_t> bytes(30, 0xFF);
+  bytes[0] = 0xCC;
+  bytes[rdm::kOffsetMessageLength] = 0;
+  bytes[rdm::kOffsetPdl] = 0xFF;
+  // Length 0 sums to 0; the checksum past the span reads FFFF: bad.
+  EXPECT_EQ(DecodeReplyFrame(bytes).status, ReplyStatus::kBadChecksum);
+}
+
 TEST_F(TransportTest, BroadcastUnMuteGoesOutByteForByteAndDumpsAsOneLine) {
-  transport.Frame().SetCommand(rdm::kDiscoveryCommand, rdm::kPidDiscUnMute, {});
-  EXPECT_EQ(transport.SendRdmRequest(0xFFFFFFFF, 0xFFFF, 0), kNoReply);
+  EXPECT_EQ(transport.SendRdmRequest({.destination = kBroadcastUid,
+                                      .commandClass = rdm::kDiscoveryCommand,
+                                      .pid = rdm::kPidDiscUnMute},
+                                     false),
+            kNoReply);
 
   EXPECT_THAT(line.calls, ElementsAre("purge 1", "purge 2", "break on", "break off", "write 26"));
   EXPECT_THAT(line.written.at(0),
@@ -61,40 +187,38 @@ TEST_F(TransportTest, BroadcastUnMuteGoesOutByteForByteAndDumpsAsOneLine) {
 }
 
 TEST_F(TransportTest, TransactionNumberCountsFromOneAndWrapsAfter255) {
-  transport.Frame().SetCommand(rdm::kGetCommand, rdm::kPidDeviceInfo, {});
   for (int i = 1; i <= 257; ++i) {
-    transport.SendRdmRequest(1, 0, 0);
+    transport.SendRdmRequest(kGetDeviceInfo, false);
+    EXPECT_EQ(line.written.back()[rdm::kOffsetTransaction], transport.TransactionNumber());
     if (i == 1) {
-      EXPECT_EQ(transport.Frame().TransactionNumber(), 1);
+      EXPECT_EQ(transport.TransactionNumber(), 1);
     } else if (i == 255) {
-      EXPECT_EQ(transport.Frame().TransactionNumber(), 255);
+      EXPECT_EQ(transport.TransactionNumber(), 255);
     } else if (i == 256) {
-      EXPECT_EQ(transport.Frame().TransactionNumber(), 0);
+      EXPECT_EQ(transport.TransactionNumber(), 0);
     }
   }
-  EXPECT_EQ(transport.Frame().TransactionNumber(), 1);
+  EXPECT_EQ(transport.TransactionNumber(), 1);
+  transport.ResetTransactionNumber();
+  transport.SendRdmRequest(kGetDeviceInfo, false);
+  EXPECT_EQ(line.written.back()[rdm::kOffsetTransaction], 1);
 }
 
 TEST_F(TransportTest, AcknowledgedReplyIsFoundAfterNoiseAndGives2) {
-  transport.Frame().SetCommand(rdm::kGetCommand, rdm::kPidDeviceInfo, {});
   line.replies.push_back({0x00});  // noise before the start code
   Answer(Reply(rdm::kResponseAck, {1, 2, 3}));
-  EXPECT_EQ(transport.SendRdmRequest(0x12, 0x4A4C, 1), kAck);
-  EXPECT_EQ(transport.ReplyPdl(), 3);
-  EXPECT_THAT(transport.ReplyData(), ElementsAre(1, 2, 3));
+  const RdmReply reply = transport.Transact(kGetDeviceInfo, kSingleExchange);
+  EXPECT_EQ(TransactionResult(reply), kAck);
+  EXPECT_THAT(reply.data, ElementsAre(1, 2, 3));
   ASSERT_EQ(log.size(), 2u);
   EXPECT_EQ(log[1],
             "Response_:1B 888800000001 4A4C00000012 01 00 00 0000 21 0060 03 01 02 03 032C");
-  // Bytes the responder did not send read 0xFF.
-  EXPECT_EQ(transport.Buffer().reply[200], 0xFF);
-  EXPECT_EQ(transport.Buffer().reply[201], 0xFF);
 }
 
 TEST_F(TransportTest, StartCodeAsSixthByteIsNoResponse) {
-  transport.Frame().SetCommand(rdm::kGetCommand, rdm::kPidDeviceInfo, {});
   for (int i = 0; i < 5; ++i) line.replies.push_back({0x55});
   Answer(Reply(rdm::kResponseAck, {}));
-  EXPECT_EQ(transport.SendRdmRequest(0x12, 0x4A4C, 1), kNoReply);
+  EXPECT_EQ(transport.SendRdmRequest(kGetDeviceInfo, true), kNoReply);
   EXPECT_EQ(log.back(), "no response");
   EXPECT_EQ(log.size(), 2u);  // request dump, then the message: no response dump
 }
@@ -102,10 +226,10 @@ TEST_F(TransportTest, StartCodeAsSixthByteIsNoResponse) {
 TEST_F(TransportTest, LongReplyDumpsTwentyNineDataBytesThenIndices53And54) {
   std::vector<std::uint8_t> data(32);
   for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i);
-  transport.Frame().SetCommand(rdm::kGetCommand, rdm::kPidDeviceInfo, {});
   Answer(Reply(rdm::kResponseAckOverflow, data));
-  EXPECT_EQ(transport.SendRdmRequest(0x12, 0x4A4C, 1), kNotAck);
-  EXPECT_EQ(transport.ReplyPdl(), 32);
+  const RdmReply reply = transport.Transact(kGetDeviceInfo, kSingleExchange);
+  EXPECT_EQ(TransactionResult(reply), kNotAck);
+  EXPECT_EQ(reply.data.size(), 32u);
   std::string expected = "Response_:38 888800000001 4A4C00000012 01 03 00 0000 21 0060 20 ";
   for (int i = 0; i < 29; ++i) {
     char hex[4];
@@ -116,43 +240,100 @@ TEST_F(TransportTest, LongReplyDumpsTwentyNineDataBytesThenIndices53And54) {
   EXPECT_EQ(log.back(), expected);
 }
 
+TEST_F(TransportTest, OverflowPartsOfAGetAreJoinedIntoOneAck) {
+  Answer(Reply(rdm::kResponseAckOverflow, {1, 2}));
+  Answer(Reply(rdm::kResponseAckOverflow, {3}));
+  Answer(Reply(rdm::kResponseAck, {4, 5}));
+  const RdmReply reply = transport.Transact(kGetDeviceInfo);
+  EXPECT_EQ(reply.status, ReplyStatus::kAck);
+  EXPECT_THAT(reply.data, ElementsAre(1, 2, 3, 4, 5));
+  EXPECT_EQ(line.written.size(), 3u);  // the same GET, asked again per part
+  for (const auto& frame : line.written) EXPECT_EQ(frame[rdm::kOffsetPid + 1], 0x60);
+}
+
+TEST_F(TransportTest, OverflowEndedByNoReplyOrEndlessOverflowIsNoAck) {
+  Answer(Reply(rdm::kResponseAckOverflow, {1, 2}));
+  EXPECT_EQ(transport.Transact(kGetDeviceInfo).status, ReplyStatus::kNoReply);
+
+  for (int i = 0; i < RdmTransport::kMaxOverflowParts + 5; ++i) {
+    Answer(Reply(rdm::kResponseAckOverflow, {1}));
+  }
+  line.written.clear();
+  EXPECT_EQ(transport.Transact(kGetDeviceInfo).status, ReplyStatus::kAckOverflow);
+  EXPECT_EQ(line.written.size(), static_cast<std::size_t>(RdmTransport::kMaxOverflowParts));
+}
+
 TEST_F(TransportTest, NackWithGoodChecksumGives1AndBadChecksumGives0WithoutMessage) {
-  transport.Frame().SetCommand(rdm::kGetCommand, rdm::kPidDeviceInfo, {});
   Answer(Reply(rdm::kResponseNackReason, {0x00, 0x00}));
-  EXPECT_EQ(transport.SendRdmRequest(0x12, 0x4A4C, 1), kNotAck);
+  const RdmReply nack = transport.Transact(kGetDeviceInfo, kSingleExchange);
+  EXPECT_EQ(TransactionResult(nack), kNotAck);
+  EXPECT_EQ(nack.status, ReplyStatus::kNack);
+  EXPECT_EQ(nack.nackReason, rdm::kNrUnknownPid);
   EXPECT_EQ(log.size(), 2u);
 
   Answer(Reply(rdm::kResponseAck, {7}, /*goodChecksum=*/false));
-  EXPECT_EQ(transport.SendRdmRequest(0x12, 0x4A4C, 1), kNoReply);
+  const RdmReply spoilt = transport.Transact(kGetDeviceInfo, kSingleExchange);
+  EXPECT_EQ(TransactionResult(spoilt), kNoReply);
+  EXPECT_EQ(spoilt.status, ReplyStatus::kBadChecksum);
   EXPECT_EQ(log.size(), 4u);  // both dumps, no message
   EXPECT_EQ(log[3].rfind("Response_:", 0), 0u);
 }
 
 TEST_F(TransportTest, FailedWriteStillDumpsAndReads) {
   line.failWrite = true;
-  transport.Frame().SetCommand(rdm::kGetCommand, rdm::kPidDeviceInfo, {});
   Answer(Reply(rdm::kResponseAck, {}));
-  EXPECT_EQ(transport.SendRdmRequest(0x12, 0x4A4C, 1), kAck);
+  EXPECT_EQ(transport.SendRdmRequest(kGetDeviceInfo, true), kAck);
   EXPECT_EQ(log.at(0), "message cannot be sent");
   EXPECT_EQ(log.at(1).rfind("Request__:", 0), 0u);
   EXPECT_EQ(log.at(2).rfind("Response_:", 0), 0u);
+  // Nothing came back from a frame that did not go out: the line failed.
+  EXPECT_EQ(transport.Transact(kGetDeviceInfo).status, ReplyStatus::kLineFailure);
 }
 
 TEST_F(TransportTest, FailedReadReportsNoWidgetWithoutResponseDump) {
   line.failRead = true;
-  transport.Frame().SetCommand(rdm::kGetCommand, rdm::kPidDeviceInfo, {});
-  EXPECT_EQ(transport.SendRdmRequest(0x12, 0x4A4C, 1), kNoReply);
+  const RdmReply reply = transport.Transact(kGetDeviceInfo, kSingleExchange);
+  EXPECT_EQ(TransactionResult(reply), kNoReply);
+  EXPECT_EQ(reply.status, ReplyStatus::kLineFailure);
   EXPECT_EQ(log.size(), 2u);
   EXPECT_EQ(log[1], "no KORVAL widget found");
   EXPECT_THAT(line.calls, ::testing::Contains("read 200"));
 }
 
 TEST_F(TransportTest, SilentLineWaitsFiveStartCodeReadsAndOneBlockRead) {
-  transport.Frame().SetCommand(rdm::kGetCommand, rdm::kPidDeviceInfo, {});
-  EXPECT_EQ(transport.SendRdmRequest(0x12, 0x4A4C, 1), kNoReply);
+  EXPECT_EQ(transport.Transact(kGetDeviceInfo).status, ReplyStatus::kNoReply);
   EXPECT_EQ(std::count(line.calls.begin(), line.calls.end(), "read 1"), 5);
   EXPECT_EQ(line.clock.Now(), std::chrono::milliseconds(300));
   EXPECT_EQ(log.back(), "no response");
+}
+
+TEST_F(TransportTest, ReplyBytesOfAnEarlierReplyNeverFillALaterShortOne) {
+  Answer(Reply(rdm::kResponseAck, std::vector<std::uint8_t>(40, 0x5A)));
+  ASSERT_TRUE(transport.Transact(kGetDeviceInfo).IsAck());
+  // The next reply claims 40 bytes but brings none of them.
+  auto cut = Reply(rdm::kResponseAck, std::vector<std::uint8_t>(40, 0x5A));
+  cut.resize(24);
+  Answer(cut);
+  const RdmReply reply = transport.Transact(kGetDeviceInfo);
+  EXPECT_EQ(reply.status, ReplyStatus::kBadChecksum);
+}
+
+TEST_F(TransportTest, BranchDumpsBeforeSendingAndHandsBackTheRawAnswer) {
+  line.replies.push_back({0xFE, 0xFE, 0xAA, 0x01});
+  RdmRequest branch{.destination = kBroadcastUid,
+                    .commandClass = rdm::kDiscoveryCommand,
+                    .pid = rdm::kPidDiscUniqueBranch,
+                    .data = std::vector<std::uint8_t>(12, 0x00)};
+  const BranchAnswer answer = transport.Branch(branch, 100);
+  EXPECT_TRUE(answer.sent);
+  EXPECT_TRUE(answer.read);
+  ASSERT_EQ(answer.bytes.size(), 100u);
+  EXPECT_THAT(answer.bytes.first(5), ElementsAre(0xFE, 0xFE, 0xAA, 0x01, 0xFF));
+  EXPECT_THAT(line.calls,
+              ElementsAre("purge 1", "purge 2", "break on", "break off", "write 38", "read 100"));
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(log[0].rfind("Request__:24 FFFFFFFFFFFF 888800000001 01 01 00 0000 10 0001 0C ", 0),
+            0u);
 }
 
 TEST(FormatRdmPacket, ReadsNothingPastAShortSpan) {

@@ -15,7 +15,6 @@ void ExpectDiscoveryFindsEveryFixtureOnce(Rig rig) {
   // Every wait of the search on the simulated clock.
   auto line = std::make_unique<VirtualLine>(std::move(rig), Timing::kInstant);
   RdmTransport transport(*line, nullptr);
-  transport.Frame().FillFixedFields();
   LineHandle h = 0;
   ASSERT_EQ(line->Open(0, &h), kLineOk);
   transport.SetHandle(h);

@@ -17,7 +17,6 @@ TEST(LineThreadsTest, TickerFramesAndTransactionsShareTheLine) {
   LineHandle h = 0;
   ASSERT_EQ(line.Open(0, &h), kLineOk);
   RdmTransport transport(line, nullptr);
-  transport.Frame().FillFixedFields();
   transport.SetHandle(h);
 
   std::atomic<bool> stop{false};

@@ -458,7 +458,6 @@ TEST(DemoRigTest, TenFixturesOfDifferentKindsForEveryPartOfTheWindow) {
 TEST(DemoRigTest, EveryDemoFixtureAnswersOnTheInstantLine) {
   VirtualLine line(MakeDemoRig(), Timing::kInstant);
   RdmTransport transport(line, nullptr);
-  transport.Frame().FillFixedFields();
   LineHandle h = 0;
   ASSERT_EQ(line.Open(0, &h), kLineOk);
   transport.SetHandle(h);

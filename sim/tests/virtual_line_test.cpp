@@ -13,10 +13,10 @@ namespace {
 
 using namespace rdm;
 using namespace std::chrono_literals;
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 using testing::Branch;
+using ::testing::ElementsAre;
 using testing::Fixture;
+using ::testing::IsEmpty;
 using testing::OpenLine;
 using testing::Reply;
 using testing::Request;
@@ -30,7 +30,6 @@ struct TransportOnLine : ::testing::Test {
   RdmTransport transport{line, [this](const std::string& s) { log.push_back(s); }};
 
   TransportOnLine() {
-    transport.Frame().FillFixedFields();
     LineHandle h = 0;
     EXPECT_EQ(line.Open(0, &h), kLineOk);
     transport.SetHandle(h);
@@ -38,17 +37,23 @@ struct TransportOnLine : ::testing::Test {
   bool Logged(const std::string& text) const {
     return std::find(log.begin(), log.end(), text) != log.end();
   }
+  RdmReply Get(Uid uid, std::uint16_t pid) {
+    return transport.Transact({.destination = uid, .commandClass = kGetCommand, .pid = pid},
+                              kSingleExchange);
+  }
 };
 
 TEST_F(TransportOnLine, GetAndSetGoThroughTheTransaction) {
   line.AddResponder(Fixture(kSpot));
-  EXPECT_EQ(transport.Request(kSpot, kGetCommand, kPidDeviceInfo), kAck);
-  EXPECT_EQ(transport.ReplyPdl(), 19);
-  const std::uint8_t address[] = {0x01, 0x00};
-  EXPECT_EQ(transport.Request(kSpot, kSetCommand, kPidDmxStartAddress, address), kAck);
+  const RdmReply info = Get(kSpot, kPidDeviceInfo);
+  EXPECT_TRUE(info.IsAck());
+  EXPECT_EQ(info.data.size(), 19u);
+  const std::uint8_t newAddress[] = {0x01, 0x00};
+  EXPECT_EQ(transport.Request(kSpot, kSetCommand, kPidDmxStartAddress, newAddress), kAck);
   EXPECT_EQ(line.FindResponder(kSpot)->StartAddress(), 256);
-  EXPECT_EQ(transport.Request(kSpot, kGetCommand, kPidDmxStartAddress), kAck);
-  EXPECT_THAT(transport.ReplyData(), ElementsAre(0x01, 0x00));
+  const RdmReply address = Get(kSpot, kPidDmxStartAddress);
+  EXPECT_TRUE(address.IsAck());
+  EXPECT_THAT(address.data, ElementsAre(0x01, 0x00));
   const std::uint8_t tooHigh[] = {0x02, 0x01};
   EXPECT_EQ(transport.Request(kSpot, kSetCommand, kPidDmxStartAddress, tooHigh), kNotAck);
   EXPECT_EQ(transport.Request(kWash, kGetCommand, kPidDeviceInfo), kNoReply);
@@ -89,9 +94,7 @@ TEST_F(TransportOnLine, BadChecksumSpoilsEveryReplyDiscoveryIncluded) {
   line.AddResponder(c);
   EXPECT_EQ(transport.Request(kSpot, kGetCommand, kPidDeviceInfo), kNoReply);
   EXPECT_EQ(transport.Request(kSpot, kDiscoveryCommand, kPidDiscMute), kNoReply);
-  EXPECT_FALSE(Reply{std::vector<std::uint8_t>(transport.Reply().begin(),
-                                               transport.Reply().begin() + 28)}
-                   .ChecksumOk());
+  EXPECT_EQ(Get(kSpot, kPidDeviceInfo).status, ReplyStatus::kBadChecksum);
   OpenLine raw;
   raw.line.AddResponder(c);
   const auto branch = raw.Transact(Branch(0, kBroadcastUid - 1));
@@ -126,7 +129,9 @@ TEST_F(TransportOnLine, NackAllRefusesGetAndSetButStillTakesDiscovery) {
   c.faults.nack_all = true;
   line.AddResponder(c);
   EXPECT_EQ(transport.Request(kSpot, kGetCommand, kPidDeviceInfo), kNotAck);
-  EXPECT_EQ(transport.Reply()[kOffsetPortOrResponseType], kResponseNackReason);
+  const RdmReply refused = Get(kSpot, kPidDeviceInfo);
+  EXPECT_EQ(refused.status, ReplyStatus::kNack);
+  EXPECT_EQ(refused.responseType, kResponseNackReason);
   const std::uint8_t address[] = {0x00, 0x10};
   EXPECT_EQ(transport.Request(kSpot, kSetCommand, kPidDmxStartAddress, address), kNotAck);
   EXPECT_EQ(line.FindResponder(kSpot)->StartAddress(), 1);
@@ -137,7 +142,8 @@ TEST_F(TransportOnLine, AThousandTransactionsRunOnTheSimulatedClock) {
   line.AddResponder(Fixture(kSpot));
   const auto before = line.GetClock().Now();
   int acks = 0;
-  for (int i = 0; i < 1000; ++i) acks += transport.Request(kSpot, kGetCommand, kPidDeviceInfo) == kAck;
+  for (int i = 0; i < 1000; ++i)
+    acks += transport.Request(kSpot, kGetCommand, kPidDeviceInfo) == kAck;
   EXPECT_EQ(acks, 1000);
   // Each transaction's 200-byte read runs into its 50 ms timeout.
   EXPECT_GE(line.GetClock().Now() - before, 1000 * 50ms);
@@ -199,13 +205,14 @@ TEST(LineTimingTest, RealTimingCarriesATransaction) {
   VirtualLine line(rig);
   EXPECT_EQ(line.GetTiming(), Timing::kReal);
   RdmTransport transport(line, nullptr);
-  transport.Frame().FillFixedFields();
   LineHandle h = 0;
   ASSERT_EQ(line.Open(0, &h), kLineOk);
   transport.SetHandle(h);
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(transport.Request(kSpot, kGetCommand, kPidDeviceInfo), kAck);
-  EXPECT_THAT(transport.ReplyData().size(), 19u);
+  const RdmReply info = transport.Transact(
+      {.destination = kSpot, .commandClass = kGetCommand, .pid = kPidDeviceInfo});
+  EXPECT_TRUE(info.IsAck());
+  EXPECT_EQ(info.data.size(), 19u);
   // The 200-byte read gets 44 bytes and waits out its timeout.
   EXPECT_GE(std::chrono::steady_clock::now() - start, 50ms);
 }

@@ -301,7 +301,7 @@ void SessionTest::RunSession() {
   // click reads the page, Read reads it again, then a few boxes change.
   SelectListItem(1);
   Click(form->BitBtnRead);
-  Type(form->Edit1, "Front Spot");
+  Type(form->Edit1, "Front Spot Truss Left Position 1");  // 32 bytes: past the dump
   form->SetText(form->EditAddr, "33");
   Click(form->CheckBox2);
   form->UpDown1->SetPosition(3);

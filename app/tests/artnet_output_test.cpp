@@ -34,6 +34,8 @@ TEST_F(ArtNetFormTest, OutputOnlyOnTheArtNetPageWithTheLatestDataAfterReturning)
   form->SetActivePage(form->TabSheet1);
   Ticks(1);
   EXPECT_EQ(line.DmxFrameCount(), 2u);
+  // The output is DMX512 only: no RDM request frame went out with it.
+  EXPECT_TRUE(RequestsSince(0).empty());
 }
 
 TEST_F(ArtNetFormTest, AFailedWriteLogsStopsTheMonitorAndRetriesTheStartUp) {

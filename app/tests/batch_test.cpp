@@ -3,11 +3,15 @@
 #include <gmock/gmock.h>
 
 #include "app/tests/form_test.h"
+#include "rdm/rdm_constants.h"
 
 namespace korval::testing {
 namespace {
 
 using ::testing::ElementsAre;
+
+using rdm::kPidDmxStartAddress;
+using rdm::kSetCommand;
 
 constexpr Uid kUids[] = {0x4A4C'0000'0010ULL, 0x4A4C'0000'0011ULL, 0x4A4C'0000'0012ULL,
                          0x4A4C'0000'0013ULL, 0x4A4C'0000'0014ULL};
@@ -24,6 +28,10 @@ class BatchTest : public FormTest {
     }
     WriteFile(kDeviceNamesFile, names);
     Start(rig);
+  }
+  // The DMX_START_ADDRESS set of one fixture (a list index) or a broadcast.
+  static WireRequest StartAddressSet(Uid uid, std::uint8_t high, std::uint8_t low) {
+    return {uid, kSetCommand, kPidDmxStartAddress, {high, low}};
   }
   std::vector<int> Addresses() {
     std::vector<int> addresses;
@@ -91,19 +99,24 @@ TEST_F(BatchTest, TextThatIsNotANumberShowsTheErrorAndLogsNothing) {
   EXPECT_TRUE(LogSince(mark).empty());
 
   // The click meets the same text: it ends before any request or line.
-  const std::size_t requests = line.RdmRequestCount();
+  const std::size_t requests = RequestMark();
   Click(form->BitBtn1);
   EXPECT_EQ(errorBoxes.size(), 5u);
   EXPECT_TRUE(LogSince(mark).empty());
-  EXPECT_EQ(line.RdmRequestCount(), requests);
+  EXPECT_THAT(RequestsSince(requests), ElementsAre());
 }
 
 TEST_F(BatchTest, AddressesPastTheLastChannelStopAt512) {
   StartWithFive();
   Fill("500", "10", "0", "3");
   const std::size_t mark = LogMark();
+  const std::size_t requests = RequestMark();
   Click(form->BitBtn1);
   EXPECT_THAT(Addresses(), ElementsAre(500, 510, 512, 512, 1));
+  EXPECT_THAT(
+      RequestsSince(requests),
+      ElementsAre(StartAddressSet(kUids[0], 0x01, 0xF4), StartAddressSet(kUids[1], 0x01, 0xFE),
+                  StartAddressSet(kUids[2], 0x02, 0x00), StartAddressSet(kUids[3], 0x02, 0x00)));
   const auto lines = LogSince(mark);
   EXPECT_EQ(lines.back(), "Start ADDR:500 Inc Channel:10 Start Fixture:0 End Fixture:3");
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "Setting start address of 0x4A4C00000012"), 1);
@@ -113,33 +126,39 @@ TEST_F(BatchTest, AddressesPastTheLastChannelStopAt512) {
 TEST_F(BatchTest, ARunFromTheMiddleCountsOffsetsFromItsFirstFixture) {
   StartWithFive();
   Fill("1", "16", "1", "3");
+  const std::size_t requests = RequestMark();
   Click(form->BitBtn1);
   EXPECT_THAT(Addresses(), ElementsAre(1, 1, 17, 33, 1));
+  EXPECT_THAT(RequestsSince(requests), ElementsAre(StartAddressSet(kUids[1], 0x00, 0x01),
+                                                   StartAddressSet(kUids[2], 0x00, 0x11),
+                                                   StartAddressSet(kUids[3], 0x00, 0x21)));
 }
 
 TEST_F(BatchTest, OneFixtureWhenStartEqualsEndAndNoneWhenEndIsBelowStart) {
   StartWithFive();
   Fill("77", "5", "2", "2");
+  std::size_t requests = RequestMark();
   Click(form->BitBtn1);
   EXPECT_THAT(Addresses(), ElementsAre(1, 1, 77, 1, 1));
+  EXPECT_THAT(RequestsSince(requests), ElementsAre(StartAddressSet(kUids[2], 0x00, 0x4D)));
 
   Fill("99", "5", "3", "1");
-  const std::size_t requests = line.RdmRequestCount();
+  requests = RequestMark();
   const std::size_t mark = LogMark();
   Click(form->BitBtn1);
   EXPECT_THAT(LogSince(mark),
               ElementsAre("Start ADDR:99 Inc Channel:5 Start Fixture:3 End Fixture:1"));
-  EXPECT_EQ(line.RdmRequestCount(), requests);
+  EXPECT_THAT(RequestsSince(requests), ElementsAre());
   EXPECT_THAT(Addresses(), ElementsAre(1, 1, 77, 1, 1));
 }
 
 TEST_F(BatchTest, AnIncrementOfZeroBroadcastsOnceWhateverTheRun) {
   StartWithFive();
   Fill("200", "0", "3", "1");
-  const std::size_t requests = line.RdmRequestCount();
+  const std::size_t requests = RequestMark();
   const std::size_t mark = LogMark();
   Click(form->BitBtn1);
-  EXPECT_EQ(line.RdmRequestCount(), requests + 1);
+  EXPECT_THAT(RequestsSince(requests), ElementsAre(StartAddressSet(kBroadcastUid, 0x00, 0xC8)));
   EXPECT_THAT(Addresses(), ElementsAre(200, 200, 200, 200, 200));
   const auto lines = LogSince(mark);
   EXPECT_EQ(lines.front(), "Setting start address of 0xFFFFFFFFFFFF");

@@ -7,6 +7,7 @@
 
 #include "app/devices_room.h"
 #include "app/tests/form_test.h"
+#include "rdm/rdm_constants.h"
 #include "rdm/tests/discovery_log.h"
 #include "sim/random_rig.h"
 
@@ -15,6 +16,23 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
+using namespace rdm;
+
+// The discovery commands as the line carries them.
+WireRequest UnMuteAll() {
+  return {kBroadcastUid, kDiscoveryCommand, kPidDiscUnMute, {}};
+}
+WireRequest Mute(Uid uid) {
+  return {uid, kDiscoveryCommand, kPidDiscMute, {}};
+}
+WireRequest Branch(Uid lower, Uid upper) {
+  WireRequest r{kBroadcastUid, kDiscoveryCommand, kPidDiscUniqueBranch, {}};
+  for (Uid bound : {lower, upper}) {
+    for (std::uint8_t b : UidToBytes(bound)) r.data.push_back(b);
+  }
+  return r;
+}
+constexpr Uid kTop = 0xFFFF'FFFF'FFFEULL;  // the highest UID a branch searches
 
 class DiscoverTest : public FormTest {
  protected:
@@ -36,7 +54,12 @@ TEST_F(DiscoverTest, AnEmptyLineLogsExactlyTheProcedureAndLeavesTheFileAlone) {
   Start();
   ShowPage(form->TabSheet3);
   const std::size_t mark = LogMark();
+  const std::size_t requests = RequestMark();
   Click(form->BitBtnDiscover);
+  // Two unmutes, then the whole range asked five times without an answer.
+  const WireRequest all = Branch(0, kTop);
+  EXPECT_THAT(RequestsSince(requests),
+              ElementsAre(UnMuteAll(), UnMuteAll(), all, all, all, all, all));
   std::vector<std::string> expected = EmptyLineDiscoveryLog();
   expected.push_back("Discovery finished.");
   EXPECT_THAT(LogSince(mark), ElementsAreArray(expected));
@@ -51,7 +74,15 @@ TEST_F(DiscoverTest, ANewResponderIsListedSavedUnderTheNameBoxTextAndSelectedWit
   Start({Fixture(0x7FF0'0000'0001ULL)});
   form->Edit1->setText("Stage");
   const std::size_t mark = LogMark();
+  const std::size_t requests = RequestMark();
   Click(form->BitBtnDiscover);
+  // The branches narrow down to the one responder and mute it; after that the
+  // whole range is asked five times without an answer.
+  const WireRequest all = Branch(0, kTop), upper = Branch(0x7FFF'FFFF'FFFFULL, kTop);
+  EXPECT_THAT(RequestsSince(requests),
+              ElementsAre(UnMuteAll(), UnMuteAll(), all, upper, upper, upper, upper,
+                          Branch(0x3FFF'FFFF'FFFFULL, 0x7FFF'FFFF'FFFFULL),
+                          Mute(0x7FF0'0000'0001ULL), all, all, all, all, all));
   EXPECT_THAT(Items(), ElementsAre("0 - ID:7FF000000001"));
   EXPECT_THAT(Devices(), ElementsAre(0x7FF0'0000'0001ULL));
   EXPECT_EQ(ReadFile(kDeviceNamesFile), "7FF000000001=Stage\r\n");
@@ -71,7 +102,11 @@ TEST_F(DiscoverTest, KnownDevicesAreReMutedInTableOrderAndEveryNameIsReplaced) {
             "100000005=old c\r\n");
   Start({Fixture(kA), Fixture(kB), Fixture(kC)});
   form->Edit1->setText("Stage");
+  const std::size_t requests = RequestMark();
   Click(form->BitBtnDiscover);
+  // Names-file order; the absent 0000AB is asked three times.
+  EXPECT_THAT(RequestsSince(requests, kDiscoveryCommand, kPidDiscMute),
+              ElementsAre(Mute(kB), Mute(0xAB), Mute(0xAB), Mute(0xAB), Mute(kA), Mute(kC)));
   // 0000AB does not answer: its entry is retried, the devices behind it are
   // searched for and listed after the ones that acknowledged.
   EXPECT_THAT(Items(),
@@ -86,7 +121,11 @@ TEST_F(DiscoverTest, AllKnownDevicesPresentNeedNoSearch) {
   WriteFile(kDeviceNamesFile, "000002=b\r\n000001=a\r\n");
   Start({Fixture(1), Fixture(2)});
   const std::size_t mark = LogMark();
+  const std::size_t requests = RequestMark();
   Click(form->BitBtnDiscover);
+  const WireRequest all = Branch(0, kTop);
+  EXPECT_THAT(RequestsSince(requests),
+              ElementsAre(UnMuteAll(), UnMuteAll(), Mute(2), Mute(1), all, all, all, all, all));
   EXPECT_THAT(Items(), ElementsAre("0 - ID:000000000002", "1 - ID:000000000001"));
   const auto lines = LogSince(mark);
   EXPECT_EQ(std::count(lines.begin(), lines.end(), kSilentDump), 5);
@@ -112,7 +151,9 @@ TEST_F(DiscoverTest, WhenEveryLineCallFailsTheListEndsEmptyAndTheFileUntouched) 
   Start({Fixture(0x4A4C'0000'0012ULL)});
   line.Unplug();
   const std::size_t mark = LogMark();
+  const std::size_t requests = RequestMark();
   Click(form->BitBtnDiscover);
+  EXPECT_THAT(RequestsSince(requests), ElementsAre()) << "nothing reaches an unplugged line";
   const auto lines = LogSince(mark);
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "message cannot be sent"), 2 + 1);
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "no KORVAL widget found"), 1);

@@ -5,6 +5,7 @@
 
 #include "app/tests/form_test.h"
 #include "base/tests/ordinary_user.h"
+#include "rdm/rdm_constants.h"
 
 namespace korval::testing {
 namespace {
@@ -12,6 +13,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
+using namespace rdm;
 
 const std::string kFiveDevices = "00000A=a\r\n00000B=b\r\n00000C=c\r\n00000D=d\r\n00000E=e\r\n";
 
@@ -166,7 +168,7 @@ TEST_F(NamesFileSafetyTest, ABroadcastEntryIsListedButNeverAddressed) {
       "for operations"};
   EXPECT_THAT(Log(), ::testing::IsSupersetOf(withheld));
 
-  const std::size_t requests = line.RdmRequestCount();
+  std::size_t requests = RequestMark();
   // Selecting it, reading, writing and identifying it send nothing.
   SelectListItem(3);
   EXPECT_EQ(form->Edit35->text(), "3");
@@ -175,14 +177,22 @@ TEST_F(NamesFileSafetyTest, ABroadcastEntryIsListedButNeverAddressed) {
   Click(form->BitBtnWrite);
   Click(form->BitBtnRead);
   Click(form->BitBtnIdentify);
-  // The map's Read and Write pass over it too.
+  EXPECT_THAT(RequestsSince(requests), ElementsAre());
+  // The map's Read and Write pass over it too: one DEVICE_INFO, then one
+  // DMX_START_ADDRESS, for each real device.
   form->SetActivePage(form->TabSheet2);
   form->SelectPosition(1);
   Click(form->Button6);
-  const std::size_t mapped = line.RdmRequestCount();
-  EXPECT_EQ(mapped - requests, 3u);  // one DEVICE_INFO for each real device
+  EXPECT_THAT(RequestsSince(requests),
+              ElementsAre(WireRequest{kA, kGetCommand, kPidDeviceInfo, {}},
+                          WireRequest{kB, kGetCommand, kPidDeviceInfo, {}},
+                          WireRequest{kC, kGetCommand, kPidDeviceInfo, {}}));
+  requests = RequestMark();
   Click(form->Button7);
-  EXPECT_EQ(line.RdmRequestCount() - mapped, 3u);
+  EXPECT_THAT(RequestsSince(requests),
+              ElementsAre(WireRequest{kA, kSetCommand, kPidDmxStartAddress, {0x00, 0x01}},
+                          WireRequest{kB, kSetCommand, kPidDmxStartAddress, {0x00, 0x01}},
+                          WireRequest{kC, kSetCommand, kPidDmxStartAddress, {0x00, 0x01}}));
   const std::string skipped3 = "Position 3 (4B52FFFFFFFF) is a broadcast address: skipped";
   EXPECT_EQ(std::count(Log().begin(), Log().end(), skipped3), 6);
 
@@ -192,7 +202,12 @@ TEST_F(NamesFileSafetyTest, ABroadcastEntryIsListedButNeverAddressed) {
   Type(form->EditChannel, "10");
   Type(form->EditEnd, "4");
   const std::size_t batch = LogMark();
+  requests = RequestMark();
   Click(form->BitBtn1);
+  EXPECT_THAT(RequestsSince(requests),
+              ElementsAre(WireRequest{kA, kSetCommand, kPidDmxStartAddress, {0x00, 100}},
+                          WireRequest{kB, kSetCommand, kPidDmxStartAddress, {0x00, 120}},
+                          WireRequest{kC, kSetCommand, kPidDmxStartAddress, {0x00, 140}}));
   EXPECT_EQ(line.FindResponder(kA)->StartAddress(), 100);
   EXPECT_EQ(line.FindResponder(kB)->StartAddress(), 120);
   EXPECT_EQ(line.FindResponder(kC)->StartAddress(), 140);
@@ -217,9 +232,21 @@ TEST_F(NamesFileSafetyTest, ABroadcastEntryIsListedButNeverAddressed) {
   EXPECT_EQ(ReadFile(kDeviceNamesFile),
             "4A4C00000001=Stage\r\n4A4C00000002=Stage\r\nFFFFFFFFFFFF=Stage\r\n"
             "4B52FFFFFFFF=Stage\r\n4A4C00000003=Stage\r\n");
-  const std::size_t beforeDiscovery = line.RdmRequestCount();
+  const std::size_t beforeDiscovery = RequestMark();
   Click(form->BitBtnDiscover);
-  EXPECT_GT(line.RdmRequestCount(), beforeDiscovery);
+  const std::vector<WireRequest> discovery = RequestsSince(beforeDiscovery);
+  EXPECT_FALSE(discovery.empty());
+  // Only the real devices are muted; neither broadcast entry is addressed.
+  EXPECT_THAT(RequestsSince(beforeDiscovery, kDiscoveryCommand, kPidDiscMute),
+              ElementsAre(WireRequest{kA, kDiscoveryCommand, kPidDiscMute, {}},
+                          WireRequest{kB, kDiscoveryCommand, kPidDiscMute, {}},
+                          WireRequest{kC, kDiscoveryCommand, kPidDiscMute, {}}));
+  for (const WireRequest& r : discovery) {
+    EXPECT_NE(r.destination, 0x4B52'FFFF'FFFFULL);
+    if (r.destination == kBroadcastUid) {
+      EXPECT_EQ(r.commandClass, kDiscoveryCommand);
+    }
+  }
   EXPECT_EQ(form->deviceTable.count, 3);
   EXPECT_THAT(ReadFile(kDeviceNamesFile), HasSubstr("FFFFFFFFFFFF=Stage\r\n"));
   EXPECT_THAT(ReadFile(kDeviceNamesFile), HasSubstr("4B52FFFFFFFF=Stage\r\n"));

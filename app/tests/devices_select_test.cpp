@@ -10,11 +10,20 @@
 
 #include "app/tests/form_test.h"
 #include "app/widgets.h"
+#include "rdm/rdm_constants.h"
 
 namespace korval::testing {
 namespace {
 
+using rdm::kGetCommand;
+using rdm::kPidSupportedParameters;
+using ::testing::ElementsAre;
 using SelectTest = FormTest;
+
+// The request that opens every page read.
+WireRequest PageReadOf(Uid uid) {
+  return {uid, kGetCommand, kPidSupportedParameters, {}};
+}
 
 constexpr Uid kFirst = 0x4A4C'0000'0012ULL;
 constexpr Uid kSecond = 0x4A4C'0000'0013ULL;
@@ -24,10 +33,15 @@ TEST_F(SelectTest, OnTheRdmPageTheSerialNumberBoxShowsThePositionBeforeThePageRe
   Start({Fixture(kFirst), Fixture(kSecond)});
   EXPECT_NE(BoxColour(form->Edit35), QColor(255, 255, 0));
   std::size_t mark = LogMark();
+  std::size_t requests = RequestMark();
   SelectListItem(1);
   auto lines = LogSince(mark);
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines[0], "device:1");  // the nested Edit35Change finds the selection there
+  auto sent = RequestsSince(requests);
+  ASSERT_FALSE(sent.empty());
+  EXPECT_EQ(sent.front(), PageReadOf(kSecond));
+  for (const WireRequest& r : sent) EXPECT_EQ(r.destination, kSecond);
   EXPECT_EQ(form->Edit35->text(), "1");
   EXPECT_EQ(BoxColour(form->Edit35), QColor(255, 255, 0));
   EXPECT_EQ(form->SelectedPosition(), 1);
@@ -36,8 +50,11 @@ TEST_F(SelectTest, OnTheRdmPageTheSerialNumberBoxShowsThePositionBeforeThePageRe
   // The same position again: the box does not change, so nothing is logged
   // before the page read.
   mark = LogMark();
+  requests = RequestMark();
   SelectListItem(1);
   for (const auto& line : LogSince(mark)) EXPECT_FALSE(line.starts_with("device:")) << line;
+  EXPECT_THAT(RequestsSince(requests, kGetCommand, kPidSupportedParameters),
+              ElementsAre(PageReadOf(kSecond)));
   EXPECT_TRUE(errorBoxes.empty());
 }
 
@@ -49,17 +66,22 @@ TEST_F(SelectTest, TheArrowKeysSelectLikeAClickAndEnterReadsNothing) {
     QApplication::sendEvent(form->ListBox1, &event);
   };
   std::size_t mark = LogMark();
+  std::size_t requests = RequestMark();
   press(Qt::Key_Down);  // position 0 is selected at start
   auto lines = LogSince(mark);
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines[0], "device:1");
   EXPECT_EQ(form->Edit35->text(), "1");
   EXPECT_EQ(BoxColour(form->Edit35), QColor(255, 255, 0));
+  EXPECT_THAT(RequestsSince(requests, kGetCommand, kPidSupportedParameters),
+              ElementsAre(PageReadOf(kSecond)));
 
   mark = LogMark();
+  requests = RequestMark();
   press(Qt::Key_Down);  // already the last: no new selection
   press(Qt::Key_Return);
   EXPECT_TRUE(LogSince(mark).empty());
+  EXPECT_THAT(RequestsSince(requests), ElementsAre());
   EXPECT_TRUE(errorBoxes.empty());
 }
 
@@ -112,7 +134,14 @@ TEST_F(SelectTest, EveryChangeOfTheSelectionByTheMouseReadsTheDeviceOnce) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.gesture);
     const std::size_t mark = LogMark();
+    const std::size_t requests = RequestMark();
     c.act();
+    // Every page read opens with its own SUPPORTED_PARAMETERS request.
+    const auto opened = RequestsSince(requests, kGetCommand, kPidSupportedParameters);
+    EXPECT_EQ(opened.size(), static_cast<std::size_t>(c.reads));
+    for (const WireRequest& r : opened) {
+      EXPECT_EQ(r, PageReadOf(0x4A4C'0000'0010ULL + static_cast<Uid>(c.selected)));
+    }
     const auto lines = LogSince(mark);
     std::vector<std::string> reads;
     std::copy_if(lines.begin(), lines.end(), std::back_inserter(reads),
@@ -135,6 +164,7 @@ TEST_F(SelectTest, OnTheIapPageTheCursorTakesTheStartOfTheSelectedPosition) {
   form->PatchStart[0] = 0;
   form->PatchStart[1] = 100;
   const std::size_t mark = LogMark();
+  const std::size_t requests = RequestMark();
   SelectListItem(1);
   EXPECT_EQ(form->PatchCursor, 100);
   SelectListItem(0);
@@ -143,6 +173,7 @@ TEST_F(SelectTest, OnTheIapPageTheCursorTakesTheStartOfTheSelectedPosition) {
   SelectListItem(-1);  // nothing selected: nothing to take, nothing changes
   EXPECT_EQ(form->PatchCursor, 77);
   EXPECT_TRUE(LogSince(mark).empty());
+  EXPECT_THAT(RequestsSince(requests), ElementsAre());
   EXPECT_EQ(form->Edit35->text(), "0");
 }
 
@@ -152,10 +183,12 @@ TEST_F(SelectTest, OnTheArtNetPageSelectingDoesNothing) {
   ShowPage(form->TabSheet3);
   form->PatchStart[1] = 100;
   const std::size_t mark = LogMark();
+  const std::size_t requests = RequestMark();
   SelectListItem(1);
   EXPECT_EQ(form->PatchCursor, 0);
   EXPECT_EQ(form->Edit35->text(), "0");
   EXPECT_TRUE(LogSince(mark).empty());
+  EXPECT_THAT(RequestsSince(requests), ElementsAre());
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -65,6 +66,39 @@ void FormTest::ShowPage(QWidget* page) {
 std::vector<std::string> FormTest::LogSince(std::size_t mark) const {
   const auto& all = Log();
   return {all.begin() + static_cast<std::ptrdiff_t>(std::min(mark, all.size())), all.end()};
+}
+
+void PrintTo(const WireRequest& request, std::ostream* out) {
+  char head[64];
+  std::snprintf(head, sizeof head, " cc=%02X pid=%04X data=", request.commandClass, request.pid);
+  *out << UidText12(request.destination) << head;
+  for (std::uint8_t b : request.data) {
+    char hex[4];
+    std::snprintf(hex, sizeof hex, "%02X", b);
+    *out << hex;
+  }
+}
+
+std::vector<WireRequest> FormTest::RequestsSince(std::size_t mark) const {
+  const auto recorded = line.Requests();
+  std::vector<WireRequest> requests;
+  for (std::size_t i = mark; i < recorded.size(); ++i) {
+    const auto& [r, checksumOk, afterBreak] = recorded[i];
+    EXPECT_TRUE(checksumOk) << "request " << i;
+    EXPECT_TRUE(afterBreak) << "request " << i;
+    const auto data = r.Data();
+    requests.push_back({r.destination, r.commandClass, r.pid, {data.begin(), data.end()}});
+  }
+  return requests;
+}
+
+std::vector<WireRequest> FormTest::RequestsSince(std::size_t mark, std::uint8_t commandClass,
+                                                 std::uint16_t pid) const {
+  std::vector<WireRequest> requests;
+  for (WireRequest& r : RequestsSince(mark)) {
+    if (r.commandClass == commandClass && r.pid == pid) requests.push_back(std::move(r));
+  }
+  return requests;
 }
 
 void FormTest::WriteFile(const std::string& name, const std::string& bytes) const {

@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <cstdint>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,17 @@
 #include "sim/virtual_line.h"
 
 namespace korval::testing {
+
+// A request frame as the line carried it, in the fields the window decides:
+// where it went, what it asked and its parameter data in full.
+struct WireRequest {
+  Uid destination = 0;
+  std::uint8_t commandClass = 0;
+  std::uint16_t pid = 0;
+  std::vector<std::uint8_t> data;
+  friend bool operator==(const WireRequest&, const WireRequest&) = default;
+};
+void PrintTo(const WireRequest& request, std::ostream* out);
 
 class FormTest : public ::testing::Test {
  protected:
@@ -35,6 +48,15 @@ class FormTest : public ::testing::Test {
   const std::vector<std::string>& Log() const { return form->Messages().Lines(); }
   std::size_t LogMark() const { return Log().size(); }
   std::vector<std::string> LogSince(std::size_t mark) const;
+
+  // The line's own record of the request frames it parsed (not the log's dump
+  // lines, which stop after 29 data bytes). Each frame since the mark is
+  // checked to have come after a break with a correct checksum.
+  std::size_t RequestMark() const { return line.Requests().size(); }
+  std::vector<WireRequest> RequestsSince(std::size_t mark) const;
+  // Only those of one command class and PID.
+  std::vector<WireRequest> RequestsSince(std::size_t mark, std::uint8_t commandClass,
+                                         std::uint16_t pid) const;
 
   void WriteFile(const std::string& name, const std::string& bytes) const;
   std::string ReadFile(const std::string& name) const;

@@ -9,6 +9,7 @@
 #include "app/tests/form_test.h"
 #include "base/tests/ordinary_user.h"
 #include "devices/patch_file.h"
+#include "rdm/rdm_constants.h"
 
 namespace korval::testing {
 namespace {
@@ -16,6 +17,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using MapTest = FormTest;
+using namespace rdm;
 
 constexpr Uid kSpot = 0x4A4C'0000'0012ULL;
 constexpr Uid kWash = 0x4A4C'0000'0013ULL;
@@ -179,7 +181,13 @@ TEST_F(MapTest, ReadTakesFootprintAndStartFromEveryDeviceAndClearsTheSelection) 
   Place(*form, 2, 77, 5);
   form->SelectPosition(1);
   form->SetActivePage(form->TabSheet2);
+  const std::size_t requests = RequestMark();
   Click(form->Button6);
+  // One DEVICE_INFO for each listed device, in list order, the silent one too.
+  EXPECT_THAT(RequestsSince(requests),
+              ElementsAre(WireRequest{kSpot, kGetCommand, kPidDeviceInfo, {}},
+                          WireRequest{kWash, kGetCommand, kPidDeviceInfo, {}},
+                          WireRequest{kBeam, kGetCommand, kPidDeviceInfo, {}}));
   EXPECT_EQ(form->PatchStart[0], 0);
   EXPECT_EQ(form->PatchFootprint[0], 12);
   EXPECT_EQ(form->PatchStart[1], 65535);  // start address 0, minus one, kept to 16 bits
@@ -203,7 +211,12 @@ TEST_F(MapTest, WriteSendsEveryStartPlusOneAfterADrag) {
   Drag(*form, Qt::LeftButton, 8 * 13, 6 * 13);  // zero-based channel 200
   Release(*form);
   const std::size_t mark = LogMark();
+  const std::size_t requests = RequestMark();
   Click(form->Button7);
+  EXPECT_THAT(RequestsSince(requests),
+              ElementsAre(WireRequest{kSpot, kSetCommand, kPidDmxStartAddress, {0x00, 0x01}},
+                          WireRequest{kWash, kSetCommand, kPidDmxStartAddress, {0x00, 0xC9}},
+                          WireRequest{kBeam, kSetCommand, kPidDmxStartAddress, {0x00, 0x64}}));
   EXPECT_EQ(line.FindResponder(kSpot)->StartAddress(), 1);
   EXPECT_EQ(line.FindResponder(kWash)->StartAddress(), 201);
   EXPECT_EQ(line.FindResponder(kBeam)->StartAddress(), 100);
@@ -235,7 +248,9 @@ TEST_F(MapTest, SaveAndLoadKeepUidsStartsAndFootprintsInOrder) {
   for (std::size_t i = 0; i < 3; ++i) Place(*form, i, 0, 0);
   form->SelectPosition(0);
   form->OpenPatch.choose = [] { return std::optional<QString>("three.pat"); };
+  const std::size_t requests = RequestMark();
   Click(form->Button9);
+  EXPECT_THAT(RequestsSince(requests), ElementsAre()) << "a loaded map is not written";
   EXPECT_THAT(Items(*form), ElementsAre("0x4A4C00000012", "0x4A4C00000013", "0x10000ABCD"));
   EXPECT_EQ(form->deviceTable.slots[1], kSpot);
   EXPECT_EQ(form->deviceTable.slots[2], kWash);

@@ -16,6 +16,7 @@
 #include "app/artnet_room.h"
 #include "app/devices_room.h"
 #include "app/tests/form_test.h"
+#include "rdm/rdm_constants.h"
 
 namespace korval::testing {
 namespace {
@@ -223,8 +224,16 @@ TEST_F(ModalInputTest, EscapeStopsADiscoveryWhileEveryOtherInputStaysHeldOff) {
     form->KeepAlive();
   });
   const auto mark = LogMark();
+  const std::size_t requests = RequestMark();
   QTest::mouseClick(form->BitBtnDiscover, Qt::LeftButton);
   ASSERT_TRUE(delivered);
+  // The Down key held off during the search started no page read afterwards:
+  // only discovery commands went out.
+  const auto sent = RequestsSince(requests);
+  ASSERT_FALSE(sent.empty());
+  for (const WireRequest& r : sent) {
+    EXPECT_EQ(r.commandClass, rdm::kDiscoveryCommand) << ::testing::PrintToString(r);
+  }
 
   const auto lines = LogSince(mark);
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "Discovery stopped by the operator."), 1);

@@ -39,6 +39,7 @@ TEST_F(StartUpTest, APresentInterfaceOpensAtTheFirstTick) {
   const std::size_t mark = LogMark();
   form->RunHandler([this] { form->StartUpTimerTimer(); });
   EXPECT_THAT(LogSince(mark), ElementsAre(kSuccess));
+  EXPECT_THAT(RequestsSince(0), ElementsAre()) << "opening configures the line, sends nothing";
   EXPECT_FALSE(form->StartUpTimer->isActive());
   EXPECT_EQ(form->StartUpAttempts, 0);
   EXPECT_NE(transport->Handle(), 0u);
@@ -54,6 +55,7 @@ TEST_F(StartUpTest, AnInterfacePluggedInBeforeTheEighthAttemptEndsTheRetries) {
   form->RunHandler([this] { form->StartUpTimerTimer(); });
   EXPECT_THAT(LogSince(mark), ElementsAre(Failure(0), Failure(1), Failure(2), Failure(3),
                                           Failure(4), Failure(5), Failure(6), kSuccess));
+  EXPECT_THAT(RequestsSince(0), ElementsAre());
   EXPECT_FALSE(form->StartUpTimer->isActive());
   EXPECT_EQ(form->StartUpAttempts, 0);
 }

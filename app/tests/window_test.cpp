@@ -1,13 +1,19 @@
 // The window as the operator first sees it, and the guard around its handlers.
+#include <gmock/gmock.h>
+
 #include <QApplication>
 #include <QMouseEvent>
+#include <algorithm>
 
 #include "app/tests/form_test.h"
+#include "app/tests/params_fixture.h"
 #include "base/errors.h"
+#include "rdm/rdm_constants.h"
 
 namespace korval::testing {
 namespace {
 
+using ::testing::ElementsAre;
 using WindowTest = FormTest;
 
 TEST_F(WindowTest, OpensFixedSizeWithTheCaptionAndAMinimizeButtonOnly) {
@@ -161,6 +167,60 @@ TEST_F(WindowTest, WhileAHandlerRunsOperatorInputAndWindowTimersAreHeldOff) {
   });
   QCoreApplication::processEvents();
   EXPECT_EQ(order, (std::vector<int>{1, 2}));
+}
+
+// The packet dumps of the log, checked against the frames the line carried.
+using PacketDumpTest = FormTest;
+
+TEST_F(PacketDumpTest, ARequestAndItsReplyAreLoggedFieldByField) {
+  constexpr Uid kSpot = 0x4A4C'0000'0012ULL;
+  WriteFile(kDeviceNamesFile, "4A4C00000012=a\r\n");
+  Start({Fixture(kSpot)});
+  form->SelectPosition(0);
+  const std::size_t mark = LogMark();
+  const std::size_t requests = RequestMark();
+  Click(form->BitBtnIdentify);
+  // Message length, destination, source, transaction, port (the reply's
+  // response type: ACK), message count, sub-device, command class, PID, PDL,
+  // data, checksum; all in hex.
+  EXPECT_THAT(LogSince(mark),
+              ElementsAre("Request__:19 4A4C00000012 888800000001 01 01 00 0000 30 1000 01 01 02E3",
+                          "Response_:18 888800000001 4A4C00000012 01 00 00 0000 31 1000 00 02E0"));
+  EXPECT_THAT(RequestsSince(requests),
+              ElementsAre(WireRequest{kSpot, rdm::kSetCommand, rdm::kPidIdentifyDevice, {0x01}}));
+}
+
+TEST_F(PacketDumpTest, TheDumpShowsTwentyNineDataBytesAndTheLineCarriesThemAll) {
+  constexpr Uid kSpot = 0x4A4C'0000'0012ULL;
+  WriteFile(kDeviceNamesFile, "4A4C00000012=a\r\n");
+  Start({Fixture(kSpot)});
+  form->SelectPosition(0);
+  const std::string name(32, 'n');
+  form->Edit1->setText(QString::fromStdString(name));
+  const std::size_t mark = LogMark();
+  const std::size_t requests = RequestMark();
+  Click(form->BitBtnWrite);
+  const auto logged = RequestsIn(LogSince(mark));
+  const auto sent = RequestsSince(requests, rdm::kSetCommand, rdm::kPidDeviceLabel);
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].data, std::vector<std::uint8_t>(name.begin(), name.end()));
+  const auto dumped = std::find_if(logged.begin(), logged.end(), [](const SentRequest& r) {
+    return r.commandClass == rdm::kSetCommand && r.pid == rdm::kPidDeviceLabel;
+  });
+  ASSERT_NE(dumped, logged.end());
+  EXPECT_EQ(dumped->destination, "4A4C00000012");
+  EXPECT_EQ(dumped->data, std::vector<std::uint8_t>(29, 'n'));
+  // Every other request is dumped whole, in the order the line carried them.
+  const auto all = RequestsSince(requests);
+  ASSERT_EQ(logged.size(), all.size());
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    EXPECT_EQ(logged[i].destination, UidText12(all[i].destination)) << i;
+    EXPECT_EQ(logged[i].commandClass, all[i].commandClass) << i;
+    EXPECT_EQ(logged[i].pid, all[i].pid) << i;
+    if (all[i].data.size() <= 29) {
+      EXPECT_EQ(logged[i].data, all[i].data) << i;
+    }
+  }
 }
 
 }  // namespace

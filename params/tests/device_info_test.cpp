@@ -2,21 +2,26 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <vector>
 
 namespace korval::params {
 namespace {
 
 TEST(DeviceInfoDecoding, FieldsComeFromTheFixedOffsets) {
-  const std::vector<std::uint8_t> reply = {0x01, 0x00,              // protocol version
-                                           0x12, 0x34,              // model
-                                           0x05, 0x04,              // category
-                                           0x01, 0x02, 0x00, 0xFF,  // software version
-                                           0x01, 0x2C,              // footprint 300
-                                           0x03, 0x04,              // personality 3 of 4
-                                           0x01, 0xF4,              // start address 500
-                                           0x00, 0x00, 0x00};
-  const DeviceInfo info = DecodeDeviceInfo(reply);
+  const std::uint8_t kReply[] = {
+      0x01, 0x00,              // RDM protocol version 1.0
+      0x12, 0x34,              // device model 0x1234
+      0x05, 0x04,              // product category 0x0504: switch
+      0x01, 0x02, 0x00, 0xFF,  // software version 1.2.0.255
+      0x01, 0x2C,              // DMX512 footprint 300
+      0x03,                    // current personality 3
+      0x04,                    // of 4 personalities
+      0x01, 0xF4,              // DMX512 start address 500
+      0x00, 0x00,              // sub-device count
+      0x00,                    // sensor count
+  };
+  const DeviceInfo info = DecodeDeviceInfo(kReply);
   EXPECT_EQ(info.category, "Switch");
   EXPECT_EQ(info.firmware, "1.2.0.255");
   EXPECT_EQ(info.footprint, 300);
@@ -25,13 +30,56 @@ TEST(DeviceInfoDecoding, FieldsComeFromTheFixedOffsets) {
   EXPECT_EQ(info.startAddress, 500);
 }
 
+// The answer a responder without a start address gives: 0xFFFF, shown as is.
+TEST(DeviceInfoDecoding, NoStartAddressAndTheHighestValues) {
+  const std::uint8_t kReply[] = {
+      0x01, 0x00,              // RDM protocol version 1.0
+      0xFF, 0xFF,              // device model 0xFFFF
+      0x05, 0x09,              // product category 0x0509: LED dimmer
+      0xFF, 0xFF, 0xFF, 0xFF,  // software version 255.255.255.255
+      0x02, 0x00,              // DMX512 footprint 512
+      0xFF,                    // current personality 255
+      0xFF,                    // of 255 personalities
+      0xFF, 0xFF,              // DMX512 start address: none
+      0x00, 0x02,              // sub-device count 2
+      0x01,                    // sensor count 1
+  };
+  const DeviceInfo info = DecodeDeviceInfo(kReply);
+  EXPECT_EQ(info.category, "LED Dimmer");
+  EXPECT_EQ(info.firmware, "255.255.255.255");
+  EXPECT_EQ(info.footprint, 512);
+  EXPECT_EQ(info.personality, 255);
+  EXPECT_EQ(info.personalityCount, 255);
+  EXPECT_EQ(info.startAddress, 0xFFFF);
+}
+
 TEST(DeviceInfoDecoding, AShortReplyReadsTheMissingBytesAsFill) {
-  const std::vector<std::uint8_t> reply = {0x01, 0x00, 0x00, 0x01, 0x01, 0x02, 0x07};
-  const DeviceInfo info = DecodeDeviceInfo(reply);
+  const std::uint8_t kReply[] = {
+      0x01, 0x00,  // RDM protocol version 1.0
+      0x00, 0x01,  // device model 0x0001
+      0x01, 0x02,  // product category 0x0102: moving head
+      0x07,        // software version, first byte only
+  };
+  const DeviceInfo info = DecodeDeviceInfo(kReply);
   EXPECT_EQ(info.category, "Moving Head");
   EXPECT_EQ(info.firmware, "7.255.255.255");
   EXPECT_EQ(info.startAddress, 0xFFFF);
   EXPECT_EQ(DecodeDeviceInfo({}).category, "unknown");
+}
+
+TEST(StartAddressEncoding, TheAddressGoesHighByteFirst) {
+  struct Case {
+    std::uint16_t address;
+    std::array<std::uint8_t, 2> expected;
+  };
+  const Case cases[] = {
+      {1, {0x00, 0x01}},       // the lowest address
+      {201, {0x00, 0xC9}},     // one byte's worth
+      {500, {0x01, 0xF4}},     // both bytes carry
+      {512, {0x02, 0x00}},     // the highest address
+      {0xFFFF, {0xFF, 0xFF}},  // sent as given, no range check
+  };
+  for (const Case& c : cases) EXPECT_EQ(EncodeStartAddress(c.address), c.expected) << c.address;
 }
 
 TEST(DeviceInfoDecoding, CategoryTable) {

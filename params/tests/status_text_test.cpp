@@ -54,9 +54,21 @@ TEST(StatusText, ColourByType) {
 }
 
 TEST(StatusText, OnlyTheFirstMessageIsDecoded) {
-  const std::vector<std::uint8_t> two = {0x00, 0x00, 0x04, 0x00, 0x21, 0x00, 0x01, 0x01, 0x50,
-                                         0x00, 0x00, 0x02, 0x00, 0x51, 0x00, 0x00, 0x00, 0x00};
-  const StatusMessage first = DecodeFirstStatus(two);
+  const std::uint8_t kReply[] = {
+      // First message
+      0x00, 0x00,  // sub-device 0: the root device
+      0x04,        // status type: error
+      0x00, 0x21,  // status message ID 0x0021: over temperature
+      0x00, 0x01,  // data value 1: sensor 1
+      0x01, 0x50,  // data value 2: 0x0150
+      // Second message
+      0x00, 0x00,  // sub-device 0
+      0x02,        // status type: advisory
+      0x00, 0x51,  // status message ID 0x0051: not ready
+      0x00, 0x00,  // data value 1
+      0x00, 0x00,  // data value 2
+  };
+  const StatusMessage first = DecodeFirstStatus(kReply);
   EXPECT_EQ(first.type, 0x04);
   EXPECT_EQ(first.id, 0x0021);
   EXPECT_EQ(first.value1, 1);
@@ -66,13 +78,34 @@ TEST(StatusText, OnlyTheFirstMessageIsDecoded) {
             "C");
 }
 
+TEST(StatusText, EachFieldOfTheFirstMessageComesFromItsOwnBytes) {
+  const std::uint8_t kReply[] = {
+      0x00, 0x01,  // sub-device 1: not shown
+      0x03,        // status type: warning
+      0x00, 0x31,  // status message ID 0x0031: over voltage
+      0x00, 0x02,  // data value 1: phase 2
+      0x00, 0xFA,  // data value 2: 250 V
+  };
+  const StatusMessage message = DecodeFirstStatus(kReply);
+  EXPECT_EQ(message.type, 0x03);
+  EXPECT_EQ(message.id, 0x0031);
+  EXPECT_EQ(message.value1, 2);
+  EXPECT_EQ(message.value2, 250);
+  EXPECT_EQ(StatusText(message), "Voltage of Phase2 to high, 250V");
+  EXPECT_EQ(StatusColour(message.type), kOlive);
+}
+
 TEST(StatusText, NoQueuedMessageReadsAsUnknownInLime) {
   const StatusMessage none = DecodeFirstStatus({});
   EXPECT_EQ(StatusText(none), "unknown");
   EXPECT_EQ(StatusColour(none.type), kLime);
   // Half a message: what is missing reads as fill.
-  const std::vector<std::uint8_t> half = {0x00, 0x00, 0x02, 0x00, 0x50};
-  EXPECT_EQ(StatusText(DecodeFirstStatus(half)),
+  const std::uint8_t kHalf[] = {
+      0x00, 0x00,  // sub-device 0
+      0x02,        // status type: advisory
+      0x00, 0x50,  // status message ID 0x0050; both data values missing
+  };
+  EXPECT_EQ(StatusText(DecodeFirstStatus(kHalf)),
             "OK; Temp. 255\xC2\xB0"
             "C");
 }

@@ -45,6 +45,23 @@ TEST(SupportedPids, AStoreReplacesTheWholeListInReplyOrder) {
   EXPECT_EQ(list, PidList{});
 }
 
+TEST(SupportedPids, AReplyIsTwoBytesAPidHighByteFirst) {
+  const std::uint8_t kReply[] = {
+      0x00, 0x82,  // DEVICE_LABEL
+      0x03, 0x00,  // MIN_LIMITS
+      0x04, 0x00,  // DEVICE_HOURS
+      0x06, 0x00,  // PAN_INVERT
+      0x00,        // a trailing odd byte: dropped
+  };
+  PidList list{};
+  StoreSupportedPids(list, kReply);
+  EXPECT_EQ(list, (PidList{rdm::kPidDeviceLabel, rdm::kPidMinLimits, rdm::kPidDeviceHours,
+                           rdm::kPidPanInvert}));
+  EXPECT_TRUE(IsPidSupported(list, rdm::kPidMinLimits));
+  EXPECT_FALSE(IsPidSupported(list, 0x0003));  // the bytes read the other way round
+  EXPECT_FALSE(IsPidSupported(list, 0x8200));
+}
+
 TEST(SupportedPids, FourPidsPassWithAnEmptyListAndPidZeroNeverDoes) {
   const PidList empty{};
   for (std::uint16_t pid : {rdm::kPidIdentifyDevice, rdm::kPidDeviceInfo,

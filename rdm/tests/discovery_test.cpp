@@ -40,6 +40,50 @@ std::vector<std::uint8_t> BranchAnswer(Uid uid, std::size_t preamble = 7, int ch
 
 constexpr Uid kUid = 0x7FF0'0000'0001ULL;
 
+// The answer of UID 7FF0:00000001, byte by byte: every UID and checksum byte
+// goes out twice, ORed with 0xAA and with 0x55.
+constexpr std::uint8_t kAnswer[] = {
+    0xFE, 0xFE, 0xFE, 0xFE, 0xFE, 0xFE, 0xFE,  // preamble
+    0xAA,                                      // preamble separator
+    0xFF, 0x7F,                                // manufacturer ID, high byte 0x7F
+    0xFA, 0xF5,                                // manufacturer ID, low byte 0xF0
+    0xAA, 0x55,                                // device ID, byte 1: 0x00
+    0xAA, 0x55,                                // device ID, byte 2: 0x00
+    0xAA, 0x55,                                // device ID, byte 3: 0x00
+    0xAB, 0x55,                                // device ID, byte 4: 0x01
+    0xAF, 0x57,                                // checksum, high byte 0x07
+    0xEA, 0x7F,                                // checksum, low byte 0x6A
+};
+
+TEST(DecodeDiscoveryResponse, AValidAnswerFieldByField) {
+  const DiscoveryResponse r = DecodeDiscoveryResponse(kAnswer, 0, kFullRangeUpper);
+  EXPECT_EQ(r.result, kBranchValid);
+  EXPECT_EQ(r.uid, kUid);
+  // The same bytes as the responder side and this file's helper make.
+  EXPECT_THAT(BranchAnswer(kUid), ElementsAreArray(kAnswer));
+  EXPECT_THAT(sim::EncodeDiscoveryResponse(kUid), ElementsAreArray(kAnswer));
+}
+
+TEST(DecodeDiscoveryResponse, EveryEncodedByteOfTheGoldenAnswerCounts) {
+  // The checksum is the sum of the twelve encoded UID bytes: 0x076A. A UID byte
+  // or a checksum byte changed no longer checks.
+  unsigned sum = 0;
+  for (std::size_t i = 8; i < 20; ++i) sum += kAnswer[i];
+  EXPECT_EQ(sum, 0x076Au);
+  for (std::size_t i = 8; i < 24; ++i) {
+    std::vector<std::uint8_t> wrong(std::begin(kAnswer), std::end(kAnswer));
+    // The bits the half carries (the others are forced to one): 0x55 in the
+    // half ORed with 0xAA, 0xAA in the other.
+    wrong[i] ^= i % 2 == 0 ? 0x55 : 0xAA;
+    EXPECT_EQ(DecodeDiscoveryResponse(wrong, 0, kFullRangeUpper).result, kBranchCollision) << i;
+  }
+  // Without its preamble the answer still decodes: the separator leads.
+  const std::span<const std::uint8_t> bare = std::span(kAnswer).subspan(7);
+  const DiscoveryResponse r = DecodeDiscoveryResponse(bare, 0, kFullRangeUpper);
+  EXPECT_EQ(r.result, kBranchValid);
+  EXPECT_EQ(r.uid, kUid);
+}
+
 TEST(DecodeDiscoveryResponse, FindsTheSeparatorOnlyInTheFirstFifteenBytes) {
   struct Case {
     const char* name;

@@ -38,7 +38,7 @@ class ParamsScriptedTest : public ParamsTest {
     LineHandle handle = 0;
     scripted.Open(0, &handle);
     transport->SetHandle(handle);
-    Room().SupportedPids = {kPidMinLimits, kPidDeviceLabel, kPidDimmSwitch, kPidPanInvert,
+    Page().SupportedPids = {kPidMinLimits, kPidDeviceLabel, kPidDimmSwitch, kPidPanInvert,
                             kPidStatusMessages};
   }
   ~ParamsScriptedTest() override {
@@ -52,7 +52,7 @@ class ParamsScriptedTest : public ParamsTest {
 TEST_F(ParamsScriptedTest, AMinimumLimitsReplyOfThreeBytesFillsThreeBoxes) {
   for (int k = 0; k < 8; ++k) form->MinLimitBoxes[k]->setText("old");
   scripted.replies.push_back(Reply(kPidMinLimits, {10, 20, 30}));
-  Room().GetMinLimits(UidLow(kSpot), UidHigh(kSpot));
+  OnPage(&ParameterPage::GetMinLimits, kSpot);
   for (int k = 0; k < 8; ++k) {
     const bool filled = k < 3;
     EXPECT_EQ(form->MinLimitBoxes[k]->text(), filled ? QString::number(10 * (k + 1)) : "old");
@@ -61,7 +61,7 @@ TEST_F(ParamsScriptedTest, AMinimumLimitsReplyOfThreeBytesFillsThreeBoxes) {
   }
   // An empty reply fills nothing: the checksum that follows the header is not a value.
   scripted.replies.push_back(Reply(kPidMinLimits, {}));
-  Room().GetMinLimits(UidLow(kSpot), UidHigh(kSpot));
+  OnPage(&ParameterPage::GetMinLimits, kSpot);
   EXPECT_EQ(form->MinLimitBoxes[0]->text(), "10");
   EXPECT_EQ(BoxColour(form->MinLimitBoxes[0]), QColor(128, 128, 128));
 }
@@ -69,20 +69,20 @@ TEST_F(ParamsScriptedTest, AMinimumLimitsReplyOfThreeBytesFillsThreeBoxes) {
 TEST_F(ParamsScriptedTest, ShortOrNotAcknowledgedRepliesSetNothing) {
   form->Edit1->setText("kept");
   scripted.replies.push_back(Reply(kPidDeviceLabel, {'N', 'o'}, kResponseNackReason));
-  Room().GetDeviceLabel(UidLow(kSpot), UidHigh(kSpot));
+  OnPage(&ParameterPage::GetDeviceLabel, kSpot);
   EXPECT_EQ(form->Edit1->text(), "kept");
 
   scripted.replies.push_back(Reply(kPidDeviceLabel, {}));
-  Room().GetDeviceLabel(UidLow(kSpot), UidHigh(kSpot));
+  OnPage(&ParameterPage::GetDeviceLabel, kSpot);
   EXPECT_EQ(form->Edit1->text(), "");
 
   for (QCheckBox* box : form->DimmSwitchBoxes) box->setChecked(true);
   scripted.replies.push_back(Reply(kPidDimmSwitch, {}));
-  Room().GetDimmSwitch(UidLow(kSpot), UidHigh(kSpot));
+  OnPage(&ParameterPage::GetDimmSwitch, kSpot);
   for (QCheckBox* box : form->DimmSwitchBoxes) EXPECT_FALSE(box->isChecked());
 
   scripted.replies.push_back(Reply(kPidPanInvert, {}));
-  Room().GetPanTiltSettings(UidLow(kSpot), UidHigh(kSpot));
+  OnPage(&ParameterPage::GetPanTiltSettings, kSpot);
   EXPECT_FALSE(form->CheckBox1->isChecked());
 }
 
@@ -94,26 +94,26 @@ TEST_F(ParamsScriptedTest, TwelveListedPidsInOneReplyKeepNine) {
     twelve.push_back(static_cast<std::uint8_t>(pid));
   }
   scripted.replies.push_back(Reply(kPidSupportedParameters, twelve));
-  Room().GetSupportedParameters(UidLow(kSpot), UidHigh(kSpot));
-  EXPECT_TRUE(Room().IsPidSupported(0x0602));
-  EXPECT_FALSE(Room().IsPidSupported(0x0300));
+  Page().GetSupportedParameters(kSpot);
+  EXPECT_TRUE(Page().IsPidSupported(0x0602));
+  EXPECT_FALSE(Page().IsPidSupported(0x0300));
 
   // No reply at all: the list is left empty.
-  Room().GetSupportedParameters(UidLow(kSpot), UidHigh(kSpot));
-  EXPECT_EQ(Room().SupportedPids, params::PidList{});
+  Page().GetSupportedParameters(kSpot);
+  EXPECT_EQ(Page().SupportedPids, params::PidList{});
   EXPECT_EQ(Log().back(), "no response");
 }
 
 TEST_F(ParamsScriptedTest, StatusWithoutMessagesIsUnknownInLime) {
   SetBoxColour(form->Edit5, QColor(255, 0, 0));
   scripted.replies.push_back(Reply(kPidStatusMessages, {}));
-  Room().GetStatusMessages(UidLow(kSpot), UidHigh(kSpot));
+  OnPage(&ParameterPage::GetStatusMessages, kSpot);
   EXPECT_EQ(form->Edit5->text(), "unknown");
   EXPECT_EQ(BoxColour(form->Edit5), QColor(0, 255, 0));
 
   scripted.replies.push_back(
       Reply(kPidStatusMessages, {0x00, 0x00, 0x04, 0x00, 0x21, 0x00, 0x01, 0x01, 0x50}));
-  Room().GetStatusMessages(UidLow(kSpot), UidHigh(kSpot));
+  OnPage(&ParameterPage::GetStatusMessages, kSpot);
   EXPECT_EQ(form->Edit5->text(), "Hot, 80°C");
   EXPECT_EQ(BoxColour(form->Edit5), QColor(255, 0, 0));
 }

@@ -14,7 +14,7 @@ using ParamsStatusTest = ParamsTest;
 
 TEST_F(ParamsStatusTest, FirstMessageGivesTextAndColour) {
   StartListed({Fixture(kSpot)});
-  Room().GetSupportedParameters(UidLow(kSpot), UidHigh(kSpot));
+  Page().GetSupportedParameters(kSpot);
   struct Case {
     std::vector<sim::StatusMessage> queued;
     QString text;
@@ -32,10 +32,11 @@ TEST_F(ParamsStatusTest, FirstMessageGivesTextAndColour) {
   for (const Case& c : table) {
     Device(kSpot).Values().status_messages = c.queued;
     const auto mark = LogMark();
-    Room().GetStatusMessages(UidLow(kSpot), UidHigh(kSpot));
+    line.ClearRequests();
+    OnPage(&ParameterPage::GetStatusMessages, kSpot);
     EXPECT_EQ(form->Edit5->text(), c.text);
     EXPECT_EQ(BoxColour(form->Edit5), c.colour) << c.text.toStdString();
-    const auto sent = RequestsIn(LogSince(mark));
+    const auto sent = LineRequests();
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].commandClass, kGetCommand);
     EXPECT_EQ(sent[0].pid, kPidStatusMessages);
@@ -48,20 +49,20 @@ TEST_F(ParamsStatusTest, NoAnswerOrNoSupportKeepsTheColourAndShowsUnknown) {
   auto hazer = Supporting(kHazer, {kPidDeviceLabel});
   StartListed({Fixture(kSpot), hazer});
   Device(kSpot).Values().status_messages = {{0x03, 0x0052, 0, 0}};
-  Room().GetSupportedParameters(UidLow(kSpot), UidHigh(kSpot));
-  Room().GetStatusMessages(UidLow(kSpot), UidHigh(kSpot));
+  Page().GetSupportedParameters(kSpot);
+  OnPage(&ParameterPage::GetStatusMessages, kSpot);
   ASSERT_EQ(form->Edit5->text(), "Low Fluid");
 
   Device(kSpot).Faults().nack_all = true;
-  Room().GetStatusMessages(UidLow(kSpot), UidHigh(kSpot));
+  OnPage(&ParameterPage::GetStatusMessages, kSpot);
   EXPECT_EQ(form->Edit5->text(), "unknown");
   EXPECT_EQ(BoxColour(form->Edit5), QColor(128, 128, 0));
 
-  Room().GetSupportedParameters(UidLow(kHazer), UidHigh(kHazer));
+  Page().GetSupportedParameters(kHazer);
   SetBoxColour(form->Edit5, QColor(255, 0, 0));
   form->Edit5->setText("Not Ready");
   const auto mark = LogMark();
-  Room().GetStatusMessages(UidLow(kHazer), UidHigh(kHazer));
+  OnPage(&ParameterPage::GetStatusMessages, kHazer);
   EXPECT_TRUE(LogSince(mark).empty());
   EXPECT_EQ(form->Edit5->text(), "unknown");
   EXPECT_EQ(BoxColour(form->Edit5), QColor(255, 0, 0));

@@ -12,6 +12,8 @@ namespace korval {
 struct TForm1::ParamsRoom {
   explicit ParamsRoom(TForm1& form);
 
+  params::ParameterPage page;
+
   // The page as the widgets show it now. A handler takes it once at its start:
   // nothing between the steps of an operation changes a widget but `Show`.
   params::PageValues ReadValues() const;
@@ -24,9 +26,6 @@ struct TForm1::ParamsRoom {
 
  private:
   TForm1& form;
-
- public:
-  params::ParameterPage page;
 };
 
 }  // namespace korval

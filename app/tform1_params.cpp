@@ -67,12 +67,12 @@ void TForm1::InitParamsRoom() {
 }
 
 TForm1::ParamsRoom::ParamsRoom(TForm1& formIn)
-    : form(formIn),
-      page(
+    : page(
           formIn.transport, formIn.namesList, [](const NamesList& names) { SaveNamesList(names); },
           [this](const params::PageValues& values, params::PageField changed) {
             Show(values, changed);
-          }) {}
+          }),
+      form(formIn) {}
 
 params::PageValues TForm1::ParamsRoom::ReadValues() const {
   params::PageValues v;

@@ -7,7 +7,7 @@
 //   tform1_guard.cpp    the window's side of the handler guard (app/handler_guard.h)
 //   tform1_startup.cpp  FormCreate, the start-up timer, closing, page change
 //   tform1_devices.cpp  device list, names file, reordering, discovery
-//   tform1_params.cpp   parameter operations, status, page read and write, identify
+//   tform1_params.cpp   page read and write, identify, the page's widgets <-> values
 //   tform1_map.cpp      the address map and patch files (IAP page)
 //   tform1_batch.cpp    batch addressing and its four fields
 //   tform1_artnet.cpp   the Art-Net node, the output ticker, the monitor grid

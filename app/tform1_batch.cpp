@@ -62,7 +62,7 @@ void TForm1::BitBtn1Click() {
       Log(WithheldSkipLine(request.fixture, ListedUid(deviceTable, request.fixture)));
       continue;
     }
-    paramsRoom->SetStartAddress(UidLow(request.uid), UidHigh(request.uid), request.offset);
+    paramsRoom->SetStartAddress(request.uid, request.offset);
   }
   Log(line);
 }

@@ -24,7 +24,7 @@ struct RdmRequest {
   std::uint16_t pid = 0;
   std::uint16_t subDevice = 0;
   // At most 231 bytes (E1.20's largest PDL) go out; the rest is not sent.
-  std::vector<std::uint8_t> data;
+  std::vector<std::uint8_t> data{};
 };
 
 // The request frame as it goes on the line: start codes, message length,

@@ -1,6 +1,8 @@
 // What the parameter-page tests share: devices put straight into the table and
 // the list (as discovery would), box texts set without running change
-// handlers, and the requests read back out of the packet dumps in the log.
+// handlers, operations of the catalogue run on the page as the window shows it,
+// and the requests the virtual line carried (or, for the dumps themselves, the
+// requests read back out of the packet dumps in the log).
 #pragma once
 
 #include <QSignalBlocker>
@@ -10,8 +12,11 @@
 
 #include "app/params_room.h"
 #include "app/tests/form_test.h"
+#include "params/parameter_page.h"
 
 namespace korval::testing {
+
+using params::ParameterPage;
 
 struct SentRequest {
   std::string destination;  // twelve hex digits
@@ -87,6 +92,31 @@ class ParamsTest : public FormTest {
   }
 
   TForm1::ParamsRoom& Room() { return *form->paramsRoom; }
+  ParameterPage& Page() { return Room().page; }
+
+  // One operation of the catalogue on the page's values as the widgets hold
+  // them now, as a handler runs it: what it changes reaches the widgets
+  // through the room's Show.
+  template <typename Values>
+  void OnPage(void (ParameterPage::*operation)(Uid, Values&), Uid uid) {
+    params::PageValues values = Room().ReadValues();
+    (Page().*operation)(uid, values);
+  }
+
+  // Every request the line carried since its last ClearRequests, whole, each
+  // a well-formed frame sent after a break.
+  std::vector<SentRequest> LineRequests() const {
+    std::vector<SentRequest> requests;
+    for (const sim::VirtualLine::RecordedRequest& recorded : line.Requests()) {
+      EXPECT_TRUE(recorded.checksumOk);
+      EXPECT_TRUE(recorded.afterBreak);
+      const sim::RdmRequest& r = recorded.request;
+      const auto data = r.Data();
+      requests.push_back(
+          {UidText12(r.destination), r.commandClass, r.pid, {data.begin(), data.end()}});
+    }
+    return requests;
+  }
   sim::Responder& Device(Uid uid) { return *line.FindResponder(uid); }
   Clock::Duration Now() { return line.GetClock().Now(); }
 };

@@ -14,42 +14,24 @@ const QColor kWhite(255, 255, 255);
 
 using ParamsOperationsTest = ParamsTest;
 
-TEST_F(ParamsOperationsTest, TwelveSupportedParametersOnlyTheFirstNineAreAsked) {
-  StartListed({Supporting(
-      kSpot, {kPidDeviceLabel, kPidManufacturerLabel, kPidDmxPersonality, kPidStatusMessages,
-              kPidDeviceHours, kPidLampHours, kPidPanInvert, kPidTiltInvert, kPidPanTiltSwap,
-              kPidMinLimits, kPidMaxLimits, kPidDimmSwitch})});
-  Room().GetSupportedParameters(UidLow(kSpot), UidHigh(kSpot));
-  EXPECT_TRUE(Room().IsPidSupported(kPidPanTiltSwap));
-  EXPECT_FALSE(Room().IsPidSupported(kPidMinLimits));
-  EXPECT_EQ(Room().SupportedPids[9], 0);
-
-  const auto mark = LogMark();
-  Room().GetMinLimits(UidLow(kSpot), UidHigh(kSpot));
-  Room().GetMaxLimits(UidLow(kSpot), UidHigh(kSpot));
-  Room().GetDimmSwitch(UidLow(kSpot), UidHigh(kSpot));
-  EXPECT_TRUE(LogSince(mark).empty());
-  EXPECT_EQ(BoxColour(form->MinLimitBoxes[0]), kGrey);
-}
-
 TEST_F(ParamsOperationsTest, AFailedSupportedParametersLeavesOnlyTheFourAlwaysSupported) {
   auto config = Fixture(kSpot);
   config.faults.nack_all = true;
   StartListed({Fixture(kWash), config});
   form->namesList.SetName("4a4c00000012", "From the list");
-  Room().GetSupportedParameters(UidLow(kWash), UidHigh(kWash));
-  ASSERT_TRUE(Room().IsPidSupported(kPidDeviceLabel));
+  Page().GetSupportedParameters(kWash);
+  ASSERT_TRUE(Page().IsPidSupported(kPidDeviceLabel));
 
   form->SelectPosition(1);
-  const auto mark = LogMark();
+  line.ClearRequests();
   Click(form->BitBtnRead);
   for (std::uint16_t pid :
        {kPidIdentifyDevice, kPidDeviceInfo, kPidSoftwareVersionLabel, kPidDmxStartAddress}) {
-    EXPECT_TRUE(Room().IsPidSupported(pid));
+    EXPECT_TRUE(Page().IsPidSupported(pid));
   }
-  for (std::uint16_t pid : sim::AllOptionalParameters()) EXPECT_FALSE(Room().IsPidSupported(pid));
+  for (std::uint16_t pid : sim::AllOptionalParameters()) EXPECT_FALSE(Page().IsPidSupported(pid));
   // Only the two requests that pass without the list went out.
-  const auto sent = RequestsIn(LogSince(mark));
+  const auto sent = LineRequests();
   ASSERT_EQ(sent.size(), 2u);
   EXPECT_EQ(sent[0].pid, kPidSupportedParameters);
   EXPECT_EQ(sent[1].pid, kPidDeviceInfo);
@@ -76,7 +58,7 @@ TEST_F(ParamsOperationsTest, DeviceInfoFillsTheFieldsAndANackKeepsThePreviousDev
   wash.category = 0x0100;
   StartListed({spot, wash});
 
-  Room().GetDeviceInfo(UidLow(kSpot), UidHigh(kSpot));
+  OnPage(&ParameterPage::GetDeviceInfo, kSpot);
   EXPECT_EQ(form->Edit8->text(), "Switch");
   EXPECT_EQ(form->Edit9->text(), "1.2.0.255");
   EXPECT_EQ(form->Edit10->text(), "16");
@@ -90,73 +72,30 @@ TEST_F(ParamsOperationsTest, DeviceInfoFillsTheFieldsAndANackKeepsThePreviousDev
 
   Device(kWash).Faults().nack_all = true;
   auto mark = LogMark();
-  Room().GetDeviceInfo(UidLow(kWash), UidHigh(kWash));
+  OnPage(&ParameterPage::GetDeviceInfo, kWash);
   EXPECT_EQ(Outline(LogSince(mark)), (std::vector<std::string>{"Request", "Response"}));
   EXPECT_EQ(form->Edit8->text(), "Switch");
   EXPECT_EQ(form->Edit9->text(), "1.2.0.255");
   EXPECT_EQ(form->UpDown1->Position(), 3);
 
   Device(kWash).Faults().nack_all = false;
-  Room().GetDeviceInfo(UidLow(kWash), UidHigh(kWash));
+  OnPage(&ParameterPage::GetDeviceInfo, kWash);
   EXPECT_EQ(form->Edit8->text(), "unknown");
   EXPECT_EQ(form->UpDown1->Max(), 1);
   EXPECT_EQ(form->UpDown1->Position(), 1);
-}
-
-TEST_F(ParamsOperationsTest, DeviceLabelRepliesAndTheNamesListStandIn) {
-  auto spot = Fixture(kSpot);
-  spot.label = "Spot 1";
-  StartListed({spot, Supporting(kWash, {kPidStatusMessages})});
-  Room().GetSupportedParameters(UidLow(kSpot), UidHigh(kSpot));
-
-  struct Case {
-    std::string label;
-    QString shown;
-  };
-  const std::vector<Case> table = {
-      {"Spot 1", "Spot 1"},
-      {std::string("AB\0CD", 5), "AB"},
-      {"", ""},
-      {"80\xB0"
-       "C",
-       "80°C"},
-  };
-  for (const Case& c : table) {
-    Put(form->Edit1, "before");
-    Device(kSpot).Values().label = c.label;
-    Room().GetDeviceLabel(UidLow(kSpot), UidHigh(kSpot));
-    EXPECT_EQ(form->Edit1->text(), c.shown);
-  }
-  EXPECT_EQ(LogSince(LogMark() - 3)[0], "Getting device name of 0x4A4C00000012");
-
-  // A NACK keeps the text.
-  Device(kSpot).Faults().nack_all = true;
-  Put(form->Edit1, "kept");
-  Room().GetDeviceLabel(UidLow(kSpot), UidHigh(kSpot));
-  EXPECT_EQ(form->Edit1->text(), "kept");
-
-  // Without DEVICE_LABEL the names list answers, with no line and no request.
-  Room().GetSupportedParameters(UidLow(kWash), UidHigh(kWash));
-  form->namesList.SetName("4A4C00000013", "Wash left");
-  const auto mark = LogMark();
-  Room().GetDeviceLabel(UidLow(kWash), UidHigh(kWash));
-  EXPECT_EQ(form->Edit1->text(), "Wash left");
-  EXPECT_TRUE(LogSince(mark).empty());
-  form->namesList.Clear();
-  Room().GetDeviceLabel(UidLow(kWash), UidHigh(kWash));
-  EXPECT_EQ(form->Edit1->text(), "");
 }
 
 TEST_F(ParamsOperationsTest, SetDeviceLabelSendsWindows1252CutAt32OrStoresTheName) {
   auto spot = Fixture(kSpot);
   spot.label = "old";
   StartListed({spot, Supporting(kWash, {kPidStatusMessages})});
-  Room().GetSupportedParameters(UidLow(kSpot), UidHigh(kSpot));
+  Page().GetSupportedParameters(kSpot);
 
   Put(form->Edit1, "");
   auto mark = LogMark();
-  Room().SetDeviceLabel(UidLow(kSpot), UidHigh(kSpot));
-  auto sent = RequestsIn(LogSince(mark));
+  line.ClearRequests();
+  OnPage(&ParameterPage::SetDeviceLabel, kSpot);
+  auto sent = LineRequests();
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0].commandClass, kSetCommand);
   EXPECT_EQ(sent[0].pid, kPidDeviceLabel);
@@ -165,7 +104,7 @@ TEST_F(ParamsOperationsTest, SetDeviceLabelSendsWindows1252CutAt32OrStoresTheNam
   EXPECT_EQ(Device(kSpot).Label(), "");
 
   Put(form->Edit1, "Hot 80°C €");
-  Room().SetDeviceLabel(UidLow(kSpot), UidHigh(kSpot));
+  OnPage(&ParameterPage::SetDeviceLabel, kSpot);
   EXPECT_EQ(Device(kSpot).Label(),
             "Hot 80\xB0"
             "C \x80");
@@ -174,162 +113,26 @@ TEST_F(ParamsOperationsTest, SetDeviceLabelSendsWindows1252CutAt32OrStoresTheNam
   form->Edit1->setMaxLength(40);
   Put(form->Edit1, QString(40, 'n'));
   mark = LogMark();
-  Room().SetDeviceLabel(UidLow(kSpot), UidHigh(kSpot));
-  sent = RequestsIn(LogSince(mark));
+  line.ClearRequests();
+  OnPage(&ParameterPage::SetDeviceLabel, kSpot);
+  sent = LineRequests();
   ASSERT_EQ(sent.size(), 1u);
-  EXPECT_EQ(sent[0].data.size(), 29u);  // the dump shows at most 29 bytes
+  EXPECT_EQ(sent[0].data, std::vector<std::uint8_t>(32, 'n'));
+  EXPECT_EQ(RequestsIn(LogSince(mark))[0].data.size(), 29u);  // the dump shows at most 29 bytes
   EXPECT_EQ(Device(kSpot).Label(), std::string(32, 'n'));
 
-  Room().GetSupportedParameters(UidLow(kWash), UidHigh(kWash));
+  Page().GetSupportedParameters(kWash);
   Put(form->Edit1, "Wash");
   mark = LogMark();
-  Room().SetDeviceLabel(UidLow(kWash), UidHigh(kWash));
+  OnPage(&ParameterPage::SetDeviceLabel, kWash);
   EXPECT_TRUE(LogSince(mark).empty());
   EXPECT_EQ(form->namesList.GetName("4A4C00000013"), "Wash");
   EXPECT_EQ(ReadFile("devnames.lst"), "4A4C00000013=Wash\r\n");
 
   // Line breaks a device put in its label do not split the file's line.
   Put(form->Edit1, "Wash\r\nleft");
-  Room().SetDeviceLabel(UidLow(kWash), UidHigh(kWash));
+  OnPage(&ParameterPage::SetDeviceLabel, kWash);
   EXPECT_EQ(ReadFile("devnames.lst"), "4A4C00000013=Wash??left\r\n");
-}
-
-TEST_F(ParamsOperationsTest, StartAddressAddsTheOffsetAndStaysWithin1To512) {
-  StartListed({Fixture(kSpot)});
-  struct Case {
-    QString box;
-    int offset;
-    int sent;  // 0: nothing sent
-  };
-  const std::vector<Case> table = {
-      {"500", 20, 512}, {"500", -600, 1},        {"37", 0, 37}, {"1", 0, 1}, {"512", 0, 512},
-      {"0", 0, 1},      {"2147483647", 10, 512}, {"abc", 0, 0}, {"", 5, 0},
-  };
-  for (const Case& c : table) {
-    Put(form->EditAddr, c.box);
-    const auto mark = LogMark();
-    const auto before = Now();
-    Room().SetStartAddress(UidLow(kSpot), UidHigh(kSpot), c.offset);
-    const auto lines = LogSince(mark);
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines[0], "Setting start address of 0x4A4C00000012");
-    const auto sent = RequestsIn(lines);
-    if (c.sent == 0) {
-      EXPECT_EQ(lines.size(), 1u) << c.box.toStdString();
-      continue;
-    }
-    ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(sent[0].pid, kPidDmxStartAddress);
-    EXPECT_EQ(sent[0].data, (std::vector<std::uint8_t>{static_cast<std::uint8_t>(c.sent >> 8),
-                                                       static_cast<std::uint8_t>(c.sent & 0xFF)}));
-    EXPECT_EQ(Device(kSpot).StartAddress(), c.sent);
-    EXPECT_GE(Now() - before, std::chrono::milliseconds(100));
-  }
-}
-
-TEST_F(ParamsOperationsTest, StartAddressGoesToTheBroadcastUidLikeAnyOther) {
-  StartListed({Fixture(kSpot), Fixture(kWash)});
-  Put(form->EditAddr, "100");
-  const auto mark = LogMark();
-  Room().SetStartAddress(UidLow(kBroadcastUid), UidHigh(kBroadcastUid), 0);
-  EXPECT_EQ(LogSince(mark)[0], "Setting start address of 0xFFFFFFFFFFFF");
-  EXPECT_EQ(Device(kSpot).StartAddress(), 100);
-  EXPECT_EQ(Device(kWash).StartAddress(), 100);
-}
-
-TEST_F(ParamsOperationsTest, PersonalitySendsThePositionAndPauses) {
-  auto spot = Fixture(kSpot);
-  spot.personality_count = 4;
-  StartListed({spot});
-  Room().GetSupportedParameters(UidLow(kSpot), UidHigh(kSpot));
-  form->UpDown1->SetMax(4);
-  form->UpDown1->SetPosition(3);
-  const auto before = Now();
-  const auto mark = LogMark();
-  Room().SetPersonality(UidLow(kSpot), UidHigh(kSpot));
-  EXPECT_EQ(LogSince(mark)[0], "Setting personality of 0x4A4C00000012");
-  EXPECT_EQ(Device(kSpot).Personality(), 3);
-  EXPECT_GE(Now() - before, std::chrono::milliseconds(100));
-}
-
-TEST_F(ParamsOperationsTest, PanTiltBoxesAreCheckedOnlyByOne) {
-  auto spot = Fixture(kSpot);
-  spot.pan_invert = 2;
-  spot.tilt_invert = 1;
-  spot.pan_tilt_swap = 255;
-  StartListed({spot});
-  Room().GetSupportedParameters(UidLow(kSpot), UidHigh(kSpot));
-  form->CheckBox1->setChecked(true);
-  form->CheckBox3->setChecked(true);
-  const auto mark = LogMark();
-  Room().GetPanTiltSettings(UidLow(kSpot), UidHigh(kSpot));
-  EXPECT_FALSE(form->CheckBox1->isChecked());
-  EXPECT_TRUE(form->CheckBox2->isChecked());
-  EXPECT_FALSE(form->CheckBox3->isChecked());
-  EXPECT_EQ(Outline(LogSince(mark)),
-            (std::vector<std::string>{"Get pan inversion of 0x4A4C00000012", "Request", "Response",
-                                      "Get tilt inversion of 0x4A4C00000012", "Request", "Response",
-                                      "Get axis swap of 0x4A4C00000012", "Request", "Response"}));
-
-  form->CheckBox1->setChecked(true);
-  form->CheckBox2->setChecked(false);
-  Room().SetPanTiltSettings(UidLow(kSpot), UidHigh(kSpot));
-  EXPECT_EQ(Device(kSpot).Values().pan_invert, 1);
-  EXPECT_EQ(Device(kSpot).Values().tilt_invert, 0);
-  EXPECT_EQ(Device(kSpot).Values().pan_tilt_swap, 0);
-}
-
-TEST_F(ParamsOperationsTest, PanTiltEachPidGatedOnItsOwn) {
-  StartListed({Supporting(kSpot, {kPidTiltInvert})});
-  Room().GetSupportedParameters(UidLow(kSpot), UidHigh(kSpot));
-  form->CheckBox1->setChecked(true);
-  form->CheckBox2->setChecked(true);
-  auto mark = LogMark();
-  Room().SetPanTiltSettings(UidLow(kSpot), UidHigh(kSpot));
-  auto sent = RequestsIn(LogSince(mark));
-  ASSERT_EQ(sent.size(), 1u);
-  EXPECT_EQ(sent[0].pid, kPidTiltInvert);
-  EXPECT_EQ(sent[0].data, std::vector<std::uint8_t>{1});
-
-  mark = LogMark();
-  Room().GetPanTiltSettings(UidLow(kSpot), UidHigh(kSpot));
-  EXPECT_EQ(LogSince(mark)[0], "Get tilt inversion of 0x4A4C00000012");
-  EXPECT_FALSE(form->CheckBox1->isChecked());
-}
-
-TEST_F(ParamsOperationsTest, HoursAndManufacturer) {
-  auto spot = Fixture(kSpot);
-  spot.device_hours = 0x01020304;
-  spot.lamp_hours = 4294967295u;
-  spot.manufacturer = "Korval \xA9";
-  StartListed({spot, Supporting(kWash, {kPidStatusMessages})});
-  Room().GetSupportedParameters(UidLow(kSpot), UidHigh(kSpot));
-  auto mark = LogMark();
-  Room().GetManufacturerLabel(UidLow(kSpot), UidHigh(kSpot));
-  Room().GetDeviceHours(UidLow(kSpot), UidHigh(kSpot));
-  Room().GetLampHours(UidLow(kSpot), UidHigh(kSpot));
-  EXPECT_EQ(form->Edit2->text(), "Korval ©");
-  EXPECT_EQ(form->Edit33->text(), "16909060");
-  EXPECT_EQ(form->Edit34->text(), "4294967295");
-  EXPECT_EQ(
-      Outline(LogSince(mark)),
-      (std::vector<std::string>{"Getting manufacturer of 0x4A4C00000012", "Request", "Response",
-                                "Getting dev hours of 0x4A4C00000012", "Request", "Response",
-                                "Getting lamp hours of 0x4A4C00000012", "Request", "Response"}));
-
-  // A NACK leaves the reset text.
-  Device(kSpot).Faults().nack_all = true;
-  Room().GetManufacturerLabel(UidLow(kSpot), UidHigh(kSpot));
-  Room().GetLampHours(UidLow(kSpot), UidHigh(kSpot));
-  EXPECT_EQ(form->Edit2->text(), "unknown");
-  EXPECT_EQ(form->Edit34->text(), "unknown");
-
-  Room().GetSupportedParameters(UidLow(kWash), UidHigh(kWash));
-  form->Edit33->setText("7");
-  mark = LogMark();
-  Room().GetDeviceHours(UidLow(kWash), UidHigh(kWash));
-  EXPECT_EQ(form->Edit33->text(), "unknown");
-  EXPECT_TRUE(LogSince(mark).empty());
 }
 
 TEST_F(ParamsOperationsTest, EightChannelRowsReadWhiteAndSendTheLowByte) {
@@ -337,11 +140,11 @@ TEST_F(ParamsOperationsTest, EightChannelRowsReadWhiteAndSendTheLowByte) {
   spot.min_limits = {1, 2, 3, 4, 5, 6, 7, 8};
   spot.dimm_switch = 0x81;
   StartListed({spot});
-  Room().GetSupportedParameters(UidLow(kSpot), UidHigh(kSpot));
+  Page().GetSupportedParameters(kSpot);
   for (QLineEdit* box : form->MinLimitBoxes) SetBoxColour(box, Qt::red);
   for (QCheckBox* box : form->DimmSwitchBoxes) box->setChecked(true);
-  Room().GetMinLimits(UidLow(kSpot), UidHigh(kSpot));
-  Room().GetDimmSwitch(UidLow(kSpot), UidHigh(kSpot));
+  OnPage(&ParameterPage::GetMinLimits, kSpot);
+  OnPage(&ParameterPage::GetDimmSwitch, kSpot);
   const char* names[] = {"Edit6",  "Edit7",  "Edit11", "Edit12",
                          "Edit13", "Edit14", "Edit15", "Edit16"};
   for (int k = 0; k < 8; ++k) {
@@ -354,24 +157,24 @@ TEST_F(ParamsOperationsTest, EightChannelRowsReadWhiteAndSendTheLowByte) {
   const QString typed[] = {"300", "256", "-1", "0", "$10", " 7 ", "255", "44"};
   for (int k = 0; k < 8; ++k) Put(form->MaxLimitBoxes[k], typed[k]);
   const auto mark = LogMark();
-  Room().SetMaxLimits(UidLow(kSpot), UidHigh(kSpot));
+  OnPage(&ParameterPage::SetMaxLimits, kSpot);
   EXPECT_EQ(LogSince(mark)[0], "Set max limits of 0x4A4C00000012");
   EXPECT_EQ(Device(kSpot).Values().max_limits,
             (std::array<std::uint8_t, 8>{44, 0, 255, 0, 16, 7, 255, 44}));
 
   form->DimmSwitchBoxes[0]->setChecked(false);
   form->DimmSwitchBoxes[3]->setChecked(true);
-  Room().SetDimmSwitch(UidLow(kSpot), UidHigh(kSpot));
+  OnPage(&ParameterPage::SetDimmSwitch, kSpot);
   EXPECT_EQ(Device(kSpot).Values().dimm_switch, 0x88);
 }
 
 TEST_F(ParamsOperationsTest, ARowThatFailsTurnsGreyAndKeepsItsTexts) {
   StartListed({Supporting(kSpot, {kPidErrorScene})});
-  Room().GetSupportedParameters(UidLow(kSpot), UidHigh(kSpot));
+  Page().GetSupportedParameters(kSpot);
   for (int k = 0; k < 8; ++k) Put(form->ErrorSceneBoxes[k], QString::number(10 + k));
   Device(kSpot).Faults().nack_all = true;
-  Room().GetErrorScene(UidLow(kSpot), UidHigh(kSpot));
-  Room().GetMinLimits(UidLow(kSpot), UidHigh(kSpot));  // not supported
+  OnPage(&ParameterPage::GetErrorScene, kSpot);
+  OnPage(&ParameterPage::GetMinLimits, kSpot);  // not supported
   for (int k = 0; k < 8; ++k) {
     EXPECT_EQ(form->ErrorSceneBoxes[k]->text(), QString::number(10 + k));
     EXPECT_EQ(BoxColour(form->ErrorSceneBoxes[k]), kGrey);
@@ -397,9 +200,10 @@ TEST_F(ParamsOperationsTest, IdentifyTogglesOneFlagWhateverIsSelected) {
     form->SelectPosition(s.select);
     ShowPage(form->TabSheet3);
     const auto mark = LogMark();
+    line.ClearRequests();
     Click(form->BitBtnIdentify);
     EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheet1);
-    const auto sent = RequestsIn(LogSince(mark));
+    const auto sent = LineRequests();
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].destination, UidText12(s.target));
     EXPECT_EQ(sent[0].commandClass, kSetCommand);
@@ -412,7 +216,7 @@ TEST_F(ParamsOperationsTest, IdentifyTogglesOneFlagWhateverIsSelected) {
   // The flag flips even when nobody answers.
   Device(kScratch).Faults().silent = true;
   Click(form->BitBtnIdentify);
-  EXPECT_EQ(Room().IdentifyState, 0);
+  EXPECT_EQ(Page().IdentifyState, 0);
 }
 
 }  // namespace

@@ -246,10 +246,10 @@ TEST_F(ParamsPageTest, AWriteToADeviceWithoutLabelStoresTheNameInTheFile) {
   StartListed({Supporting(kWash, {kPidDmxPersonality})});
   form->SelectPosition(0);
   Put(form->Edit1, "Wash");
-  const auto mark = LogMark();
+  line.ClearRequests();
   Click(form->BitBtnWrite);
   EXPECT_EQ(ReadFile("devnames.lst"), "4A4C00000013=Wash\r\n");
-  for (const auto& r : RequestsIn(LogSince(mark))) EXPECT_NE(r.pid, kPidDeviceLabel);
+  for (const auto& r : LineRequests()) EXPECT_NE(r.pid, kPidDeviceLabel);
 
   // A name longer than the 32 typed characters is read whole and goes back whole.
   const std::string longName(40, 'w');
@@ -265,12 +265,13 @@ TEST_F(ParamsPageTest, ABoxThatIsNotAnIntegerStopsTheWriteThere) {
   form->SelectPosition(0);
   Put(form->MinLimitBoxes[2], "x");
   const auto mark = LogMark();
+  line.ClearRequests();
   Click(form->BitBtnWrite);
   EXPECT_EQ(errorBoxes, (std::vector<QString>{"'x' is not a valid integer value"}));
   const auto lines = LogSince(mark);
   EXPECT_EQ(lines.back(), "Set min limits of 0x4A4C00000012");
   std::vector<std::uint16_t> pids;
-  for (const auto& r : RequestsIn(lines)) pids.push_back(r.pid);
+  for (const auto& r : LineRequests()) pids.push_back(r.pid);
   EXPECT_EQ(pids, (std::vector<std::uint16_t>{kPidSupportedParameters, kPidDmxPersonality,
                                               kPidDeviceLabel, kPidPanInvert, kPidTiltInvert,
                                               kPidPanTiltSwap, kPidDmxStartAddress}));
@@ -288,11 +289,11 @@ TEST_F(ParamsPageTest, GreyRowsOfAnotherDeviceAreWrittenAsTheyStand) {
   Click(form->BitBtnRead);
   EXPECT_EQ(BoxColour(form->MinLimitBoxes[0]), QColor(128, 128, 128));
   Device(kWash).Faults().nack_all = false;
-  const auto mark = LogMark();
+  line.ClearRequests();
   Click(form->BitBtnWrite);
   EXPECT_EQ(Device(kWash).Values().min_limits,
             (std::array<std::uint8_t, 8>{11, 12, 13, 14, 15, 16, 17, 18}));
-  for (const auto& r : RequestsIn(LogSince(mark))) EXPECT_NE(r.pid, kPidErrorScene);
+  for (const auto& r : LineRequests()) EXPECT_NE(r.pid, kPidErrorScene);
 }
 
 TEST_F(ParamsPageTest, AListClickOnTheRdmPageReadsTheDevice) {
@@ -346,8 +347,9 @@ TEST_F(ParamsPageTest, StartAddress65535IsShownAndWrittenAs512) {
   EXPECT_EQ(*(info + 1), "DMX Address:512");
 
   mark = LogMark();
+  line.ClearRequests();
   Click(form->BitBtnWrite);
-  const auto sent = RequestsIn(LogSince(mark));
+  const auto sent = LineRequests();
   const auto address = std::find_if(
       sent.begin(), sent.end(), [](const SentRequest& r) { return r.pid == kPidDmxStartAddress; });
   ASSERT_NE(address, sent.end());

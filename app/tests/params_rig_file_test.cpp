@@ -43,9 +43,10 @@ TEST_F(ParamsRigFileTest, AnAddresslessFixtureWithOddFlagsReadsAndRefusesItsAddr
 
   // The write sends 512; the fixture has no address to change and says so.
   mark = LogMark();
+  line.ClearRequests();
   Click(form->BitBtnWrite);
   const auto lines = LogSince(mark);
-  const auto sent = RequestsIn(lines);
+  const auto sent = LineRequests();
   const auto address = std::find_if(
       sent.begin(), sent.end(), [](const SentRequest& r) { return r.pid == kPidDmxStartAddress; });
   ASSERT_NE(address, sent.end());

@@ -5,11 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "frontend/line_options.h"
+
 namespace korval {
 
 struct CommandLine {
-  bool demo = false;
-  std::optional<std::string> rigFile;
+  LineOptions line;
   std::optional<std::string> logFile;
   bool help = false;
   bool version = false;

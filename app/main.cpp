@@ -7,26 +7,11 @@
 #include "app/command_line.h"
 #include "app/message_log.h"
 #include "app/tform1.h"
-#include "rdm/ftdi_line.h"
-#include "sim/rig.h"
-#include "sim/virtual_line.h"
+#include "frontend/line_options.h"
 
 namespace {
 
 constexpr int kUsageError = 2;
-
-std::unique_ptr<korval::DmxLine> MakeLine(const korval::CommandLine& options, std::string& error) {
-  if (options.demo) return korval::sim::MakeVirtualLine(korval::sim::MakeDemoRig());
-  if (options.rigFile) {
-    auto loaded = korval::sim::LoadRigFile(*options.rigFile);
-    if (!loaded.rig) {
-      error = loaded.error;
-      return nullptr;
-    }
-    return korval::sim::MakeVirtualLine(std::move(*loaded.rig));
-  }
-  return std::make_unique<korval::FtdiLine>();
-}
 
 }  // namespace
 
@@ -48,7 +33,7 @@ int main(int argc, char* argv[]) {
     return 0;
   }
   std::string error;
-  std::unique_ptr<korval::DmxLine> line = MakeLine(options, error);
+  std::unique_ptr<korval::DmxLine> line = korval::MakeLine(options.line, &error);
   if (!line) {
     std::fprintf(stderr, "korval-rdm: %s\n", error.c_str());
     return kUsageError;

@@ -8,18 +8,18 @@ namespace {
 TEST(CommandLine, ReadsTheOptionsInEitherForm) {
   auto r = ParseCommandLine({"--virtual-rig", "rig.json", "--log-file=log.txt"});
   ASSERT_TRUE(r.options);
-  EXPECT_EQ(r.options->rigFile, "rig.json");
+  EXPECT_EQ(r.options->line.rigFile, "rig.json");
   EXPECT_EQ(r.options->logFile, "log.txt");
-  EXPECT_FALSE(r.options->demo);
+  EXPECT_FALSE(r.options->line.demo);
 
   r = ParseCommandLine({"--demo", "--log-file", "demo.log"});
   ASSERT_TRUE(r.options);
-  EXPECT_TRUE(r.options->demo);
+  EXPECT_TRUE(r.options->line.demo);
   EXPECT_EQ(r.options->logFile, "demo.log");
 
   r = ParseCommandLine({});
   ASSERT_TRUE(r.options);  // no option: the FTDI interface, exactly as without this parser
-  EXPECT_FALSE(r.options->demo || r.options->rigFile || r.options->logFile);
+  EXPECT_FALSE(r.options->line.demo || r.options->line.rigFile || r.options->logFile);
 
   EXPECT_TRUE(ParseCommandLine({"--help"}).options->help);
   EXPECT_TRUE(ParseCommandLine({"--version"}).options->version);

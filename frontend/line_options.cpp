@@ -1,0 +1,66 @@
+#include "frontend/line_options.h"
+
+#include "rdm/ftdi_line.h"
+#include "sim/rig.h"
+#include "sim/virtual_line.h"
+
+namespace korval {
+
+bool IsOption(const std::string& argument, const std::string& name) {
+  return argument == name || argument.rfind(name + "=", 0) == 0;
+}
+
+std::optional<std::string> OptionValue(const std::vector<std::string>& arguments, std::size_t* i,
+                                       const std::string& name) {
+  const std::string& arg = arguments[*i];
+  const std::string prefix = name + "=";
+  if (arg.rfind(prefix, 0) == 0) return arg.substr(prefix.size());
+  if (arg == name && *i + 1 < arguments.size() && !arguments[*i + 1].starts_with("--")) {
+    return arguments[++*i];
+  }
+  return std::nullopt;
+}
+
+bool ParseLineOption(const std::vector<std::string>& arguments, std::size_t* i,
+                     LineOptions& options, std::string* error) {
+  const std::string& arg = arguments[*i];
+  if (arg == "--demo") {
+    options.demo = true;
+    return true;
+  }
+  if (IsOption(arg, "--virtual-rig")) {
+    const auto file = OptionValue(arguments, i, "--virtual-rig");
+    if (!file || file->empty()) {
+      *error = "--virtual-rig needs a rig file";
+    } else {
+      options.rigFile = *file;
+    }
+    return true;
+  }
+  return false;
+}
+
+std::string CheckLineOptions(const LineOptions& options) {
+  if (options.demo && options.rigFile) return "--demo and --virtual-rig exclude each other";
+  return {};
+}
+
+std::string LineOptionsUsage() {
+  return "  --demo               use the built-in virtual rig instead of the interface\n"
+         "  --virtual-rig FILE   use the virtual rig described in FILE (JSON)\n";
+}
+
+std::unique_ptr<DmxLine> MakeLine(const LineOptions& options, std::string* error) {
+  if (options.demo) return sim::MakeVirtualLine(sim::MakeDemoRig());
+  if (options.rigFile) {
+    auto loaded = sim::LoadRigFile(*options.rigFile);
+    if (!loaded.rig) {
+      *error = loaded.error;
+      return nullptr;
+    }
+    return sim::MakeVirtualLine(std::move(*loaded.rig));
+  }
+  return std::make_unique<FtdiLine>();
+}
+
+}  // namespace korval

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/tform1.h"
+#include "params/fixture_runs.h"
 #include "rdm/discovery.h"
 
 namespace korval {
@@ -20,10 +21,6 @@ struct TForm1::DevicesRoom {
   std::vector<std::string> untabledEntries;
 };
 
-// The log line of an operation that passes over a withheld entry.
-inline std::string WithheldSkipLine(int position, Uid uid) {
-  return "Position " + std::to_string(position) + " (" + UidText(uid) +
-         ") is a broadcast address: skipped";
-}
+using params::WithheldSkipLine;
 
 }  // namespace korval

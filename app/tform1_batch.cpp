@@ -5,8 +5,8 @@
 #include "app/params_room.h"
 #include "app/tform1.h"
 #include "base/conversion.h"
-#include "devices/batch_plan.h"
 #include "devices/field_rules.h"
+#include "params/fixture_runs.h"
 
 namespace korval {
 
@@ -48,23 +48,13 @@ void TForm1::EditEndChange() {
 }
 
 void TForm1::BitBtn1Click() {
-  const int address = StrToInt(EditAddr->text().toStdString());
-  const int increment = StrToInt(EditChannel->text().toStdString());
-  const int startFixture = StrToInt(EditStart->text().toStdString());
-  const int endFixture = StrToInt(EditEnd->text().toStdString());
-  const std::string line = "Start ADDR:" + std::to_string(address) +
-                           " Inc Channel:" + std::to_string(increment) +
-                           " Start Fixture:" + std::to_string(startFixture) +
-                           " End Fixture:" + std::to_string(endFixture);
-  for (const StartAddressRequest& request :
-       PlanBatchAddressing(deviceTable, increment, startFixture, endFixture)) {
-    if (request.withheld) {
-      Log(WithheldSkipLine(request.fixture, ListedUid(deviceTable, request.fixture)));
-      continue;
-    }
-    paramsRoom->SetStartAddress(request.uid, request.offset);
-  }
-  Log(line);
+  // Each box is converted before anything is sent: one that is not a number
+  // ends the run with the error box.
+  const params::BatchFields fields{.address = StrToInt(EditAddr->text().toStdString()),
+                                   .increment = StrToInt(EditChannel->text().toStdString()),
+                                   .startFixture = StrToInt(EditStart->text().toStdString()),
+                                   .endFixture = StrToInt(EditEnd->text().toStdString())};
+  params::AddressBatch(paramsRoom->page, deviceTable, paramsRoom->ReadValues(), fields);
 }
 
 }  // namespace korval

@@ -15,15 +15,11 @@
 #include "base/errors.h"
 #include "devices/address_map.h"
 #include "devices/patch_file.h"
-#include "params/device_info.h"
-#include "rdm/rdm_constants.h"
+#include "params/fixture_runs.h"
 
 namespace korval {
 
 namespace {
-
-// DEVICE_INFO parameter data up to the end of the start address (bytes 14..15).
-constexpr std::size_t kDeviceInfoMinBytes = 16;
 
 // The list may in principle hold more items than the map's arrays; the map
 // covers only the devices the arrays and the table have room for.
@@ -115,41 +111,13 @@ void TForm1::PaintBox1MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, int, int) 
 }
 
 void TForm1::Button6Click() {
-  const int count = MapDeviceCount(*this);
-  for (int i = 0; i < count; ++i) {
-    const auto position = static_cast<std::size_t>(i);
-    if (IsWithheld(deviceTable, i)) {
-      Log(WithheldSkipLine(i, ListedUid(deviceTable, i)));
-      continue;
-    }
-    const RdmReply reply = transport.Transact({.destination = deviceTable.slots[position + 1],
-                                               .commandClass = rdm::kGetCommand,
-                                               .pid = rdm::kPidDeviceInfo},
-                                              kSingleExchange);
-    // An acknowledgement too short to carry the footprint and start address
-    // would only fill the map with the buffer's filler bytes.
-    if (!reply.IsAck() || reply.data.size() < kDeviceInfoMinBytes) continue;
-    const params::DeviceInfo info = params::DecodeDeviceInfo(reply.data);
-    PatchFootprint[position] = info.footprint;
-    PatchStart[position] = static_cast<std::uint16_t>(info.startAddress - 1);
-  }
+  params::ReadAddressMap(transport, deviceTable, MapDeviceCount(*this), PatchFootprint, PatchStart);
   SelectPosition(-1);
   RedrawMap(*this);
 }
 
 void TForm1::Button7Click() {
-  const int count = MapDeviceCount(*this);
-  for (int i = 0; i < count; ++i) {
-    const auto position = static_cast<std::size_t>(i);
-    if (IsWithheld(deviceTable, i)) {
-      Log(WithheldSkipLine(i, ListedUid(deviceTable, i)));
-      continue;
-    }
-    const auto address = static_cast<std::uint16_t>(PatchStart[position] + 1);
-    const auto data = params::EncodeStartAddress(address);
-    transport.Request(deviceTable.slots[position + 1], rdm::kSetCommand, rdm::kPidDmxStartAddress,
-                      data);
-  }
+  params::WriteAddressMap(transport, deviceTable, MapDeviceCount(*this), PatchStart);
 }
 
 void TForm1::Button8Click() {

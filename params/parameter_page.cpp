@@ -66,6 +66,10 @@ void ParameterPage::Set(Uid uid, std::uint16_t pid, std::span<const std::uint8_t
   transport_.Request(uid, kSetCommand, pid, data);
 }
 
+void ParameterPage::Log(const std::string& line) const {
+  transport_.Log(line);
+}
+
 void ParameterPage::LogFor(const char* literal, Uid uid) {
   transport_.Log(literal + UidText(uid));
 }

@@ -37,6 +37,8 @@ class ParameterPage {
   std::uint8_t IdentifyState = 0;
 
   bool IsPidSupported(std::uint16_t pid) const;
+  // A line of the page's log (the transport's).
+  void Log(const std::string& line) const;
 
   void GetSupportedParameters(Uid uid);
   void GetDeviceInfo(Uid uid, PageValues& values);

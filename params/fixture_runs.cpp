@@ -1,0 +1,82 @@
+#include "params/fixture_runs.h"
+
+#include <algorithm>
+
+#include "devices/batch_plan.h"
+#include "params/device_info.h"
+#include "rdm/rdm_constants.h"
+
+namespace korval::params {
+
+namespace {
+
+// DEVICE_INFO parameter data up to the end of the start address (bytes 14..15).
+constexpr std::size_t kDeviceInfoMinBytes = 16;
+
+// The entries of the first `count` positions that the arrays have room for.
+int Covered(int count, std::size_t a, std::size_t b) {
+  return std::clamp(count, 0, static_cast<int>(std::min(a, b)));
+}
+
+}  // namespace
+
+std::string WithheldSkipLine(int position, Uid uid) {
+  return "Position " + std::to_string(position) + " (" + UidText(uid) +
+         ") is a broadcast address: skipped";
+}
+
+void AddressBatch(ParameterPage& page, const DeviceTable& table, const PageValues& values,
+                  const BatchFields& fields) {
+  const std::string line = "Start ADDR:" + std::to_string(fields.address) +
+                           " Inc Channel:" + std::to_string(fields.increment) +
+                           " Start Fixture:" + std::to_string(fields.startFixture) +
+                           " End Fixture:" + std::to_string(fields.endFixture);
+  for (const StartAddressRequest& request :
+       PlanBatchAddressing(table, fields.increment, fields.startFixture, fields.endFixture)) {
+    if (request.withheld) {
+      page.Log(WithheldSkipLine(request.fixture, ListedUid(table, request.fixture)));
+      continue;
+    }
+    page.SetStartAddress(request.uid, values, request.offset);
+  }
+  page.Log(line);
+}
+
+void ReadAddressMap(RdmTransport& transport, const DeviceTable& table, int count,
+                    std::span<std::uint16_t> footprints, std::span<std::uint16_t> starts) {
+  const int covered = Covered(count, footprints.size(), starts.size());
+  for (int i = 0; i < covered; ++i) {
+    const auto position = static_cast<std::size_t>(i);
+    if (IsWithheld(table, i)) {
+      transport.Log(WithheldSkipLine(i, ListedUid(table, i)));
+      continue;
+    }
+    const RdmReply reply = transport.Transact({.destination = table.slots[position + 1],
+                                               .commandClass = rdm::kGetCommand,
+                                               .pid = rdm::kPidDeviceInfo},
+                                              kSingleExchange);
+    // An acknowledgement too short to carry the footprint and start address
+    // would only fill the map with the buffer's filler bytes.
+    if (!reply.IsAck() || reply.data.size() < kDeviceInfoMinBytes) continue;
+    const DeviceInfo info = DecodeDeviceInfo(reply.data);
+    footprints[position] = info.footprint;
+    starts[position] = static_cast<std::uint16_t>(info.startAddress - 1);
+  }
+}
+
+void WriteAddressMap(RdmTransport& transport, const DeviceTable& table, int count,
+                     std::span<const std::uint16_t> starts) {
+  const int covered = Covered(count, starts.size(), starts.size());
+  for (int i = 0; i < covered; ++i) {
+    const auto position = static_cast<std::size_t>(i);
+    if (IsWithheld(table, i)) {
+      transport.Log(WithheldSkipLine(i, ListedUid(table, i)));
+      continue;
+    }
+    const auto address = static_cast<std::uint16_t>(starts[position] + 1);
+    transport.Request(table.slots[position + 1], rdm::kSetCommand, rdm::kPidDmxStartAddress,
+                      EncodeStartAddress(address));
+  }
+}
+
+}  // namespace korval::params

@@ -1,24 +1,25 @@
 // What the device list keeps beyond the window's shared state: the discovery
 // procedure, whose search bounds and silent-branch count carry over from one
-// discovery to the next, and the names-file entries the table does not hold.
+// discovery to the next, and the names file kept with the table.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "app/tform1.h"
+#include "devices/device_names.h"
 #include "params/fixture_runs.h"
 #include "rdm/discovery.h"
 
 namespace korval {
 
 struct TForm1::DevicesRoom {
-  DevicesRoom(RdmTransport& transport, DeviceTable& table) : discovery(transport, table) {}
+  explicit DevicesRoom(TForm1& form)
+      : discovery(form.transport, form.deviceTable),
+        names(form.namesList, form.deviceTable,
+              [&form](const std::string& line) { form.Log(line); }) {}
   Discovery discovery;
-  // The lines of "devnames.lst" from the first one the last load did not put
-  // into the table (past the 33 it holds, or from a line that stopped the
-  // load). A rewrite puts them back after the table's devices, as they were.
-  std::vector<std::string> untabledEntries;
+  DeviceNames names;
 };
 
 using params::WithheldSkipLine;

@@ -18,69 +18,26 @@ namespace {
 
 const QColor kSelectedYellow(255, 255, 0);
 
-QString ListLine(int position, const std::string& key) {
-  return QString::number(position) + " - ID:" + QString::fromStdString(key);
+DeviceListView ListOf(TForm1& form) {
+  return {.clear = [&form] { form.ListBox1->clear(); },
+          .add =
+              [&form](const std::string& line) {
+                form.ListBox1->addItem(QString::fromStdString(line));
+              }};
 }
 
 }  // namespace
 
 void TForm1::InitDevicesRoom() {
-  devicesRoom = std::make_unique<DevicesRoom>(transport, deviceTable);
+  devicesRoom = std::make_unique<DevicesRoom>(*this);
 }
 
 void TForm1::LoadDeviceNames() {
-  const int nulLine = LoadNamesList(namesList);
-  const int entries = namesList.Count();
-  Log("Devices: " + std::to_string(entries));
-  if (entries > DeviceTable::kCapacity) {
-    Log(std::to_string(entries - DeviceTable::kCapacity) + " entries of " + kDeviceNamesFile +
-        " left out: the device table holds " + std::to_string(DeviceTable::kCapacity) + " devices");
-  }
-  if (nulLine != 0) {
-    Log(std::string(kDeviceNamesFile) + " line " + std::to_string(nulLine) +
-        ": a NUL byte ends the text; nothing after it is read");
-  }
-  auto& untabled = devicesRoom->untabledEntries;
-  const auto& lines = namesList.Lines();
-  untabled.clear();
-  deviceTable.count = 0;
-  ListBox1->clear();
-  for (int p = 0; p < entries && p < DeviceTable::kCapacity; ++p) {
-    const std::string key = namesList.KeyAt(p);
-    // The item goes in first: a key that is not a number ends the load with the
-    // item shown and the table holding the entries before it.
-    ListBox1->addItem(ListLine(p, key));
-    Uid value = 0;
-    try {
-      value = static_cast<Uid>(StrToInt64("0x" + key)) & kUidMask;
-    } catch (const ConversionError& error) {
-      untabled.assign(lines.begin() + p, lines.end());
-      throw ConversionError(std::string(kDeviceNamesFile) + " line " + std::to_string(p + 1) +
-                            ": " + error.what());
-    }
-    PlaceUid(deviceTable, p, value);
-    if (IsWithheld(deviceTable, p)) {
-      Log(std::string(kDeviceNamesFile) + " line " + std::to_string(p + 1) + ": " + key +
-          " is a broadcast address: listed at position " + std::to_string(p) +
-          ", not used for operations");
-    }
-    ++deviceTable.count;
-  }
-  untabled.assign(lines.begin() + deviceTable.count, lines.end());
+  devicesRoom->names.Load(ListOf(*this));
 }
 
 void TForm1::RewriteDeviceNames() {
-  namesList.Clear();
-  const std::string name = Edit1->text().toStdString();
-  for (int p = 0; p < deviceTable.count; ++p) {
-    namesList.SetName(UidText(ListedUid(deviceTable, p)), name);
-  }
-  // Entries the table could not hold stay in the file, after its devices.
-  std::vector<std::string> lines = namesList.Lines();
-  const auto& untabled = devicesRoom->untabledEntries;
-  lines.insert(lines.end(), untabled.begin(), untabled.end());
-  namesList.Assign(std::move(lines));
-  SaveNamesList(namesList);
+  devicesRoom->names.Rewrite(Edit1->text().toStdString());
 }
 
 void TForm1::ListBox1Click() {
@@ -165,24 +122,14 @@ void TForm1::BitBtnDiscoverClick() {
   // Discovery first mutes the devices already listed; a withheld entry is no
   // device, and must not be addressed there either.
   DropWithheldDevices(deviceTable);
-  const DiscoveryHooks hooks{
-      .clearList = [this] { ListBox1->clear(); },
-      .addListLine =
-          [this](const std::string& line) { ListBox1->addItem(QString::fromStdString(line)); },
-      .stopRequested = [this] { return guard_->StopRequested(); }};
+  const DeviceListView list = ListOf(*this);
+  const DiscoveryHooks hooks{.clearList = list.clear,
+                             .addListLine = list.add,
+                             .stopRequested = [this] { return guard_->StopRequested(); }};
   // Escape stops the search; what was found so far is kept as after a full one.
   guard_->RunStoppable([this, &hooks] { devicesRoom->discovery.Run(hooks); });
   if (deviceTable.count > 0) {
-    const std::string name = Edit1->text().toStdString();
-    auto& untabled = devicesRoom->untabledEntries;
-    for (int k = 1; k <= deviceTable.count; ++k) {
-      const std::string key = UidText(deviceTable.slots[k]);
-      namesList.SetName(key, name);
-      // A found device is in the table now; its line must not come back twice.
-      std::erase_if(untabled,
-                    [&](const std::string& line) { return SameKey(KeyOfLine(line), key); });
-    }
-    SaveNamesList(namesList);
+    devicesRoom->names.NameDiscovered(Edit1->text().toStdString());
     SelectPosition(0);
   }
   Log("Discovery finished.");

@@ -4,8 +4,8 @@
 
 #include "rdm/rdm_constants.h"
 #include "rdm/transport.h"
-#include "sim/rig.h"
 #include "sim/rdm_request.h"
+#include "sim/rig.h"
 
 namespace korval::sim {
 namespace {
@@ -47,8 +47,8 @@ void BM_SetAndGetStartAddress(benchmark::State& state) {
     t.transport.Request(uid, rdm::kGetCommand, rdm::kPidDmxStartAddress);
     address = static_cast<std::uint16_t>(address % 512 + 1);
   }
-  state.counters["transactions"] = benchmark::Counter(
-      2.0 * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  state.counters["transactions"] = benchmark::Counter(2.0 * static_cast<double>(state.iterations()),
+                                                      benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_SetAndGetStartAddress);
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-
 namespace korval {
 
 void StoreSlots(DmxSlots& to, std::span<const std::uint8_t> from) {

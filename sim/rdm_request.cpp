@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "base/bytes.h"
-#include "rdm/rdm_message.h"
 #include "rdm/rdm_constants.h"
+#include "rdm/rdm_message.h"
 
 namespace korval::sim {
 

@@ -38,6 +38,7 @@ class DiscoverTest : public FormTest {
  protected:
   std::vector<std::string> Items() const {
     std::vector<std::string> items;
+    items.reserve(static_cast<std::size_t>(form->ListBox1->count()));
     for (int i = 0; i < form->ListBox1->count(); ++i) {
       items.push_back(form->ListBox1->item(i)->text().toStdString());
     }
@@ -137,6 +138,7 @@ TEST_F(DiscoverTest, CollidingRespondersAreAllFound) {
   const std::vector<Uid> uids = {0x7FFF'FFFF'FFF1ULL, 0x7FFF'FFFF'FFF0ULL, 0x0001'0000'0001ULL,
                                  0x0001'0000'0003ULL};
   std::vector<sim::ResponderConfig> rig;
+  rig.reserve(uids.size());
   for (Uid uid : uids) rig.push_back(Fixture(uid));
   Start(rig);
   Click(form->BitBtnDiscover);
@@ -173,6 +175,7 @@ TEST_P(DiscoverManyTest, RandomRespondersFillTheTableAndNoMore) {
   const int n = GetParam();
   const auto uids = sim::RandomUids(static_cast<std::uint64_t>(n), n);
   std::vector<sim::ResponderConfig> rig;
+  rig.reserve(uids.size());
   for (Uid uid : uids) rig.push_back(Fixture(uid));
   Start(rig);
   form->Edit1->setText("x");

@@ -26,6 +26,7 @@ class NamesFileSafetyTest : public FormTest {
   }
   std::vector<std::string> Items() const {
     std::vector<std::string> items;
+    items.reserve(static_cast<std::size_t>(form->ListBox1->count()));
     for (int i = 0; i < form->ListBox1->count(); ++i) {
       items.push_back(form->ListBox1->item(i)->text().toStdString());
     }
@@ -137,9 +138,11 @@ TEST_F(NamesFileSafetyTest, ALoadStoppedByABadKeyNamesItsLineAndARewriteKeepsThe
 }
 
 TEST_F(NamesFileSafetyTest, ANulByteThatEndsTheTextIsNamedWithItsLine) {
-  WriteFile(kDeviceNamesFile, std::string("000001=a\r\n000002=b\0"
-                                          "000003=c\r\n",
-                                          30));
+  // The literal's own terminating NUL goes into the file too.
+  constexpr char kText[] =
+      "000001=a\r\n000002=b\0"
+      "000003=c\r\n";
+  WriteFile(kDeviceNamesFile, std::string(kText, sizeof kText));
   Start({}, false);
   EXPECT_EQ(form->deviceTable.count, 2);
   EXPECT_THAT(Log(),

@@ -64,6 +64,7 @@ const QColor kWhite(255, 255, 255), kGreen(0, 255, 0), kPurple(128, 0, 128), kRe
 
 std::vector<QString> Items(const TForm1& form) {
   std::vector<QString> items;
+  items.reserve(static_cast<std::size_t>(form.ListBox1->count()));
   for (int i = 0; i < form.ListBox1->count(); ++i) items.push_back(form.ListBox1->item(i)->text());
   return items;
 }
@@ -285,7 +286,7 @@ TEST_F(MapTest, AnEmptyListSavesFourBytesAndLoadingThemEmptiesTheMap) {
   for (const auto& [file, refused] : unusual) {
     errorBoxes.clear();
     List(*form, {kSpot});
-    form->OpenPatch.choose = [file] { return std::optional<QString>(file); };
+    form->OpenPatch.choose = [name = file] { return std::optional<QString>(name); };
     Click(form->Button9);
     EXPECT_EQ(form->ListBox1->count(), refused) << file;
     EXPECT_EQ(errorBoxes.size(), static_cast<std::size_t>(refused)) << file;

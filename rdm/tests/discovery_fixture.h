@@ -19,8 +19,7 @@ namespace korval::testing {
 template <typename Line>
 struct DiscoveryFixture : ::testing::Test {
   template <typename... Args>
-  explicit DiscoveryFixture(Args&&... args) : line(std::forward<Args>(args)...) {
-  }
+  explicit DiscoveryFixture(Args&&... args) : line(std::forward<Args>(args)...) {}
   Line line;
   std::vector<std::string> log;
   std::vector<std::string> list;

@@ -14,7 +14,7 @@ using ::testing::ElementsAreArray;
 using testing::ScriptedLine;
 
 // A reply in E1.20 layout from 4A4C:00000012 to the controller, checksum included.
-std::vector<std::uint8_t> Reply(std::uint8_t responseType, std::vector<std::uint8_t> data,
+std::vector<std::uint8_t> Reply(std::uint8_t responseType, const std::vector<std::uint8_t>& data,
                                 bool goodChecksum = true) {
   std::vector<std::uint8_t> r = {
       0xCC,

@@ -15,7 +15,6 @@ namespace korval::sim {
 namespace {
 
 using namespace rdm;
-using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using testing::kExample;
 

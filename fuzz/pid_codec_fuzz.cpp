@@ -36,9 +36,9 @@ void AddValues(const params::PidValue& value, std::vector<std::string>& out) {
 }
 
 bool HasText(params::Layout layout) {
-  return std::any_of(layout.begin(), layout.end(), [](const params::FieldSpec& spec) {
-    return spec.kind == params::FieldKind::kLabel || spec.kind == params::FieldKind::kChars ||
-           (spec.kind == params::FieldKind::kGroup && HasText(spec.group));
+  return std::any_of(layout.begin(), layout.end(), [](const params::FieldDef& def) {
+    return def.kind == params::FieldKind::kLabel || def.kind == params::FieldKind::kChars ||
+           (def.kind == params::FieldKind::kGroup && HasText(def.group));
   });
 }
 

@@ -65,10 +65,10 @@ TEST(PidTable, OnlyTheLastFieldOfALayoutTakesTheRestOfTheData) {
       for (std::size_t i = 0; i + 1 < layout.size(); ++i) {
         EXPECT_FALSE(Variable(layout[i].kind)) << info.name << " " << layout[i].name;
       }
-      for (const FieldSpec& field : layout) {
+      for (const FieldDef& field : layout) {
         if (field.kind == FieldKind::kGroup) {
           ASSERT_FALSE(field.group.empty()) << info.name;
-          for (const FieldSpec& item : field.group) {
+          for (const FieldDef& item : field.group) {
             EXPECT_FALSE(Variable(item.kind)) << info.name << " " << item.name;
             EXPECT_GT(FixedFieldSize(item), 0u);
           }

@@ -13,9 +13,19 @@ namespace {
 // DEVICE_INFO parameter data up to the end of the start address (bytes 14..15).
 constexpr std::size_t kDeviceInfoMinBytes = 16;
 
-// The entries of the first `count` positions that the arrays have room for.
-int Covered(int count, std::size_t a, std::size_t b) {
-  return std::clamp(count, 0, static_cast<int>(std::min(a, b)));
+// Runs `operation` on each of the first `count` listed positions that the
+// arrays have room for, passing over withheld ones with their line.
+template <typename Operation>
+void ForEachListed(RdmTransport& transport, const DeviceTable& table, int count, std::size_t room,
+                   Operation operation) {
+  const int covered = std::clamp(count, 0, static_cast<int>(room));
+  for (int i = 0; i < covered; ++i) {
+    if (IsWithheld(table, i)) {
+      transport.Log(WithheldSkipLine(i, ListedUid(table, i)));
+      continue;
+    }
+    operation(static_cast<std::size_t>(i), table.slots[static_cast<std::size_t>(i) + 1]);
+  }
 }
 
 }  // namespace
@@ -44,39 +54,26 @@ void AddressBatch(ParameterPage& page, const DeviceTable& table, const PageValue
 
 void ReadAddressMap(RdmTransport& transport, const DeviceTable& table, int count,
                     std::span<std::uint16_t> footprints, std::span<std::uint16_t> starts) {
-  const int covered = Covered(count, footprints.size(), starts.size());
-  for (int i = 0; i < covered; ++i) {
-    const auto position = static_cast<std::size_t>(i);
-    if (IsWithheld(table, i)) {
-      transport.Log(WithheldSkipLine(i, ListedUid(table, i)));
-      continue;
-    }
-    const RdmReply reply = transport.Transact({.destination = table.slots[position + 1],
-                                               .commandClass = rdm::kGetCommand,
-                                               .pid = rdm::kPidDeviceInfo},
-                                              kSingleExchange);
+  const std::size_t room = std::min(footprints.size(), starts.size());
+  ForEachListed(transport, table, count, room, [&](std::size_t position, Uid uid) {
+    const RdmReply reply = transport.Transact(
+        {.destination = uid, .commandClass = rdm::kGetCommand, .pid = rdm::kPidDeviceInfo},
+        kSingleExchange);
     // An acknowledgement too short to carry the footprint and start address
     // would only fill the map with the buffer's filler bytes.
-    if (!reply.IsAck() || reply.data.size() < kDeviceInfoMinBytes) continue;
+    if (!reply.IsAck() || reply.data.size() < kDeviceInfoMinBytes) return;
     const DeviceInfo info = DecodeDeviceInfo(reply.data);
     footprints[position] = info.footprint;
     starts[position] = static_cast<std::uint16_t>(info.startAddress - 1);
-  }
+  });
 }
 
 void WriteAddressMap(RdmTransport& transport, const DeviceTable& table, int count,
                      std::span<const std::uint16_t> starts) {
-  const int covered = Covered(count, starts.size(), starts.size());
-  for (int i = 0; i < covered; ++i) {
-    const auto position = static_cast<std::size_t>(i);
-    if (IsWithheld(table, i)) {
-      transport.Log(WithheldSkipLine(i, ListedUid(table, i)));
-      continue;
-    }
+  ForEachListed(transport, table, count, starts.size(), [&](std::size_t position, Uid uid) {
     const auto address = static_cast<std::uint16_t>(starts[position] + 1);
-    transport.Request(table.slots[position + 1], rdm::kSetCommand, rdm::kPidDmxStartAddress,
-                      EncodeStartAddress(address));
-  }
+    transport.Request(uid, rdm::kSetCommand, rdm::kPidDmxStartAddress, EncodeStartAddress(address));
+  });
 }
 
 }  // namespace korval::params

@@ -95,8 +95,7 @@ LineStatus FtdiLine::ReadFrame(LineHandle handle, std::span<std::uint8_t> buffer
   if (!IsCurrent(handle)) return kLineInvalidHandle;
   const Clock::Duration start = clock_->Now();
   const Clock::Duration timeout = start + std::chrono::milliseconds(readTimeoutMs_);
-  const Clock::Duration silence =
-      std::max(start, wireEndsAt_) + policy.silence + kInterfaceLatency;
+  const Clock::Duration silence = std::max(start, wireEndsAt_) + policy.silence + kInterfaceLatency;
   std::optional<Clock::Duration> lastByte;
   LineStatus status = kLineOk;
   while (got < buffer.size()) {

@@ -48,8 +48,8 @@ class FtdiLine final : public DmxLine {
   // The read loop of Read that also ends once the frame is complete, on
   // silence counted from when the last write's bytes have left the wire, or
   // when a frame in progress has gone quiet.
-  LineStatus ReadFrame(LineHandle handle, std::span<std::uint8_t> buffer,
-                       std::uint32_t* bytesRead, const FrameReadPolicy& policy) override;
+  LineStatus ReadFrame(LineHandle handle, std::span<std::uint8_t> buffer, std::uint32_t* bytesRead,
+                       const FrameReadPolicy& policy) override;
   LineStatus ResetDevice(LineHandle handle) override;
   LineStatus SetBaudRate(LineHandle handle, std::uint32_t baud) override;
   LineStatus SetDataCharacteristics(LineHandle handle, std::uint8_t wordLength,

@@ -41,7 +41,9 @@ std::string_view RdmTimingName(RdmTiming timing) {
   return timing == RdmTiming::kE120 ? "e120" : "classic";
 }
 
-FrameReadPolicy ReplyReadPolicy() { return E120Policy(&ReplyComplete); }
+FrameReadPolicy ReplyReadPolicy() {
+  return E120Policy(&ReplyComplete);
+}
 
 bool ReplyComplete(std::span<const std::uint8_t> received) {
   const std::optional<std::size_t> start = StartCodeAt(received);
@@ -74,7 +76,9 @@ void LayOutReply(std::span<const std::uint8_t> received, std::span<std::uint8_t>
   std::copy_n(received.begin() + static_cast<std::ptrdiff_t>(from), n, reply.begin() + 1);
 }
 
-FrameReadPolicy BranchReadPolicy() { return E120Policy(&BranchAnswerComplete); }
+FrameReadPolicy BranchReadPolicy() {
+  return E120Policy(&BranchAnswerComplete);
+}
 
 bool BranchAnswerComplete(std::span<const std::uint8_t> received) {
   if (received.size() < kDiscAnswerMaxBytes) return false;

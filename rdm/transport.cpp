@@ -181,8 +181,8 @@ BranchAnswer RdmTransport::Branch(const RdmRequest& request, std::size_t answerB
   std::fill(bytes.begin(), bytes.end(), 0xFF);
   std::uint32_t got = 0;
   const LineStatus status = timing_ == RdmTiming::kE120
-                               ? line_.ReadFrame(Handle(), bytes, &got, BranchReadPolicy())
-                               : line_.Read(Handle(), bytes, &got);
+                                ? line_.ReadFrame(Handle(), bytes, &got, BranchReadPolicy())
+                                : line_.Read(Handle(), bytes, &got);
   answer.read = status == kLineOk;
   answer.bytes = bytes;
   return answer;

@@ -119,8 +119,7 @@ LineStatus VirtualLine::ReadFrame(LineHandle handle, std::span<std::uint8_t> buf
   return kLineOk;
 }
 
-bool VirtualLine::WaitUntil(std::unique_lock<std::mutex>& lock, LineHandle handle,
-                            Duration until) {
+bool VirtualLine::WaitUntil(std::unique_lock<std::mutex>& lock, LineHandle handle, Duration until) {
   const Duration now = clock_->Now();
   if (until <= now) return true;
   if (simulated_ != nullptr) {
@@ -206,8 +205,8 @@ void VirtualLine::CarryRdmFrame() {
     auto answer = responder->Receive(*request);
     if (!answer) continue;
     const ResponderConfig& values = responder->Values();
-    const Duration turnaround = values.faults.late ? kLateTurnaround
-                                                   : Duration(values.turnaround_us);
+    const Duration turnaround =
+        values.faults.late ? kLateTurnaround : Duration(values.turnaround_us);
     answers.push_back({left + turnaround, std::move(*answer)});
   }
   if (answers.empty()) return;

@@ -30,9 +30,9 @@
 
 #include "rdm/dmx_line.h"
 #include "rdm/rdm_constants.h"
+#include "sim/line_timing.h"
 #include "sim/rdm_request.h"
 #include "sim/responder.h"
-#include "sim/line_timing.h"
 #include "sim/rig_description.h"
 
 namespace korval::sim {
@@ -63,8 +63,8 @@ class VirtualLine final : public DmxLine {
                   std::uint32_t* bytesRead) override;
   LineStatus Write(LineHandle handle, std::span<const std::uint8_t> bytes,
                    std::uint32_t* bytesWritten) override;
-  LineStatus ReadFrame(LineHandle handle, std::span<std::uint8_t> buffer,
-                       std::uint32_t* bytesRead, const FrameReadPolicy& policy) override;
+  LineStatus ReadFrame(LineHandle handle, std::span<std::uint8_t> buffer, std::uint32_t* bytesRead,
+                       const FrameReadPolicy& policy) override;
   LineStatus ResetDevice(LineHandle handle) override;
   LineStatus SetBaudRate(LineHandle handle, std::uint32_t baud) override;
   LineStatus SetDataCharacteristics(LineHandle handle, std::uint8_t wordLength,

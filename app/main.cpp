@@ -42,6 +42,7 @@ int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   try {
     korval::RdmTransport transport(*line, {});
+    transport.SetTiming(options.line.timing);
     korval::TForm1 form(transport);
     if (options.logFile && !form.Messages().MirrorToFile(*options.logFile)) {
       std::fprintf(stderr, "korval-rdm: cannot open log file %s\n", options.logFile->c_str());

@@ -37,6 +37,17 @@ bool ParseLineOption(const std::vector<std::string>& arguments, std::size_t* i,
     }
     return true;
   }
+  if (IsOption(arg, "--rdm-timing")) {
+    const auto value = OptionValue(arguments, i, "--rdm-timing");
+    const auto timing = value ? ParseRdmTiming(*value) : std::nullopt;
+    if (!timing) {
+      *error = value ? "--rdm-timing: unknown mode \"" + *value + "\" (use classic or e120)"
+                     : "--rdm-timing needs a mode: classic or e120";
+    } else {
+      options.timing = *timing;
+    }
+    return true;
+  }
   return false;
 }
 
@@ -47,7 +58,10 @@ std::string CheckLineOptions(const LineOptions& options) {
 
 std::string LineOptionsUsage() {
   return "  --demo               use the built-in virtual rig instead of the interface\n"
-         "  --virtual-rig FILE   use the virtual rig described in FILE (JSON)\n";
+         "  --virtual-rig FILE   use the virtual rig described in FILE (JSON)\n"
+         "  --rdm-timing MODE    classic (default): every read waits out the 50 ms\n"
+         "                       timeout; e120: reads end when the reply is complete\n"
+         "                       or E1.20's reply time has passed\n";
 }
 
 std::unique_ptr<DmxLine> MakeLine(const LineOptions& options, std::string* error) {

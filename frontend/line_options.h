@@ -10,12 +10,15 @@
 #include <vector>
 
 #include "rdm/dmx_line.h"
+#include "rdm/reply_timing.h"
 
 namespace korval {
 
 struct LineOptions {
   bool demo = false;
   std::optional<std::string> rigFile;
+  // How the transport waits for replies on whichever line is chosen.
+  RdmTiming timing = RdmTiming::kClassic;
 };
 
 // The value of option `name` at arguments[*i], written "--name=VALUE" or
@@ -36,7 +39,8 @@ std::string CheckLineOptions(const LineOptions& options);
 // The lines of a usage text that describe the line options.
 std::string LineOptionsUsage();
 
-// The line the options choose, not yet opened. A rig file that cannot be
+// The line the options choose, not yet opened; the transport on it takes
+// options.timing. A rig file that cannot be
 // loaded gives nothing and its error.
 std::unique_ptr<DmxLine> MakeLine(const LineOptions& options, std::string* error);
 

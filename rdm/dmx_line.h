@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -35,6 +36,19 @@ inline constexpr std::uint8_t kStopBits2 = 2;
 inline constexpr std::uint8_t kParityNone = 0;
 inline constexpr std::uint16_t kFlowNone = 0;
 
+// How a read may end before its count has arrived: when the bytes so far are a
+// whole frame, or when the line has been silent too long. The times are the
+// line's own (E1.20's); each line adds the latency of its interface on top.
+struct FrameReadPolicy {
+  // No byte by this long after the last write's bytes have left the wire:
+  // nobody answers.
+  Clock::Duration silence{0};
+  // Once bytes have come, no further byte for this long ends the frame.
+  Clock::Duration quiet{0};
+  // True once the bytes received (all of them, from the first) are complete.
+  std::function<bool(std::span<const std::uint8_t>)> complete;
+};
+
 class DmxLine {
  public:
   virtual ~DmxLine() = default;
@@ -47,6 +61,13 @@ class DmxLine {
                           std::uint32_t* bytesRead) = 0;
   virtual LineStatus Write(LineHandle handle, std::span<const std::uint8_t> bytes,
                            std::uint32_t* bytesWritten) = 0;
+  // A read that also ends as the policy says, never later than Read would. A
+  // line that cannot tell when bytes arrive just reads.
+  virtual LineStatus ReadFrame(LineHandle handle, std::span<std::uint8_t> buffer,
+                               std::uint32_t* bytesRead, const FrameReadPolicy& policy) {
+    (void)policy;
+    return Read(handle, buffer, bytesRead);
+  }
   virtual LineStatus ResetDevice(LineHandle handle) = 0;
   virtual LineStatus SetBaudRate(LineHandle handle, std::uint32_t baud) = 0;
   virtual LineStatus SetDataCharacteristics(LineHandle handle, std::uint8_t wordLength,

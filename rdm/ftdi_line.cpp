@@ -4,12 +4,15 @@
 #include <array>
 #include <cstdio>
 
+#include "rdm/rdm_constants.h"
+
 namespace korval {
 
 namespace {
 
 constexpr std::uint16_t kFlowRtsCts = 0x0100;
 constexpr std::uint16_t kFlowDtrDsr = 0x0200;
+constexpr Clock::Duration kWireByteTime{rdm::kByteMicroseconds};
 
 }  // namespace
 
@@ -84,6 +87,39 @@ LineStatus FtdiLine::Read(LineHandle handle, std::span<std::uint8_t> buffer,
   return status;
 }
 
+LineStatus FtdiLine::ReadFrame(LineHandle handle, std::span<std::uint8_t> buffer,
+                               std::uint32_t* bytesRead, const FrameReadPolicy& policy) {
+  std::lock_guard lock(mutex_);
+  std::uint32_t got = 0;
+  if (bytesRead != nullptr) *bytesRead = 0;
+  if (!IsCurrent(handle)) return kLineInvalidHandle;
+  const Clock::Duration start = clock_->Now();
+  const Clock::Duration timeout = start + std::chrono::milliseconds(readTimeoutMs_);
+  const Clock::Duration silence = std::max(start, wireEndsAt_) + policy.silence + kInterfaceLatency;
+  std::optional<Clock::Duration> lastByte;
+  LineStatus status = kLineOk;
+  while (got < buffer.size()) {
+    const int n = api_->ReadData(buffer.subspan(got));
+    if (n < 0) {
+      status = kLineIoError;
+      break;
+    }
+    got += static_cast<std::uint32_t>(std::min<std::size_t>(n, buffer.size() - got));
+    const Clock::Duration now = clock_->Now();
+    if (n > 0) {
+      lastByte = now;
+      if (got == buffer.size()) break;
+      if (policy.complete && policy.complete(buffer.first(got))) break;
+    }
+    const Clock::Duration end =
+        std::min(timeout, lastByte ? *lastByte + policy.quiet + kInterfaceLatency : silence);
+    if (now >= end) break;
+    if (n == 0) clock_->SleepFor(std::min(kPollInterval, end - now));
+  }
+  if (bytesRead != nullptr) *bytesRead = got;
+  return status;
+}
+
 LineStatus FtdiLine::Write(LineHandle handle, std::span<const std::uint8_t> bytes,
                            std::uint32_t* bytesWritten) {
   std::lock_guard lock(mutex_);
@@ -93,6 +129,7 @@ LineStatus FtdiLine::Write(LineHandle handle, std::span<const std::uint8_t> byte
   const int n = api_->WriteData(bytes);
   if (n < 0) return kLineIoError;
   if (bytesWritten != nullptr) *bytesWritten = static_cast<std::uint32_t>(n);
+  wireEndsAt_ = clock_->Now() + kWireByteTime * n;
   // A short write lost part of a frame: the caller must not think it was sent.
   return static_cast<std::size_t>(n) == bytes.size() ? kLineOk : kLineIoError;
 }

@@ -22,6 +22,13 @@ class FtdiLine final : public DmxLine {
   static constexpr int kDefaultTimeoutMs = 50;
   // How long a read waits before asking libftdi again after it delivered nothing.
   static constexpr Clock::Duration kPollInterval{500};
+  // How much later than on the wire a received byte can reach the read loop:
+  // the chip hands bytes to USB when its latency timer (kLatencyTimerMs) runs
+  // out, the host collects them in the next 1 ms USB frame, and the loop asks
+  // libftdi every kPollInterval. That is 2.5 ms; the rest is room for a busy
+  // host. A reply that starts 2.0 ms after the request is seen by about 4.6 ms,
+  // far inside the 2.8 ms + 4 ms after which a frame read declares silence.
+  static constexpr Clock::Duration kInterfaceLatency{4000};
 
   // Real hardware on the real clock.
   FtdiLine();
@@ -38,6 +45,11 @@ class FtdiLine final : public DmxLine {
                   std::uint32_t* bytesRead) override;
   LineStatus Write(LineHandle handle, std::span<const std::uint8_t> bytes,
                    std::uint32_t* bytesWritten) override;
+  // The read loop of Read that also ends once the frame is complete, on
+  // silence counted from when the last write's bytes have left the wire, or
+  // when a frame in progress has gone quiet.
+  LineStatus ReadFrame(LineHandle handle, std::span<std::uint8_t> buffer, std::uint32_t* bytesRead,
+                       const FrameReadPolicy& policy) override;
   LineStatus ResetDevice(LineHandle handle) override;
   LineStatus SetBaudRate(LineHandle handle, std::uint32_t baud) override;
   LineStatus SetDataCharacteristics(LineHandle handle, std::uint8_t wordLength,
@@ -71,6 +83,9 @@ class FtdiLine final : public DmxLine {
   FtdiLineProperty property_;
   std::optional<std::string> openFailureCause_;
   int readTimeoutMs_ = kDefaultTimeoutMs;
+  // A write returns once libftdi has handed the bytes to the chip, before they
+  // are on the wire: when the last of them will have left, 44 us a byte later.
+  Clock::Duration wireEndsAt_{0};
 };
 
 }  // namespace korval

@@ -166,4 +166,20 @@ inline constexpr int kLineBaud = 250000;
 inline constexpr int kByteMicroseconds = 44;
 inline constexpr int kLineTimeoutMs = 50;
 
+// Reply timing, counted from the end of the request's last slot. A responder
+// starts its reply between 176 us and 2.0 ms after it; a controller may take a
+// reply as lost once 2.8 ms have passed without one. Within a reply no gap
+// between two slots exceeds 2.1 ms.
+inline constexpr int kResponderTurnaroundMinUs = 176;
+inline constexpr int kResponderTurnaroundMaxUs = 2000;
+inline constexpr int kResponseLostUs = 2800;
+inline constexpr int kMaxInterSlotUs = 2100;
+// A DISC_UNIQUE_BRANCH answer: up to seven preamble bytes 0xFE, the separator
+// 0xAA, then the UID and its checksum encoded in 16 bytes.
+inline constexpr std::uint8_t kDiscPreamble = 0xFE;
+inline constexpr std::uint8_t kDiscSeparator = 0xAA;
+inline constexpr std::size_t kDiscMaxPreamble = 7;
+inline constexpr std::size_t kDiscEncodedBytes = 16;
+inline constexpr std::size_t kDiscAnswerMaxBytes = kDiscMaxPreamble + 1 + kDiscEncodedBytes;  // 24
+
 }  // namespace korval::rdm

@@ -1,6 +1,7 @@
 #include "rdm/transport.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 
 #include "base/bytes.h"
@@ -13,8 +14,8 @@ using namespace rdm;
 namespace {
 
 constexpr std::size_t kMaxDumpedData = 29;
-constexpr std::size_t kStartCodeReads = 5;
-constexpr std::size_t kReplyReadBytes = 200;
+constexpr std::size_t kStartCodeReads = kStartCodeSearch;
+constexpr std::size_t kReplyReadBytes = kReplyBytes;
 
 class HexLine {
  public:
@@ -107,18 +108,7 @@ RdmReply RdmTransport::Exchange(const RdmRequest& request, bool awaitReply) {
   // Filled first: a byte that never arrives must not keep an earlier reply's value.
   auto& r = buffer_.reply;
   r.fill(0xFF);
-  const LineHandle h = Handle();
-  for (std::size_t i = 0; i < kStartCodeReads; ++i) {
-    std::uint8_t b = 0;  // a read that delivers nothing leaves a non-matching byte
-    std::uint32_t got = 0;
-    line_.Read(h, std::span(&b, 1), &got);
-    if (b == kStartCode) {
-      r[0] = kStartCode;
-      break;
-    }
-  }
-  std::uint32_t got = 0;
-  if (line_.Read(h, std::span(r).subspan(1, kReplyReadBytes), &got) != kLineOk) {
+  if (ReadReply(std::span(r).first(1 + kReplyReadBytes)) != kLineOk) {
     Log("no KORVAL widget found");
     reply.status = ReplyStatus::kLineFailure;
     return reply;
@@ -132,6 +122,26 @@ RdmReply RdmTransport::Exchange(const RdmRequest& request, bool awaitReply) {
   reply = DecodeReplyFrame(std::span(r).first(1 + kReplyReadBytes));
   if (!sent && !reply.Answered()) reply.status = ReplyStatus::kLineFailure;
   return reply;
+}
+
+LineStatus RdmTransport::ReadReply(std::span<std::uint8_t> reply) {
+  const LineHandle h = Handle();
+  std::uint32_t got = 0;
+  if (timing_ == RdmTiming::kE120) {
+    std::array<std::uint8_t, kStartCodeSearch + kReplyBytes> received{};
+    const LineStatus status = line_.ReadFrame(h, received, &got, ReplyReadPolicy());
+    LayOutReply(std::span(received).first(std::min<std::size_t>(got, received.size())), reply);
+    return status;
+  }
+  for (std::size_t i = 0; i < kStartCodeReads; ++i) {
+    std::uint8_t b = 0;  // a read that delivers nothing leaves a non-matching byte
+    line_.Read(h, std::span(&b, 1), &got);
+    if (b == kStartCode) {
+      reply[0] = kStartCode;
+      break;
+    }
+  }
+  return line_.Read(h, reply.subspan(1, kReplyReadBytes), &got);
 }
 
 RdmReply RdmTransport::Transact(const RdmRequest& request, TransactOptions options) {
@@ -170,7 +180,10 @@ BranchAnswer RdmTransport::Branch(const RdmRequest& request, std::size_t answerB
   const auto bytes = std::span(buffer_.reply).first(std::min(answerBytes, buffer_.reply.size()));
   std::fill(bytes.begin(), bytes.end(), 0xFF);
   std::uint32_t got = 0;
-  answer.read = line_.Read(Handle(), bytes, &got) == kLineOk;
+  const LineStatus status = timing_ == RdmTiming::kE120
+                                ? line_.ReadFrame(Handle(), bytes, &got, BranchReadPolicy())
+                                : line_.Read(Handle(), bytes, &got);
+  answer.read = status == kLineOk;
   answer.bytes = bytes;
   return answer;
 }

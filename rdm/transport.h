@@ -17,6 +17,7 @@
 #include "rdm/line_buffer.h"
 #include "rdm/log_sink.h"
 #include "rdm/rdm_message.h"
+#include "rdm/reply_timing.h"
 #include "rdm/uid.h"
 
 namespace korval {
@@ -80,6 +81,10 @@ class RdmTransport {
   // A fixed wait of the tool, on the line's clock.
   void Pause(int ms) { GetClock().SleepMs(ms); }
 
+  // How the reads of a reply end (classic unless set).
+  void SetTiming(RdmTiming timing) { timing_ = timing; }
+  RdmTiming Timing() const { return timing_; }
+
   // Start-up: the transaction numbers count from 1 again.
   void ResetTransactionNumber() { transaction_ = 0; }
   // The number of the last frame sent.
@@ -101,10 +106,14 @@ class RdmTransport {
   // Purge, break and the frame itself.
   LineStatus SendFrame(std::span<const std::uint8_t> bytes);
   RdmReply Exchange(const RdmRequest& request, bool awaitReply);
+  // Fills the reply region as the start-code reads and the 200-byte read do;
+  // the status is that of the 200-byte read.
+  LineStatus ReadReply(std::span<std::uint8_t> reply);
 
   DmxLine& line_;
   LogSink log_;
   std::uint8_t transaction_ = 0;
+  RdmTiming timing_ = RdmTiming::kClassic;
   LineBuffer buffer_;
   std::atomic<LineHandle> handle_{0};
 };

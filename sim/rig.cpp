@@ -95,13 +95,14 @@ void ReadFaults(ObjectReader& r, ResponderFaults& into, std::string& error) {
   if (!r.At("faults").is_object()) return r.Fail("\"faults\" must be an object");
   ObjectReader f(r.At("faults"), r.Where() + "faults: ", error);
   f.OnlyKnown({"silent", "ignores_mute", "bad_checksum", "noise_before_reply", "nack_all",
-               "unmute_after_requests"});
+               "unmute_after_requests", "late"});
   f.Bool("silent", into.silent);
   f.Bool("ignores_mute", into.ignores_mute);
   f.Bool("bad_checksum", into.bad_checksum);
   f.Number("noise_before_reply", 0, 255, into.noise_before_reply);
   f.Bool("nack_all", into.nack_all);
   f.Number("unmute_after_requests", 0, 1'000'000'000, into.unmute_after_requests);
+  f.Bool("late", into.late);
 }
 
 std::optional<ResponderConfig> ReadResponder(const Json& object, std::size_t number,
@@ -137,6 +138,7 @@ std::optional<ResponderConfig> ReadResponder(const Json& object, std::size_t num
                "error_scene",
                "dimm_switch",
                "status_messages",
+               "turnaround_us",
                "faults"});
   ResponderConfig c;
   if (!r.Has("uid")) {
@@ -195,6 +197,8 @@ std::optional<ResponderConfig> ReadResponder(const Json& object, std::size_t num
   r.Row("error_scene", c.error_scene);
   r.Number("dimm_switch", 0, 255, c.dimm_switch);
   ReadStatusMessages(r, c.status_messages, error);
+  r.Number("turnaround_us", rdm::kResponderTurnaroundMinUs, rdm::kResponderTurnaroundMaxUs,
+           c.turnaround_us);
   ReadFaults(r, c.faults, error);
   if (!error.empty()) return std::nullopt;
   return c;

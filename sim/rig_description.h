@@ -34,6 +34,8 @@ struct ResponderFaults {
   // As a power cycle would: the mute is lost once, when the responder takes its
   // request number N (every request addressed to it, broadcasts included). 0: never.
   int unmute_after_requests = 0;
+  // Answers 10 ms after the request, outside the time E1.20 gives a responder.
+  bool late = false;
 };
 
 // The parameters the virtual responder has behaviour for (in this order when a
@@ -71,6 +73,9 @@ struct ResponderConfig {
   std::array<std::uint8_t, 8> error_scene{0, 0, 0, 0, 0, 0, 0, 0};
   std::uint8_t dimm_switch = 0;
   std::vector<StatusMessage> status_messages;
+  // How long after the end of a request its answer starts, within E1.20's
+  // 176 us to 2.0 ms.
+  int turnaround_us = 200;
   ResponderFaults faults;
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "rdm/ftdi_line.h"
 #include "rdm/rdm_constants.h"
 
 namespace korval::sim {
@@ -14,23 +15,14 @@ std::unique_ptr<Clock> MakeClock(Timing timing) {
   return std::make_unique<RealClock>();
 }
 
-// Several transmitters on one bus: a 0 bit wins, so the line carries the AND.
-std::vector<std::uint8_t> Collide(const std::vector<std::vector<std::uint8_t>>& answers) {
-  std::vector<std::uint8_t> line;
-  for (const auto& a : answers) {
-    if (a.size() > line.size()) line.resize(a.size(), 0xFF);
-    for (std::size_t i = 0; i < a.size(); ++i) line[i] &= a[i];
-  }
-  return line;
-}
-
 }  // namespace
 
 VirtualLine::VirtualLine(Timing timing)
     : timing_(timing),
       clock_(MakeClock(timing)),
       simulated_(timing == Timing::kInstant ? static_cast<SimulatedClock*>(clock_.get()) : nullptr),
-      origin_(clock_->Now()) {}
+      origin_(clock_->Now()),
+      latencyTimer_(timing == Timing::kReal ? kFtdiLatencyTimer : Duration(0)) {}
 
 VirtualLine::VirtualLine(Rig rig) : VirtualLine(rig.timing) {
   Adopt(std::move(rig));
@@ -95,16 +87,7 @@ LineStatus VirtualLine::Read(LineHandle handle, std::span<std::uint8_t> buffer,
   Duration until = start + readTimeout_;
   if (want == 0) until = start;
   if (want > 0 && received_.size() >= want) until = std::min(until, received_[want - 1].at);
-  if (until > start) {
-    if (simulated_ != nullptr) {
-      simulated_->Advance(until - start);
-    } else {
-      lock.unlock();
-      clock_->SleepFor(until - start);
-      lock.lock();
-      if (const LineStatus s = Check(handle); s != kLineOk) return s;
-    }
-  }
+  if (!WaitUntil(lock, handle, until)) return Check(handle);
   const Duration now = clock_->Now();
   std::size_t n = 0;
   while (n < want && !received_.empty() && received_.front().at <= now) {
@@ -115,6 +98,45 @@ LineStatus VirtualLine::Read(LineHandle handle, std::span<std::uint8_t> buffer,
   return kLineOk;
 }
 
+LineStatus VirtualLine::ReadFrame(LineHandle handle, std::span<std::uint8_t> buffer,
+                                  std::uint32_t* bytesRead, const FrameReadPolicy& policy) {
+  if (bytesRead != nullptr) *bytesRead = 0;
+  std::unique_lock lock(mutex_);
+  if (const LineStatus s = Check(handle); s != kLineOk) return s;
+  const Duration start = clock_->Now();
+  // The line stands for an FTDI interface: it is given the same latency.
+  const Duration silenceAt =
+      std::max(start, requestLeftAt_) + policy.silence + FtdiLine::kInterfaceLatency;
+  const ReadEnd end = EndOfFrameRead(received_, buffer.size(), start, silenceAt,
+                                     start + readTimeout_, FtdiLine::kInterfaceLatency, policy);
+  if (!WaitUntil(lock, handle, end.at)) return Check(handle);
+  std::size_t n = 0;
+  while (n < end.taken && !received_.empty()) {
+    buffer[n++] = received_.front().value;
+    received_.pop_front();
+  }
+  if (bytesRead != nullptr) *bytesRead = static_cast<std::uint32_t>(n);
+  return kLineOk;
+}
+
+bool VirtualLine::WaitUntil(std::unique_lock<std::mutex>& lock, LineHandle handle, Duration until) {
+  const Duration now = clock_->Now();
+  if (until <= now) return true;
+  if (simulated_ != nullptr) {
+    simulated_->Advance(until - now);
+    return true;
+  }
+  lock.unlock();
+  clock_->SleepFor(until - now);
+  lock.lock();
+  return Check(handle) == kLineOk;
+}
+
+void VirtualLine::SetLatencyTimer(Clock::Duration timer) {
+  std::lock_guard lock(mutex_);
+  latencyTimer_ = timer;
+}
+
 LineStatus VirtualLine::Write(LineHandle handle, std::span<const std::uint8_t> bytes,
                               std::uint32_t* bytesWritten) {
   if (bytesWritten != nullptr) *bytesWritten = 0;
@@ -122,6 +144,7 @@ LineStatus VirtualLine::Write(LineHandle handle, std::span<const std::uint8_t> b
   if (const LineStatus s = Check(handle); s != kLineOk) return s;
   wireFreeAt_ = WireFree() + kByteTime * static_cast<int>(bytes.size());
   const Duration sent = wireFreeAt_;
+  requestLeftAt_ = sent;
   if (bytesWritten != nullptr) *bytesWritten = static_cast<std::uint32_t>(bytes.size());
   TakeFrameBytes(bytes);
   // Like a D2XX write, return once the bytes have left: so writes never run
@@ -176,18 +199,21 @@ void VirtualLine::CarryRdmFrame() {
   const auto request = ParseRdmRequest(frame_);
   if (!request) return;
   ++rdmRequests_;
-  std::vector<std::vector<std::uint8_t>> answers;
+  const Duration left = WireFree();
+  std::vector<TimedAnswer> answers;
   for (auto& responder : responders_) {
-    if (auto answer = responder->Receive(*request)) answers.push_back(std::move(*answer));
+    auto answer = responder->Receive(*request);
+    if (!answer) continue;
+    const ResponderConfig& values = responder->Values();
+    const Duration turnaround =
+        values.faults.late ? kLateTurnaround : Duration(values.turnaround_us);
+    answers.push_back({left + turnaround, std::move(*answer)});
   }
   if (answers.empty()) return;
-  const std::vector<std::uint8_t> bytes = Collide(answers);
-  Duration at = WireFree() + kTurnaround;
-  for (std::uint8_t b : bytes) {
-    at += kByteTime;
-    received_.push_back({b, at});
-  }
-  wireFreeAt_ = at;
+  std::vector<ArrivingByte> bytes = CarryAnswers(answers);
+  wireFreeAt_ = bytes.back().at;
+  DeliverInPieces(bytes, latencyTimer_);
+  received_.insert(received_.end(), bytes.begin(), bytes.end());
 }
 
 void VirtualLine::KeepDmxFrame() {

@@ -6,7 +6,10 @@
 // What goes out: the bytes written after a break form one frame. A frame that
 // starts with 0xCC is handed to the responders once it is complete (message
 // length + 2 bytes); their answers, ANDed together when several answer at once,
-// arrive in the receive queue 200 us after the request has left, 44 us a byte.
+// start on the wire each responder's turnaround after the request has left
+// (200 us unless its rig says otherwise; 10 ms for a late one), 44 us a byte.
+// With a latency timer set (in real timing 1 ms unless changed), they become
+// readable in pieces, as an FTDI chip hands them to the host.
 // A write returns when its bytes have left (the clock runs on meanwhile).
 // A frame that starts with 0x00 is a DMX512 frame: it is complete after 513
 // bytes (or at the next break when shorter) and is kept as the last frame.
@@ -27,15 +30,20 @@
 
 #include "rdm/dmx_line.h"
 #include "rdm/rdm_constants.h"
+#include "sim/line_timing.h"
 #include "sim/rdm_request.h"
 #include "sim/responder.h"
 #include "sim/rig_description.h"
 
 namespace korval::sim {
 
-inline constexpr std::chrono::microseconds kByteTime{44};      // 11 bits at 250000 baud
 inline constexpr std::chrono::microseconds kBreakAndMab{188};  // 176 us break, 12 us MAB
 inline constexpr std::chrono::microseconds kTurnaround{200};   // responder's reply delay
+// A late responder answers well after E1.20's 2.0 ms and well inside a 50 ms
+// read timeout.
+inline constexpr std::chrono::microseconds kLateTurnaround{10'000};
+// The FTDI chip's latency timer as FtdiLine sets it.
+inline constexpr std::chrono::microseconds kFtdiLatencyTimer{1000};
 
 class VirtualLine final : public DmxLine {
  public:
@@ -55,6 +63,8 @@ class VirtualLine final : public DmxLine {
                   std::uint32_t* bytesRead) override;
   LineStatus Write(LineHandle handle, std::span<const std::uint8_t> bytes,
                    std::uint32_t* bytesWritten) override;
+  LineStatus ReadFrame(LineHandle handle, std::span<std::uint8_t> buffer, std::uint32_t* bytesRead,
+                       const FrameReadPolicy& policy) override;
   LineStatus ResetDevice(LineHandle handle) override;
   LineStatus SetBaudRate(LineHandle handle, std::uint32_t baud) override;
   LineStatus SetDataCharacteristics(LineHandle handle, std::uint8_t wordLength,
@@ -68,6 +78,9 @@ class VirtualLine final : public DmxLine {
   Clock& GetClock() override { return *clock_; }
 
   Timing GetTiming() const { return timing_; }
+  // How answers become readable: 0 byte by byte as they arrive, else in the
+  // pieces an FTDI chip with this latency timer hands on.
+  void SetLatencyTimer(Clock::Duration timer);
 
   // Pulling the interface out: every call fails (Open too) until Plug. An open
   // handle stays valid across the two; bytes in flight are lost.
@@ -102,10 +115,6 @@ class VirtualLine final : public DmxLine {
 
  private:
   using Duration = Clock::Duration;
-  struct ArrivingByte {
-    std::uint8_t value;
-    Duration at;  // when it is in the receive queue
-  };
 
   void Adopt(Rig rig);
   LineStatus Check(LineHandle handle) const;
@@ -114,6 +123,9 @@ class VirtualLine final : public DmxLine {
   void CarryRdmFrame();
   void KeepDmxFrame();
   void Record(std::span<const std::uint8_t> frame, bool afterBreak);
+  // Sleeps (or advances the simulated clock) from now until `until`; false
+  // when the handle went bad meanwhile.
+  bool WaitUntil(std::unique_lock<std::mutex>& lock, LineHandle handle, Duration until);
   Duration WireFree();  // when the transmitter is free to send again
 
   const Timing timing_;
@@ -131,6 +143,8 @@ class VirtualLine final : public DmxLine {
   std::vector<std::unique_ptr<Responder>> responders_;
   std::deque<ArrivingByte> received_;
   Duration wireFreeAt_{0};
+  Duration requestLeftAt_{0};  // when the last write's bytes had left
+  Duration latencyTimer_{0};
 
   bool frameOpen_ = false;  // bytes written now belong to a frame (a break came)
   bool frameDone_ = false;  // that frame has been carried; more bytes are dropped

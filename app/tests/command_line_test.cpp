@@ -20,6 +20,15 @@ TEST(CommandLine, ReadsTheOptionsInEitherForm) {
   r = ParseCommandLine({});
   ASSERT_TRUE(r.options);  // no option: the FTDI interface, exactly as without this parser
   EXPECT_FALSE(r.options->line.demo || r.options->line.rigFile || r.options->logFile);
+  EXPECT_EQ(r.options->line.timing, RdmTiming::kClassic);
+
+  r = ParseCommandLine({"--rdm-timing", "e120", "--demo"});
+  ASSERT_TRUE(r.options);
+  EXPECT_EQ(r.options->line.timing, RdmTiming::kE120);
+  EXPECT_TRUE(r.options->line.demo);
+  r = ParseCommandLine({"--rdm-timing=e120", "--rdm-timing=classic"});
+  ASSERT_TRUE(r.options);
+  EXPECT_EQ(r.options->line.timing, RdmTiming::kClassic);  // the last one counts
 
   EXPECT_TRUE(ParseCommandLine({"--help"}).options->help);
   EXPECT_TRUE(ParseCommandLine({"--version"}).options->version);
@@ -34,6 +43,10 @@ TEST(CommandLine, RefusesWhatItDoesNotKnowWithAClearMessage) {
       {{"--log-file"}, "--log-file needs a file name"},
       {{"--log-file", "--demo"}, "--log-file needs a file name"},
       {{"--demo", "--virtual-rig", "x.json"}, "--demo and --virtual-rig exclude each other"},
+      {{"--rdm-timing", "fast"}, "--rdm-timing: unknown mode \"fast\" (use classic or e120)"},
+      {{"--rdm-timing="}, "--rdm-timing: unknown mode \"\" (use classic or e120)"},
+      {{"--rdm-timing"}, "--rdm-timing needs a mode: classic or e120"},
+      {{"--rdm-timing", "--demo"}, "--rdm-timing needs a mode: classic or e120"},
   };
   for (const auto& [arguments, error] : cases) {
     const auto r = ParseCommandLine(arguments);

@@ -64,6 +64,8 @@ class FormTest : public ::testing::Test {
 
   sim::VirtualLine line{sim::Timing::kInstant};
   std::unique_ptr<RdmTransport> transport;
+  // Set before Start: how the transport waits for replies.
+  RdmTiming timing = RdmTiming::kClassic;
   std::unique_ptr<TForm1> form;
   // Given to the window by Start: every window of the tests listens on loopback,
   // on a port of its own.

@@ -1,0 +1,43 @@
+// When a read of the line may end. Classic timing waits out the interface's
+// read timeout on every read, as the tool always has. E1.20 timing ends each
+// read as soon as its outcome is certain: the reply is complete, or the line
+// has been silent for longer than a responder may take. Both hand the same
+// bytes to the judgement of a reply; only the waiting differs.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+
+#include "rdm/dmx_line.h"
+
+namespace korval {
+
+enum class RdmTiming { kClassic, kE120 };
+
+// "classic" or "e120".
+std::optional<RdmTiming> ParseRdmTiming(std::string_view name);
+std::string_view RdmTimingName(RdmTiming timing);
+
+// A reply as the line delivers it, read in one go: the start code among its
+// first five bytes (noise may come before it), then the frame. The read is
+// complete once every byte the judgement and the packet dump look at is in.
+inline constexpr std::size_t kStartCodeSearch = 5;
+inline constexpr std::size_t kReplyBytes = 200;  // read after the start code
+FrameReadPolicy ReplyReadPolicy();
+// Whether the reply delivered so far is complete.
+bool ReplyComplete(std::span<const std::uint8_t> received);
+// Lays the delivered bytes out as five single-byte reads and one read of 200
+// bytes would have: the start code at reply[0] (when it came), then the 200
+// bytes after it. reply holds 201 bytes, pre-filled with 0xFF.
+void LayOutReply(std::span<const std::uint8_t> received, std::span<std::uint8_t> reply);
+
+// A DISC_UNIQUE_BRANCH answer: complete after its 24 bytes when it starts as
+// one (preamble bytes, then the separator within the first eight); anything
+// else ends only when the line goes quiet.
+FrameReadPolicy BranchReadPolicy();
+bool BranchAnswerComplete(std::span<const std::uint8_t> received);
+
+}  // namespace korval

@@ -146,6 +146,9 @@ TEST(ReplyFrameTest, ResponseTypesCarryTheirReasonOrDelay) {
   EXPECT_EQ(nack.nackReason, rdm::kNrDataOutOfRange);
   EXPECT_EQ(NackReasonText(nack.nackReason), "data out of range");
   EXPECT_EQ(NackReasonText(0x8001), "reason 0x8001");
+  EXPECT_EQ(NackReasonName(nack.nackReason), "NR_DATA_OUT_OF_RANGE");
+  EXPECT_EQ(NackReasonName(rdm::kNrUnknownPid), "NR_UNKNOWN_PID");
+  EXPECT_EQ(NackReasonName(0x8001), "NR_0x8001");
 
   EXPECT_EQ(DecodeReplyFrame(Reply(rdm::kResponseAckOverflow, {1})).status,
             ReplyStatus::kAckOverflow);

@@ -10,9 +10,8 @@
 
 namespace korval::cli {
 
-// One "name: value" line per field. Lists are joined by blanks; a nested
-// object's fields are named "outer.inner", list elements "outer[i]".
-std::string FieldsText(const Fields& fields);
+// The lines, each ended by a newline.
+std::string LinesText(const std::vector<std::string>& lines);
 
 // discover: one UID a line, or a JSON array of them.
 std::string UidListText(const std::vector<Uid>& uids, bool json);

@@ -1,5 +1,6 @@
 #include "cli/cli_session.h"
 
+#include "base/bytes.h"
 #include "cli/cli_print.h"
 #include "params/device_info.h"
 #include "rdm/device_table.h"
@@ -17,10 +18,10 @@ RdmRequest GetRequest(Uid uid, std::uint16_t pid, std::vector<std::uint8_t> data
       .destination = uid, .commandClass = kGetCommand, .pid = pid, .data = std::move(data)};
 }
 
-bool Lists(const Fields& fields, const char* key, std::uint16_t pid) {
-  if (!fields.contains(key)) return false;
-  for (const Fields& entry : fields[key]) {
-    if (entry == PidName(pid)) return true;
+// Whether a SUPPORTED_PARAMETERS reply lists the PID.
+bool Lists(std::span<const std::uint8_t> supported, std::uint16_t pid) {
+  for (std::size_t i = 0; i + 1 < supported.size(); i += 2) {
+    if (ReadBe16(supported, i) == pid) return true;
   }
   return false;
 }
@@ -110,44 +111,73 @@ int Session::Discover() {
 }
 
 int Session::Info(Uid uid) {
-  Fields info = Fields::object();
-  info["uid"] = UidOut(uid);
+  std::vector<std::string> lines;
+  nlohmann::ordered_json json = {{"uid", UidOut(uid)}};
   int status = kExitAck;
-  auto ask = [&](std::uint16_t pid) {
-    const RdmReply reply = Ask(GetRequest(uid, pid));
-    if (Judge(reply, uid, pid) != kExitAck) {
-      status = kExitFailed;
+  // One line per value: a list of PIDs as their names on one line, a reply
+  // of one field (a label) under the parameter's name.
+  auto show = [&](std::uint16_t pid, const RdmReply& reply) {
+    const std::string name = PidName(pid);
+    if (pid == kPidSupportedParameters) {
+      std::string line = name + ":";
+      auto names = nlohmann::ordered_json::array();
+      for (std::size_t i = 0; i + 1 < reply.data.size(); i += 2) {
+        names.push_back(PidName(ReadBe16(reply.data, i)));
+        line += " " + names.back().get<std::string>();
+      }
+      lines.push_back(line);
+      json[name] = names;
       return;
     }
-    info.update(DecodeReplyData(pid, reply.data));
+    const DecodedData decoded = DecodeReplyData(pid, false, reply.data);
+    if (decoded.json.size() == 1 && decoded.lines.size() == 1) {
+      const std::string& only = decoded.lines.front();
+      lines.push_back(name + only.substr(only.find(':')));
+      json[name] = decoded.json.front();
+    } else {
+      lines.insert(lines.end(), decoded.lines.begin(), decoded.lines.end());
+      json[name] = decoded.json;
+    }
   };
-  // SUPPORTED_PARAMETERS is required of every responder that supports more
-  // than the minimum; one that refuses it has nothing more to say.
+  auto ask = [&](std::uint16_t pid) {
+    const RdmReply reply = Ask(GetRequest(uid, pid));
+    if (Judge(reply, uid, pid) == kExitAck) {
+      show(pid, reply);
+    } else {
+      status = kExitFailed;
+    }
+  };
+  // A responder with no more than the parameters E1.20 requires of all may
+  // refuse SUPPORTED_PARAMETERS; it then has none of the optional labels.
   const RdmReply supported = Ask(GetRequest(uid, kPidSupportedParameters));
   if (supported.IsAck()) {
-    info.update(DecodeReplyData(kPidSupportedParameters, supported.data));
+    show(kPidSupportedParameters, supported);
   } else if (supported.status != ReplyStatus::kNack) {
     return Judge(supported, uid, kPidSupportedParameters);
   }
   ask(kPidDeviceInfo);
   ask(kPidSoftwareVersionLabel);
   for (std::uint16_t pid : {kPidDeviceLabel, kPidManufacturerLabel, kPidDeviceModelDescription}) {
-    if (Lists(info, "supported_parameters", pid)) ask(pid);
+    if (supported.IsAck() && Lists(supported.data, pid)) ask(pid);
   }
-  out_ << (json_ ? JsonText(info) : FieldsText(info));
+  out_ << (json_ ? JsonText(json) : LinesText(lines));
   return status;
 }
 
 int Session::Get(const Invocation& inv) {
   const RdmReply reply = Ask(GetRequest(inv.uid, inv.pid, inv.data));
   if (Judge(reply, inv.uid, inv.pid) != kExitAck) return kExitFailed;
-  Fields fields = DecodeReplyData(inv.pid, reply.data);
+  const DecodedData decoded = DecodeReplyData(inv.pid, false, reply.data);
   if (json_) {
-    Fields document = {{"uid", UidOut(inv.uid)}, {"pid", PidName(inv.pid)}};
-    document.update(fields);
+    nlohmann::ordered_json document = {{"uid", UidOut(inv.uid)}, {"pid", PidName(inv.pid)}};
+    document.update(decoded.json);
     out_ << JsonText(document);
   } else {
-    out_ << FieldsText(fields);
+    out_ << LinesText(decoded.lines);
+  }
+  if (decoded.truncated) {
+    err_ << UidOut(inv.uid) << " " << PidName(inv.pid) << ": reply shorter than its parameter\n";
+    return kExitFailed;
   }
   return kExitAck;
 }

@@ -27,8 +27,8 @@ TEST(CliArgsTest, CommandsTakeTheirOperands) {
   EXPECT_EQ(get.pid, 0x0300);
   EXPECT_THAT(get.data, ElementsAre(7));
 
-  // A label is the words typed, joined by blanks, as Windows-1252 bytes.
-  const Invocation label = Parse({"set", "4b52:00000001", "device_label", "Spot", "1"});
+  // Values go through the parameter table: a label as its bytes, names in any case.
+  const Invocation label = Parse({"set", "4b52:00000001", "DEVICE_LABEL", "Spot 1"});
   EXPECT_EQ(label.pid, rdm::kPidDeviceLabel);
   EXPECT_THAT(label.data, ElementsAre('S', 'p', 'o', 't', ' ', '1'));
 
@@ -84,7 +84,12 @@ TEST(CliArgsTest, EveryUsageErrorIsOneLineNamingTheCulprit) {
       {{"get", "4b52:00000001", "no_such_pid"}, "unknown PID: no_such_pid"},
       {{"get", "4b52:00000001", "0x10000"}, "unknown PID: 0x10000"},
       {{"set", "4b52:00000001", "0x0300"}, "usage: set UID PID VALUE"},
-      {{"set", "4b52:00000001", "0x0300", "256"}, "not a byte (0 to 255): 256"},
+      {{"set", "4b52:00000001", "0x0300", "256"}, "256 is out of range 0..255"},
+      {{"set", "4b52:00000001", "dmx_start_address", "x"}, "dmx_start_address: "},
+      {{"set", "4b52:00000001", "device_label", "Spot", "1"}, "device_label: "},
+      {{"set", "4b52:00000001", "device_info", "1"}, "device_info takes no SET"},
+      {{"get", "4b52:00000001", "reset_device"}, "reset_device takes no GET"},
+      {{"get", "4b52:00000001", "disc_mute"}, "disc_mute takes no GET"},
       {{"set", "4b52:00000001", "0x0300", "-1"}, "unknown option: -1"},
       {{"identify", "4b52:00000001", "blink"}, "identify takes on or off, not: blink"},
       {{"identify", "4b52:00000001"}, "usage: identify UID on|off"},

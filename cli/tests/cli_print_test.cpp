@@ -7,27 +7,6 @@
 namespace korval::cli {
 namespace {
 
-TEST(CliPrintTest, FieldsAreNameValueLinesInTheirOrder) {
-  Fields f = Fields::object();
-  f["device_label"] = "Spot 1";
-  f["dmx_footprint"] = 16;
-  f["supported_parameters"] = {"device_label", "0x0300"};
-  f["slots"] = Fields::array({{{"type", 0}, {"label", "dimmer"}}, {{"type", 1}, {"label", "pan"}}});
-  f["sensor"] = {{"value", 42}, {"unit", "C"}};
-  f["on"] = true;
-  EXPECT_EQ(FieldsText(f),
-            "device_label: Spot 1\n"
-            "dmx_footprint: 16\n"
-            "supported_parameters: device_label 0x0300\n"
-            "slots[0].type: 0\n"
-            "slots[0].label: dimmer\n"
-            "slots[1].type: 1\n"
-            "slots[1].label: pan\n"
-            "sensor.value: 42\n"
-            "sensor.unit: C\n"
-            "on: on\n");
-}
-
 TEST(CliPrintTest, ListsAsLinesOrOneJsonDocument) {
   const std::vector<Uid> uids = {0x4B52'2C1F0A37ULL, 0x4A4C'00000012ULL};
   EXPECT_EQ(UidListText(uids, false), "4b52:2c1f0a37\n4a4c:00000012\n");
@@ -47,17 +26,34 @@ TEST(CliPrintTest, ListsAsLinesOrOneJsonDocument) {
   EXPECT_EQ(nlohmann::json::parse(PidsText(pids, true))[0]["pid"], "0x0082");
 }
 
-TEST(CliPrintTest, UnknownDataIsHexAndKnownRepliesAreDecoded) {
-  const std::vector<std::uint8_t> raw = {0x00, 0x0A, 0xFF};
-  EXPECT_EQ(FieldsText(DecodeReplyData(0x0300, raw)), "data: 00 0a ff\n");
-  EXPECT_EQ(FieldsText(DecodeReplyData(0x0300, {})), "data: \n");
-  const std::vector<std::uint8_t> pids = {
-      0x00, 0x82,  // DEVICE_LABEL
-      0x03, 0x00,  // a PID without a name
-      0x01,        // half a PID: left out
+TEST(CliPrintTest, RepliesDecodeAsLinesAndJsonAlike) {
+  const std::vector<std::uint8_t> label = {'S', 'p', 'o', 't'};
+  const DecodedData decoded = DecodeReplyData(rdm::kPidDeviceLabel, false, label);
+  EXPECT_EQ(LinesText(decoded.lines), "label: Spot\n");
+  EXPECT_EQ(decoded.json, nlohmann::ordered_json({{"label", "Spot"}}));
+  EXPECT_FALSE(decoded.truncated);
+
+  // DEVICE_INFO cut inside its footprint: what came is decoded, and no more.
+  const std::vector<std::uint8_t> cut = {
+      0x01, 0x00,              // protocol version 1.0
+      0x00, 0x01,              // device model
+      0x01, 0x01,              // product category
+      0x01, 0x00, 0x00, 0x00,  // software version
+      0x00,                    // half of the footprint
   };
-  EXPECT_EQ(FieldsText(DecodeReplyData(rdm::kPidSupportedParameters, pids)),
-            "supported_parameters: device_label 0x0300\n");
+  const DecodedData shortInfo = DecodeReplyData(rdm::kPidDeviceInfo, false, cut);
+  EXPECT_TRUE(shortInfo.truncated);
+  EXPECT_FALSE(shortInfo.json.contains("dmx_footprint"));
+  EXPECT_EQ(shortInfo.json["device_model"], 1);
+
+  // A manufacturer's parameter: the bytes as they came.
+  const std::vector<std::uint8_t> raw = {0x00, 0x0A, 0xFF};
+  EXPECT_EQ(LinesText(DecodeReplyData(rdm::kPidMinLimits, false, raw).lines), "data: 00 0a ff\n");
+  EXPECT_EQ(PidName(rdm::kPidMinLimits), "0x0300");
+  EXPECT_EQ(PidName(rdm::kPidDeviceLabel), "device_label");
+  EXPECT_EQ(LookUpPid("Device_Label"), rdm::kPidDeviceLabel);
+  EXPECT_EQ(LookUpPid("0x0300"), rdm::kPidMinLimits);
+  EXPECT_FALSE(LookUpPid("device_lable"));
 }
 
 }  // namespace

@@ -87,7 +87,7 @@ TEST_F(SessionTest, AckTimerIsFollowedByQueuedMessageAfterTheDelay) {
   line.replies.push_back(Reply(rdm::kResponseAck, rdm::kPidDeviceLabel, kSpot));
   const auto before = line.clock.Now();
   EXPECT_EQ(session.Run(GetLabel()), kExitAck);
-  EXPECT_EQ(out.str(), "device_label: Spot\n");
+  EXPECT_EQ(out.str(), "label: Spot\n");
   EXPECT_EQ(PidsSent(), (std::vector<std::uint16_t>{rdm::kPidDeviceLabel, rdm::kPidQueuedMessage}));
   // The QUEUED_MESSAGE asks for errors only, and only once 1.5 s have passed.
   EXPECT_EQ(line.written.back()[rdm::kOffsetPdl], 1);
@@ -102,7 +102,7 @@ TEST_F(SessionTest, QueuedMessagePollsGoOnUntilTheReplyAskedFor) {
   line.replies.push_back(Reply(rdm::kResponseAckTimer, rdm::kPidQueuedMessage, {0x00, 0x02}));
   line.replies.push_back(Reply(rdm::kResponseAck, rdm::kPidDeviceLabel, kSpot));
   EXPECT_EQ(session.Run(GetLabel()), kExitAck);
-  EXPECT_EQ(out.str(), "device_label: Spot\n");
+  EXPECT_EQ(out.str(), "label: Spot\n");
   EXPECT_EQ(PidsSent().size(), 4u);
 }
 

@@ -60,6 +60,8 @@ class Responder {
   std::size_t RequestsTaken() const { return requestsTaken_; }
 
   bool Supports(std::uint16_t pid) const;
+  // The PIDs of the described parameters whose fields are set, in PID order.
+  std::vector<std::uint16_t> DescribedPids() const;
 
  private:
   struct Answer {
@@ -74,6 +76,9 @@ class Responder {
   Answer GetOrSet(const RdmRequest& request);
   Answer Get(std::uint16_t pid, std::span<const std::uint8_t> data) const;
   Answer Set(std::uint16_t pid, std::span<const std::uint8_t> data);
+  // The GET of a described parameter; nothing for any other PID.
+  std::optional<Answer> GetDescribed(std::uint16_t pid, std::span<const std::uint8_t> data) const;
+  std::vector<std::uint8_t> SupportedParameters() const;
   std::vector<std::uint8_t> DeviceInfo() const;
   std::vector<std::uint8_t> StatusMessages(std::uint8_t typeAsked) const;
   std::vector<std::uint8_t> Reply(const RdmRequest& request, std::uint8_t commandClass,

@@ -14,6 +14,7 @@
 #include <set>
 
 #include "sim/responder.h"
+#include "sim/rig_descriptions.h"
 #include "sim/rig_object_reader.h"
 
 namespace korval::sim {
@@ -137,6 +138,10 @@ std::optional<ResponderConfig> ReadResponder(const Json& object, std::size_t num
                "error_scene",
                "dimm_switch",
                "status_messages",
+               "model_description",
+               "personality_descriptions",
+               "slots",
+               "sensors",
                "faults"});
   ResponderConfig c;
   if (!r.Has("uid")) {
@@ -195,6 +200,7 @@ std::optional<ResponderConfig> ReadResponder(const Json& object, std::size_t num
   r.Row("error_scene", c.error_scene);
   r.Number("dimm_switch", 0, 255, c.dimm_switch);
   ReadStatusMessages(r, c.status_messages, error);
+  ReadDescriptions(r, c, error);
   ReadFaults(r, c.faults, error);
   if (!error.empty()) return std::nullopt;
   return c;

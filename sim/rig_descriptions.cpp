@@ -48,8 +48,9 @@ void ReadDescriptions(ObjectReader& r, ResponderConfig& c, std::string& error) {
     }
     std::vector<std::string> texts;
     for (std::size_t i = 0; i < list.size() && error.empty(); ++i) {
-      ObjectReader one(Json{{"description", list[i]}},
-                       r.Where() + "personality " + std::to_string(i + 1) + ": ", error);
+      Json wrapped = Json::object();
+      wrapped["description"] = list[i];
+      ObjectReader one(wrapped, r.Where() + "personality " + std::to_string(i + 1) + ": ", error);
       std::string text;
       one.Label("description", text);
       texts.push_back(std::move(text));

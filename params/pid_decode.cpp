@@ -12,8 +12,8 @@
 
 namespace korval::params {
 
-std::size_t FixedFieldSize(const FieldSpec& spec) {
-  switch (spec.kind) {
+std::size_t FixedFieldSize(const FieldDef& def) {
+  switch (def.kind) {
     case FieldKind::kU8:
     case FieldKind::kS8:
     case FieldKind::kBool:
@@ -31,7 +31,7 @@ std::size_t FixedFieldSize(const FieldSpec& spec) {
     case FieldKind::kUid:
       return kUidBytes;
     case FieldKind::kChars:
-      return spec.size;
+      return def.size;
     case FieldKind::kLabel:
     case FieldKind::kBytes:
     case FieldKind::kGroup:
@@ -44,13 +44,13 @@ namespace {
 
 std::size_t ItemSize(Layout group) {
   std::size_t size = 0;
-  for (const FieldSpec& spec : group) size += FixedFieldSize(spec);
+  for (const FieldDef& def : group) size += FixedFieldSize(def);
   return size;
 }
 
-PidValue IntegerValue(const FieldSpec& spec, std::int64_t value) {
+PidValue IntegerValue(const FieldDef& def, std::int64_t value) {
   if (value >= 0) {
-    if (const NamedCode* named = names::FindCode(spec.names, static_cast<std::uint32_t>(value))) {
+    if (const NamedCode* named = names::FindCode(def.names, static_cast<std::uint32_t>(value))) {
       return NamedValue(value, std::string(named->name));
     }
   }
@@ -58,20 +58,20 @@ PidValue IntegerValue(const FieldSpec& spec, std::int64_t value) {
 }
 
 // The caller has checked that the field's bytes are all there.
-PidValue FixedValue(const FieldSpec& spec, std::span<const std::uint8_t> data, std::size_t at) {
-  switch (spec.kind) {
+PidValue FixedValue(const FieldDef& def, std::span<const std::uint8_t> data, std::size_t at) {
+  switch (def.kind) {
     case FieldKind::kU8:
-      return IntegerValue(spec, ReadByte(data, at));
+      return IntegerValue(def, ReadByte(data, at));
     case FieldKind::kS8:
-      return IntegerValue(spec, static_cast<std::int8_t>(ReadByte(data, at)));
+      return IntegerValue(def, static_cast<std::int8_t>(ReadByte(data, at)));
     case FieldKind::kU16:
-      return IntegerValue(spec, ReadBe16(data, at));
+      return IntegerValue(def, ReadBe16(data, at));
     case FieldKind::kS16:
-      return IntegerValue(spec, static_cast<std::int16_t>(ReadBe16(data, at)));
+      return IntegerValue(def, static_cast<std::int16_t>(ReadBe16(data, at)));
     case FieldKind::kU32:
-      return IntegerValue(spec, ReadBe32(data, at));
+      return IntegerValue(def, ReadBe32(data, at));
     case FieldKind::kS32:
-      return IntegerValue(spec, static_cast<std::int32_t>(ReadBe32(data, at)));
+      return IntegerValue(def, static_cast<std::int32_t>(ReadBe32(data, at)));
     case FieldKind::kBool:
       return BoolValue(ReadByte(data, at) != 0);
     case FieldKind::kUid: {
@@ -105,7 +105,7 @@ PidValue FixedValue(const FieldSpec& spec, std::span<const std::uint8_t> data, s
       return named ? NamedValue(id, std::string(named->name)) : NumberValue(id, PidNumberText(id));
     }
     case FieldKind::kChars:
-      return TextValue(DecodeLabel(data.subspan(at, spec.size)));
+      return TextValue(DecodeLabel(data.subspan(at, def.size)));
     case FieldKind::kLabel:
     case FieldKind::kBytes:
     case FieldKind::kGroup:
@@ -116,34 +116,34 @@ PidValue FixedValue(const FieldSpec& spec, std::span<const std::uint8_t> data, s
 
 // Decodes from offset on; returns the name of the field the data ends inside,
 // or nullptr when the layout was decoded whole.
-const FieldSpec* DecodeFields(Layout layout, std::span<const std::uint8_t> data,
-                              std::size_t& offset, std::vector<PidField>& out) {
-  for (const FieldSpec& spec : layout) {
+const FieldDef* DecodeFields(Layout layout, std::span<const std::uint8_t> data, std::size_t& offset,
+                             std::vector<PidField>& out) {
+  for (const FieldDef& def : layout) {
     const std::size_t rest = data.size() - offset;
-    if (spec.kind == FieldKind::kLabel) {
-      const std::size_t taken = std::min<std::size_t>(rest, spec.size);
-      out.push_back({std::string(spec.name), TextValue(DecodeLabel(data.subspan(offset, taken)))});
+    if (def.kind == FieldKind::kLabel) {
+      const std::size_t taken = std::min<std::size_t>(rest, def.size);
+      out.push_back({std::string(def.name), TextValue(DecodeLabel(data.subspan(offset, taken)))});
       offset += taken;
-    } else if (spec.kind == FieldKind::kBytes) {
+    } else if (def.kind == FieldKind::kBytes) {
       const auto bytes = data.subspan(offset);
-      out.push_back({std::string(spec.name), BytesValue({bytes.begin(), bytes.end()})});
+      out.push_back({std::string(def.name), BytesValue({bytes.begin(), bytes.end()})});
       offset = data.size();
-    } else if (spec.kind == FieldKind::kGroup) {
-      const std::size_t itemSize = ItemSize(spec.group);
+    } else if (def.kind == FieldKind::kGroup) {
+      const std::size_t itemSize = ItemSize(def.group);
       PidValue list;
       list.type = ValueType::kList;
       for (std::size_t i = 0; itemSize > 0 && i < rest / itemSize; ++i) {
         PidValue item;
         item.type = ValueType::kObject;
-        DecodeFields(spec.group, data, offset, item.items);
-        list.items.push_back({std::string(spec.name), std::move(item)});
+        DecodeFields(def.group, data, offset, item.items);
+        list.items.push_back({std::string(def.name), std::move(item)});
       }
       list.text = std::to_string(list.items.size()) + " items";
-      out.push_back({std::string(spec.name), std::move(list)});
+      out.push_back({std::string(def.name), std::move(list)});
     } else {
-      const std::size_t size = FixedFieldSize(spec);
-      if (size > rest) return &spec;
-      out.push_back({std::string(spec.name), FixedValue(spec, data, offset)});
+      const std::size_t size = FixedFieldSize(def);
+      if (size > rest) return &def;
+      out.push_back({std::string(def.name), FixedValue(def, data, offset)});
       offset += size;
     }
   }
@@ -155,7 +155,7 @@ const FieldSpec* DecodeFields(Layout layout, std::span<const std::uint8_t> data,
 DecodedReply DecodeLayout(Layout layout, std::span<const std::uint8_t> data) {
   DecodedReply reply;
   std::size_t offset = 0;
-  if (const FieldSpec* cut = DecodeFields(layout, data, offset, reply.fields)) {
+  if (const FieldDef* cut = DecodeFields(layout, data, offset, reply.fields)) {
     reply.truncated = true;
     reply.fields.push_back({"error", TextValue("short reply: " + std::to_string(data.size()) +
                                                " bytes end inside " + std::string(cut->name))});

@@ -18,9 +18,9 @@ struct Range {
   std::int64_t min, max;
 };
 
-Range KindRange(const FieldSpec& spec) {
-  if (spec.max >= spec.min) return {spec.min, spec.max};
-  switch (spec.kind) {
+Range KindRange(const FieldDef& def) {
+  if (def.max >= def.min) return {def.min, def.max};
+  switch (def.kind) {
     case FieldKind::kU8:
       return {0, 0xFF};
     case FieldKind::kS8:
@@ -48,19 +48,19 @@ std::string Quoted(std::string_view text) {
 }
 
 // The integer of a value: a name of the field's codes, or a number in range.
-std::optional<std::int64_t> Integer(const FieldSpec& spec, std::string_view text,
+std::optional<std::int64_t> Integer(const FieldDef& def, std::string_view text,
                                     std::string& error) {
-  if (const NamedCode* named = names::FindName(spec.names, text)) return named->code;
+  if (const NamedCode* named = names::FindName(def.names, text)) return named->code;
   const auto number = ParseInteger(text, std::numeric_limits<std::int64_t>::min(),
                                    std::numeric_limits<std::int64_t>::max());
   if (!number) {
-    error = std::string(spec.name) + ": " + Quoted(text) + " is not a number";
-    if (!spec.names.empty()) error += " nor a name of its values";
+    error = std::string(def.name) + ": " + Quoted(text) + " is not a number";
+    if (!def.names.empty()) error += " nor a name of its values";
     return std::nullopt;
   }
-  const Range range = KindRange(spec);
+  const Range range = KindRange(def);
   if (*number < range.min || *number > range.max) {
-    error = std::string(spec.name) + ": " + std::to_string(*number) + " is out of range " +
+    error = std::string(def.name) + ": " + std::to_string(*number) + " is out of range " +
             std::to_string(range.min) + ".." + std::to_string(range.max);
     return std::nullopt;
   }
@@ -89,10 +89,10 @@ std::optional<std::uint32_t> Version(std::string_view text) {
   return value;
 }
 
-bool EncodeField(const FieldSpec& spec, std::string_view text, std::vector<std::uint8_t>& out,
+bool EncodeField(const FieldDef& def, std::string_view text, std::vector<std::uint8_t>& out,
                  std::string& error) {
-  const std::string name(spec.name);
-  switch (spec.kind) {
+  const std::string name(def.name);
+  switch (def.kind) {
     case FieldKind::kBool: {
       const auto flag = Flag(text);
       if (!flag) {
@@ -114,7 +114,7 @@ bool EncodeField(const FieldSpec& spec, std::string_view text, std::vector<std::
     case FieldKind::kVersion: {
       auto version = Version(text);
       if (!version && text.find('.') == std::string_view::npos) {
-        const auto number = Integer(spec, text, error);
+        const auto number = Integer(def, text, error);
         if (!number) return false;
         version = static_cast<std::uint32_t>(*number);
       }
@@ -137,9 +137,9 @@ bool EncodeField(const FieldSpec& spec, std::string_view text, std::vector<std::
     case FieldKind::kCategory:
     case FieldKind::kSlotLabel: {
       const names::Names codes =
-          spec.kind == FieldKind::kCategory ? names::kCategories : names::kSlotLabels;
+          def.kind == FieldKind::kCategory ? names::kCategories : names::kSlotLabels;
       const NamedCode* named = names::FindName(codes, text);
-      if (named == nullptr && spec.kind == FieldKind::kCategory) {
+      if (named == nullptr && def.kind == FieldKind::kCategory) {
         const auto it = std::find_if(codes.begin(), codes.end(), [&](const NamedCode& code) {
           return Lower(names::CategoryName(static_cast<std::uint16_t>(code.code))) == Lower(text);
         });
@@ -149,7 +149,7 @@ bool EncodeField(const FieldSpec& spec, std::string_view text, std::vector<std::
         AppendBe16(out, static_cast<std::uint16_t>(named->code));
         return true;
       }
-      const auto number = Integer(spec, text, error);
+      const auto number = Integer(def, text, error);
       if (!number) return false;
       AppendBe16(out, static_cast<std::uint16_t>(*number));
       return true;
@@ -157,20 +157,20 @@ bool EncodeField(const FieldSpec& spec, std::string_view text, std::vector<std::
     case FieldKind::kLabel:
     case FieldKind::kChars: {
       const std::vector<std::uint8_t> bytes = Utf8ToWin1252(text);
-      if (spec.kind == FieldKind::kChars && bytes.size() != spec.size) {
-        error = name + ": " + Quoted(text) + " is not " + std::to_string(spec.size) + " characters";
+      if (def.kind == FieldKind::kChars && bytes.size() != def.size) {
+        error = name + ": " + Quoted(text) + " is not " + std::to_string(def.size) + " characters";
         return false;
       }
-      if (bytes.size() > spec.size) {
+      if (bytes.size() > def.size) {
         error = name + ": " + Quoted(text) + " is " + std::to_string(bytes.size()) +
-                " bytes long, at most " + std::to_string(spec.size);
+                " bytes long, at most " + std::to_string(def.size);
         return false;
       }
       out.insert(out.end(), bytes.begin(), bytes.end());
       return true;
     }
     case FieldKind::kBytes: {
-      const FieldSpec byte{spec.name, FieldKind::kU8};
+      const FieldDef byte{def.name, FieldKind::kU8};
       const auto number = Integer(byte, text, error);
       if (!number) return false;
       out.push_back(static_cast<std::uint8_t>(*number));
@@ -179,9 +179,9 @@ bool EncodeField(const FieldSpec& spec, std::string_view text, std::vector<std::
     case FieldKind::kGroup:
       return false;
     default: {
-      const auto number = Integer(spec, text, error);
+      const auto number = Integer(def, text, error);
       if (!number) return false;
-      AppendBe(out, static_cast<std::uint64_t>(*number), FixedFieldSize(spec));
+      AppendBe(out, static_cast<std::uint64_t>(*number), FixedFieldSize(def));
       return true;
     }
   }
@@ -190,13 +190,13 @@ bool EncodeField(const FieldSpec& spec, std::string_view text, std::vector<std::
 std::string CountError(Layout layout, std::size_t given) {
   std::string fields;
   std::size_t wanted = 0;
-  for (const FieldSpec& spec : layout) {
-    fields += " " + std::string(spec.name);
-    if (spec.kind == FieldKind::kBytes) {
+  for (const FieldDef& def : layout) {
+    fields += " " + std::string(def.name);
+    if (def.kind == FieldKind::kBytes) {
       fields += "...";
-    } else if (spec.kind == FieldKind::kGroup) {
+    } else if (def.kind == FieldKind::kGroup) {
       fields += "[";
-      for (const FieldSpec& item : spec.group) fields += " " + std::string(item.name);
+      for (const FieldDef& item : def.group) fields += " " + std::string(item.name);
       fields += " ]...";
     } else {
       ++wanted;
@@ -215,25 +215,25 @@ std::string CountError(Layout layout, std::size_t given) {
 EncodedArgs EncodeLayout(Layout layout, std::span<const std::string> values) {
   EncodedArgs result;
   std::size_t next = 0;
-  for (const FieldSpec& spec : layout) {
-    if (spec.kind == FieldKind::kBytes) {
+  for (const FieldDef& def : layout) {
+    if (def.kind == FieldKind::kBytes) {
       for (; next < values.size(); ++next) {
-        if (!EncodeField(spec, values[next], result.bytes, result.error)) break;
+        if (!EncodeField(def, values[next], result.bytes, result.error)) break;
       }
-    } else if (spec.kind == FieldKind::kGroup) {
+    } else if (def.kind == FieldKind::kGroup) {
       const std::size_t rest = values.size() - next;
-      if (spec.group.empty() || rest % spec.group.size() != 0) {
+      if (def.group.empty() || rest % def.group.size() != 0) {
         result.error = CountError(layout, values.size());
       }
       while (result.ok() && next < values.size()) {
-        for (const FieldSpec& item : spec.group) {
+        for (const FieldDef& item : def.group) {
           if (!EncodeField(item, values[next++], result.bytes, result.error)) break;
         }
       }
     } else if (next >= values.size()) {
       result.error = CountError(layout, values.size());
     } else {
-      EncodeField(spec, values[next++], result.bytes, result.error);
+      EncodeField(def, values[next++], result.bytes, result.error);
     }
     if (!result.ok()) break;
   }

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 
-#include "params/device_info.h"
 #include "rdm/rdm_constants.h"
 
 namespace korval::params::names {
@@ -189,153 +188,6 @@ constexpr NamedCode kSlotLabelCodes[] = {
     {0xFFFF, "undefined"},
 };
 
-constexpr NamedCode kProductDetailCodes[] = {
-    {0x0000, "not_declared"},
-    {0x0001, "arc"},
-    {0x0002, "metal_halide"},
-    {0x0003, "incandescent"},
-    {0x0004, "led"},
-    {0x0005, "fluorescent"},
-    {0x0006, "cold_cathode"},
-    {0x0007, "electroluminescent"},
-    {0x0008, "laser"},
-    {0x0009, "flashtube"},
-    {0x0100, "color_scroller"},
-    {0x0101, "color_wheel"},
-    {0x0102, "color_change"},
-    {0x0103, "iris_douser"},
-    {0x0104, "dimming_shutter"},
-    {0x0105, "profile_shutter"},
-    {0x0106, "barndoor_shutter"},
-    {0x0107, "effects_disc"},
-    {0x0108, "gobo_rotator"},
-    {0x0200, "video"},
-    {0x0201, "slide"},
-    {0x0202, "film"},
-    {0x0203, "oil_wheel"},
-    {0x0204, "lcd_gate"},
-    {0x0300, "fogger_glycol"},
-    {0x0301, "fogger_mineral_oil"},
-    {0x0302, "fogger_water"},
-    {0x0303, "co2"},
-    {0x0304, "ln2"},
-    {0x0305, "bubble"},
-    {0x0306, "flame_propane"},
-    {0x0307, "flame_other"},
-    {0x0308, "olefactory_stimulator"},
-    {0x0309, "snow"},
-    {0x030A, "water_jet"},
-    {0x030B, "wind"},
-    {0x030C, "confetti"},
-    {0x030D, "hazard"},
-    {0x0400, "phase_control"},
-    {0x0401, "reverse_phase_control"},
-    {0x0402, "sine"},
-    {0x0403, "pwm"},
-    {0x0404, "dc"},
-    {0x0405, "hf_ballast"},
-    {0x0406, "hfhv_neon_ballast"},
-    {0x0407, "hfhv_el"},
-    {0x0408, "mhr_ballast"},
-    {0x0409, "bitangle_modulation"},
-    {0x040A, "frequency_modulation"},
-    {0x040B, "high_frequency_12v"},
-    {0x040C, "relay_mechanical"},
-    {0x040D, "relay_electronic"},
-    {0x040E, "switch_electronic"},
-    {0x040F, "contactor"},
-    {0x0500, "mirrorball_rotator"},
-    {0x0501, "other_rotator"},
-    {0x0502, "kabuki_drop"},
-    {0x0503, "curtain"},
-    {0x0504, "lineset"},
-    {0x0505, "motor_control"},
-    {0x0506, "damper_control"},
-    {0x0600, "splitter"},
-    {0x0601, "ethernet_node"},
-    {0x0602, "merge"},
-    {0x0603, "datapatch"},
-    {0x0604, "wireless_link"},
-    {0x0701, "protocol_converter"},
-    {0x0702, "analog_demultiplex"},
-    {0x0703, "analog_multiplex"},
-    {0x0704, "switch_panel"},
-    {0x0800, "router"},
-    {0x0801, "fader"},
-    {0x0802, "mixer"},
-    {0x0900, "changeover_manual"},
-    {0x0901, "changeover_auto"},
-    {0x0902, "test"},
-    {0x0A00, "gfi_rcd"},
-    {0x0A01, "battery"},
-    {0x0A02, "controllable_breaker"},
-    {0x7FFF, "other"},
-};
-
-constexpr NamedCode kCategoryCodes[] = {
-    {0x0000, "not_declared"},
-    {0x0100, "fixture"},
-    {0x0101, "fixture_fixed"},
-    {0x0102, "fixture_moving_yoke"},
-    {0x0103, "fixture_moving_mirror"},
-    {0x01FF, "fixture_other"},
-    {0x0200, "fixture_accessory"},
-    {0x0201, "fixture_accessory_color"},
-    {0x0202, "fixture_accessory_yoke"},
-    {0x0203, "fixture_accessory_mirror"},
-    {0x0204, "fixture_accessory_effect"},
-    {0x0205, "fixture_accessory_beam"},
-    {0x02FF, "fixture_accessory_other"},
-    {0x0300, "projector"},
-    {0x0301, "projector_fixed"},
-    {0x0302, "projector_moving_yoke"},
-    {0x0303, "projector_moving_mirror"},
-    {0x03FF, "projector_other"},
-    {0x0400, "atmospheric"},
-    {0x0401, "atmospheric_effect"},
-    {0x0402, "atmospheric_pyro"},
-    {0x04FF, "atmospheric_other"},
-    {0x0500, "dimmer"},
-    {0x0501, "dimmer_ac_incandescent"},
-    {0x0502, "dimmer_ac_fluorescent"},
-    {0x0503, "dimmer_ac_coldcathode"},
-    {0x0504, "dimmer_ac_nondim"},
-    {0x0505, "dimmer_ac_elv"},
-    {0x0506, "dimmer_ac_other"},
-    {0x0507, "dimmer_dc_level"},
-    {0x0508, "dimmer_dc_pwm"},
-    {0x0509, "dimmer_cs_led"},
-    {0x05FF, "dimmer_other"},
-    {0x0600, "power"},
-    {0x0601, "power_control"},
-    {0x0602, "power_source"},
-    {0x06FF, "power_other"},
-    {0x0700, "scenic"},
-    {0x0701, "scenic_drive"},
-    {0x07FF, "scenic_other"},
-    {0x0800, "data"},
-    {0x0801, "data_distribution"},
-    {0x0802, "data_conversion"},
-    {0x08FF, "data_other"},
-    {0x0900, "av"},
-    {0x0901, "av_audio"},
-    {0x0902, "av_video"},
-    {0x09FF, "av_other"},
-    {0x0A00, "monitor"},
-    {0x0A01, "monitor_acline_power"},
-    {0x0A02, "monitor_dc_power"},
-    {0x0A03, "monitor_environmental"},
-    {0x0AFF, "monitor_other"},
-    {0x7000, "control"},
-    {0x7001, "control_controller"},
-    {0x7002, "control_backup_device"},
-    {0x70FF, "control_other"},
-    {0x7100, "test"},
-    {0x7101, "test_equipment"},
-    {0x71FF, "test_equipment_other"},
-    {0x7FFF, "other"},
-};
-
 constexpr NamedCode kDataTypeCodes[] = {
     {0x00, "not_defined"},   {0x01, "bit_field"},      {0x02, "ascii"},
     {0x03, "unsigned_byte"}, {0x04, "signed_byte"},    {0x05, "unsigned_word"},
@@ -382,7 +234,6 @@ const Names kPrefixes = kPrefixCodes;
 const Names kRecordedValueSupport = kRecordedValueSupportCodes;
 const Names kSlotTypes = kSlotTypeCodes;
 const Names kSlotLabels = kSlotLabelCodes;
-const Names kProductDetails = kProductDetailCodes;
 const Names kDataTypes = kDataTypeCodes;
 const Names kCommandClasses = kCommandClassCodes;
 const Names kLampStates = kLampStateCodes;
@@ -399,14 +250,6 @@ const Names kAllSensors = kAllSensorsCodes;
 const Names kInfinite = kInfiniteCodes;
 const Names kUnlocked = kUnlockedCodes;
 const Names kFixedLevel = kFixedLevelCodes;
-const Names kCategories = kCategoryCodes;
-
-std::string CategoryName(std::uint16_t code) {
-  std::string text = CategoryText(code);
-  if (text != "unknown") return text;
-  const NamedCode* named = FindCode(kCategories, code);
-  return named != nullptr ? std::string(named->name) : std::string();
-}
 
 const NamedCode* FindCode(Names names, std::uint32_t code) {
   const auto it = std::find_if(names.begin(), names.end(),

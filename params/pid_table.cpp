@@ -13,30 +13,30 @@ namespace n = names;
 
 constexpr std::uint8_t kLabelMax = rdm::kMaxLabelBytes;
 
-const FieldSpec kLabel[] = {{"label", K::kLabel, {}, {}, kLabelMax}};
-const FieldSpec kDescription[] = {{"description", K::kLabel, {}, {}, kLabelMax}};
-const FieldSpec kRawData[] = {{"data", K::kBytes}};
+const FieldDef kLabel[] = {{"label", K::kLabel, {}, {}, kLabelMax}};
+const FieldDef kDescription[] = {{"description", K::kLabel, {}, {}, kLabelMax}};
+const FieldDef kRawData[] = {{"data", K::kBytes}};
 
-const FieldSpec kUidItem[] = {{"uid", K::kUid}};
-const FieldSpec kProxiedDevices[] = {{"uids", K::kGroup, {}, kUidItem}};
-const FieldSpec kProxiedDeviceCount[] = {{"device_count", K::kU16}, {"list_changed", K::kBool}};
-const FieldSpec kCommsStatus[] = {
+const FieldDef kUidItem[] = {{"uid", K::kUid}};
+const FieldDef kProxiedDevices[] = {{"uids", K::kGroup, {}, kUidItem}};
+const FieldDef kProxiedDeviceCount[] = {{"device_count", K::kU16}, {"list_changed", K::kBool}};
+const FieldDef kCommsStatus[] = {
     {"short_message", K::kU16}, {"length_mismatch", K::kU16}, {"checksum_fail", K::kU16}};
-const FieldSpec kStatusType[] = {{"status_type", K::kU8, n::kStatusTypes}};
-const FieldSpec kStatusMessageItem[] = {
+const FieldDef kStatusType[] = {{"status_type", K::kU8, n::kStatusTypes}};
+const FieldDef kStatusMessageItem[] = {
     {"sub_device", K::kU16},
     {"status_type", K::kU8, n::kStatusTypes},
     {"message_id", K::kU16, n::kStatusIds},
     {"value1", K::kS16},
     {"value2", K::kS16},
 };
-const FieldSpec kStatusMessages[] = {{"messages", K::kGroup, {}, kStatusMessageItem}};
-const FieldSpec kStatusId[] = {{"status_id", K::kU16, n::kStatusIds}};
+const FieldDef kStatusMessages[] = {{"messages", K::kGroup, {}, kStatusMessageItem}};
+const FieldDef kStatusId[] = {{"status_id", K::kU16, n::kStatusIds}};
 
-const FieldSpec kPidItem[] = {{"param_id", K::kPid}};
-const FieldSpec kSupportedParameters[] = {{"params", K::kGroup, {}, kPidItem}};
-const FieldSpec kPidArg[] = {{"pid", K::kPid}};
-const FieldSpec kParameterDescription[] = {
+const FieldDef kPidItem[] = {{"param_id", K::kPid}};
+const FieldDef kSupportedParameters[] = {{"params", K::kGroup, {}, kPidItem}};
+const FieldDef kPidArg[] = {{"pid", K::kPid}};
+const FieldDef kParameterDescription[] = {
     {"pid", K::kPid},
     {"pdl_size", K::kU8},
     {"data_type", K::kU8, n::kDataTypes},
@@ -49,7 +49,7 @@ const FieldSpec kParameterDescription[] = {
     {"default_value", K::kU32},
     {"description", K::kLabel, {}, {}, kLabelMax},
 };
-const FieldSpec kDeviceInfo[] = {
+const FieldDef kDeviceInfo[] = {
     {"protocol_major", K::kU8},        {"protocol_minor", K::kU8},
     {"device_model", K::kU16},         {"product_category", K::kCategory},
     {"software_version", K::kVersion}, {"dmx_footprint", K::kU16},
@@ -57,51 +57,50 @@ const FieldSpec kDeviceInfo[] = {
     {"dmx_start_address", K::kU16},    {"sub_device_count", K::kU16},
     {"sensor_count", K::kU8},
 };
-const FieldSpec kDetailItem[] = {{"detail_id", K::kU16, n::kProductDetails}};
-const FieldSpec kProductDetailIdList[] = {{"detail_ids", K::kGroup, {}, kDetailItem}};
-const FieldSpec kUsingDefaults[] = {{"using_defaults", K::kBool}};
-const FieldSpec kLanguage[] = {{"language", K::kChars, {}, {}, 2}};
-const FieldSpec kLanguageCapabilities[] = {{"languages", K::kGroup, {}, kLanguage}};
-const FieldSpec kBootVersion[] = {{"version", K::kVersion}};
+const FieldDef kDetailItem[] = {{"detail_id", K::kU16, n::kProductDetails}};
+const FieldDef kProductDetailIdList[] = {{"detail_ids", K::kGroup, {}, kDetailItem}};
+const FieldDef kUsingDefaults[] = {{"using_defaults", K::kBool}};
+const FieldDef kLanguage[] = {{"language", K::kChars, {}, {}, 2}};
+const FieldDef kLanguageCapabilities[] = {{"languages", K::kGroup, {}, kLanguage}};
+const FieldDef kBootVersion[] = {{"version", K::kVersion}};
 
-const FieldSpec kDmxPersonality[] = {{"current_personality", K::kU8},
-                                     {"personality_count", K::kU8}};
-const FieldSpec kPersonalityArg[] = {{"personality", K::kU8, {}, {}, 0, 1, 255}};
-const FieldSpec kPersonalityDescription[] = {
+const FieldDef kDmxPersonality[] = {{"current_personality", K::kU8}, {"personality_count", K::kU8}};
+const FieldDef kPersonalityArg[] = {{"personality", K::kU8, {}, {}, 0, 1, 255}};
+const FieldDef kPersonalityDescription[] = {
     {"personality", K::kU8},
     {"slots_required", K::kU16},
     {"description", K::kLabel, {}, {}, kLabelMax},
 };
-const FieldSpec kDmxAddress[] = {{"dmx_address", K::kU16}};
-const FieldSpec kDmxAddressArg[] = {{"dmx_address", K::kU16, {}, {}, 0, 1, 512}};
-const FieldSpec kSlotInfoItem[] = {{"slot_offset", K::kU16},
-                                   {"slot_type", K::kU8, n::kSlotTypes},
-                                   {"slot_label_id", K::kSlotLabel}};
-const FieldSpec kSlotInfo[] = {{"slots", K::kGroup, {}, kSlotInfoItem}};
-const FieldSpec kSlotArg[] = {{"slot_number", K::kU16}};
-const FieldSpec kSlotDescription[] = {{"slot_number", K::kU16},
-                                      {"description", K::kLabel, {}, {}, kLabelMax}};
-const FieldSpec kDefaultSlotItem[] = {{"slot_offset", K::kU16}, {"default_slot_value", K::kU8}};
-const FieldSpec kDefaultSlotValue[] = {{"slot_values", K::kGroup, {}, kDefaultSlotItem}};
-const FieldSpec kDmxBlockAddress[] = {{"sub_device_footprint", K::kU16},
-                                      {"base_dmx_address", K::kU16}};
-const FieldSpec kBaseAddressArg[] = {{"base_dmx_address", K::kU16, {}, {}, 0, 1, 512}};
-const FieldSpec kDmxFailMode[] = {
+const FieldDef kDmxAddress[] = {{"dmx_address", K::kU16}};
+const FieldDef kDmxAddressArg[] = {{"dmx_address", K::kU16, {}, {}, 0, 1, 512}};
+const FieldDef kSlotInfoItem[] = {{"slot_offset", K::kU16},
+                                  {"slot_type", K::kU8, n::kSlotTypes},
+                                  {"slot_label_id", K::kSlotLabel}};
+const FieldDef kSlotInfo[] = {{"slots", K::kGroup, {}, kSlotInfoItem}};
+const FieldDef kSlotArg[] = {{"slot_number", K::kU16}};
+const FieldDef kSlotDescription[] = {{"slot_number", K::kU16},
+                                     {"description", K::kLabel, {}, {}, kLabelMax}};
+const FieldDef kDefaultSlotItem[] = {{"slot_offset", K::kU16}, {"default_slot_value", K::kU8}};
+const FieldDef kDefaultSlotValue[] = {{"slot_values", K::kGroup, {}, kDefaultSlotItem}};
+const FieldDef kDmxBlockAddress[] = {{"sub_device_footprint", K::kU16},
+                                     {"base_dmx_address", K::kU16}};
+const FieldDef kBaseAddressArg[] = {{"base_dmx_address", K::kU16, {}, {}, 0, 1, 512}};
+const FieldDef kDmxFailMode[] = {
     {"scene_number", K::kU16, n::kFixedLevel},
     {"loss_of_signal_delay", K::kU16, n::kInfinite},
     {"hold_time", K::kU16, n::kInfinite},
     {"level", K::kU8},
 };
-const FieldSpec kDmxStartupMode[] = {
+const FieldDef kDmxStartupMode[] = {
     {"scene_number", K::kU16, n::kFixedLevel},
     {"startup_delay", K::kU16, n::kInfinite},
     {"hold_time", K::kU16, n::kInfinite},
     {"level", K::kU8},
 };
 
-const FieldSpec kSensorArg[] = {{"sensor_number", K::kU8, {}, {}, 0, 0, 254}};
-const FieldSpec kSensorOrAllArg[] = {{"sensor_number", K::kU8, n::kAllSensors}};
-const FieldSpec kSensorDefinition[] = {
+const FieldDef kSensorArg[] = {{"sensor_number", K::kU8, {}, {}, 0, 0, 254}};
+const FieldDef kSensorOrAllArg[] = {{"sensor_number", K::kU8, n::kAllSensors}};
+const FieldDef kSensorDefinition[] = {
     {"sensor_number", K::kU8},
     {"type", K::kU8, n::kSensorTypes},
     {"unit", K::kU8, n::kUnits},
@@ -113,85 +112,85 @@ const FieldSpec kSensorDefinition[] = {
     {"recorded_value_support", K::kU8, n::kRecordedValueSupport},
     {"description", K::kLabel, {}, {}, kLabelMax},
 };
-const FieldSpec kSensorValue[] = {
+const FieldDef kSensorValue[] = {
     {"sensor_number", K::kU8}, {"present_value", K::kS16}, {"lowest", K::kS16},
     {"highest", K::kS16},      {"recorded", K::kS16},
 };
 
-const FieldSpec kDimmerInfo[] = {
+const FieldDef kDimmerInfo[] = {
     {"minimum_level_lower", K::kU16},     {"minimum_level_upper", K::kU16},
     {"maximum_level_lower", K::kU16},     {"maximum_level_upper", K::kU16},
     {"number_curves_supported", K::kU8},  {"levels_resolution", K::kU8},
     {"split_levels_supported", K::kBool},
 };
-const FieldSpec kMinimumLevel[] = {{"minimum_level_increasing", K::kU16},
-                                   {"minimum_level_decreasing", K::kU16},
-                                   {"on_below_minimum", K::kBool}};
-const FieldSpec kMaximumLevel[] = {{"maximum_level", K::kU16}};
-const FieldSpec kCurve[] = {{"current_curve", K::kU8}, {"number_curves", K::kU8}};
-const FieldSpec kCurveArg[] = {{"curve", K::kU8, {}, {}, 0, 1, 255}};
-const FieldSpec kCurveDescription[] = {{"curve", K::kU8},
-                                       {"description", K::kLabel, {}, {}, kLabelMax}};
-const FieldSpec kResponseTime[] = {{"current_response_time", K::kU8},
-                                   {"number_response_options", K::kU8}};
-const FieldSpec kResponseTimeArg[] = {{"response_time", K::kU8, {}, {}, 0, 1, 255}};
-const FieldSpec kResponseTimeDescription[] = {{"response_time", K::kU8},
-                                              {"description", K::kLabel, {}, {}, kLabelMax}};
-const FieldSpec kModulation[] = {{"current_modulation_frequency", K::kU8},
-                                 {"number_modulation_frequencies", K::kU8}};
-const FieldSpec kModulationArg[] = {{"modulation_frequency", K::kU8, {}, {}, 0, 1, 255}};
-const FieldSpec kModulationDescription[] = {
+const FieldDef kMinimumLevel[] = {{"minimum_level_increasing", K::kU16},
+                                  {"minimum_level_decreasing", K::kU16},
+                                  {"on_below_minimum", K::kBool}};
+const FieldDef kMaximumLevel[] = {{"maximum_level", K::kU16}};
+const FieldDef kCurve[] = {{"current_curve", K::kU8}, {"number_curves", K::kU8}};
+const FieldDef kCurveArg[] = {{"curve", K::kU8, {}, {}, 0, 1, 255}};
+const FieldDef kCurveDescription[] = {{"curve", K::kU8},
+                                      {"description", K::kLabel, {}, {}, kLabelMax}};
+const FieldDef kResponseTime[] = {{"current_response_time", K::kU8},
+                                  {"number_response_options", K::kU8}};
+const FieldDef kResponseTimeArg[] = {{"response_time", K::kU8, {}, {}, 0, 1, 255}};
+const FieldDef kResponseTimeDescription[] = {{"response_time", K::kU8},
+                                             {"description", K::kLabel, {}, {}, kLabelMax}};
+const FieldDef kModulation[] = {{"current_modulation_frequency", K::kU8},
+                                {"number_modulation_frequencies", K::kU8}};
+const FieldDef kModulationArg[] = {{"modulation_frequency", K::kU8, {}, {}, 0, 1, 255}};
+const FieldDef kModulationDescription[] = {
     {"modulation_frequency", K::kU8},
     {"frequency", K::kU32},
     {"description", K::kLabel, {}, {}, kLabelMax},
 };
 
-const FieldSpec kHours[] = {{"hours", K::kU32}};
-const FieldSpec kStrikes[] = {{"strikes", K::kU32}};
-const FieldSpec kLampState[] = {{"state", K::kU8, n::kLampStates}};
-const FieldSpec kLampOnMode[] = {{"mode", K::kU8, n::kLampOnModes}};
-const FieldSpec kPowerCycles[] = {{"power_cycles", K::kU32}};
-const FieldSpec kBurnIn[] = {{"hours_remaining", K::kU8}};
-const FieldSpec kBurnInArg[] = {{"hours", K::kU8}};
-const FieldSpec kDisplayInvert[] = {{"invert_status", K::kU8, n::kDisplayInvert}};
-const FieldSpec kDisplayLevel[] = {{"level", K::kU8}};
-const FieldSpec kInvert[] = {{"invert", K::kBool}};
-const FieldSpec kSwap[] = {{"swap", K::kBool}};
-const FieldSpec kRealTimeClock[] = {
+const FieldDef kHours[] = {{"hours", K::kU32}};
+const FieldDef kStrikes[] = {{"strikes", K::kU32}};
+const FieldDef kLampState[] = {{"state", K::kU8, n::kLampStates}};
+const FieldDef kLampOnMode[] = {{"mode", K::kU8, n::kLampOnModes}};
+const FieldDef kPowerCycles[] = {{"power_cycles", K::kU32}};
+const FieldDef kBurnIn[] = {{"hours_remaining", K::kU8}};
+const FieldDef kBurnInArg[] = {{"hours", K::kU8}};
+const FieldDef kDisplayInvert[] = {{"invert_status", K::kU8, n::kDisplayInvert}};
+const FieldDef kDisplayLevel[] = {{"level", K::kU8}};
+const FieldDef kInvert[] = {{"invert", K::kBool}};
+const FieldDef kSwap[] = {{"swap", K::kBool}};
+const FieldDef kRealTimeClock[] = {
     {"year", K::kU16}, {"month", K::kU8},  {"day", K::kU8},
     {"hour", K::kU8},  {"minute", K::kU8}, {"second", K::kU8},
 };
-const FieldSpec kRealTimeClockArg[] = {
+const FieldDef kRealTimeClockArg[] = {
     {"year", K::kU16, {}, {}, 0, 2003, 65535}, {"month", K::kU8, {}, {}, 0, 1, 12},
     {"day", K::kU8, {}, {}, 0, 1, 31},         {"hour", K::kU8, {}, {}, 0, 0, 23},
     {"minute", K::kU8, {}, {}, 0, 0, 59},      {"second", K::kU8, {}, {}, 0, 0, 60},
 };
-const FieldSpec kLockPin[] = {{"pin_code", K::kU16}};
-const FieldSpec kLockPinArg[] = {{"new_pin_code", K::kU16, {}, {}, 0, 0, 9999},
-                                 {"current_pin_code", K::kU16, {}, {}, 0, 0, 9999}};
-const FieldSpec kLockState[] = {{"lock_state", K::kU8, n::kUnlocked}, {"lock_state_count", K::kU8}};
-const FieldSpec kLockStateArg[] = {{"pin_code", K::kU16, {}, {}, 0, 0, 9999},
-                                   {"lock_state", K::kU8, n::kUnlocked}};
-const FieldSpec kLockStateNumberArg[] = {{"lock_state", K::kU8, {}, {}, 0, 1, 255}};
-const FieldSpec kLockStateDescription[] = {{"lock_state", K::kU8},
-                                           {"description", K::kLabel, {}, {}, kLabelMax}};
+const FieldDef kLockPin[] = {{"pin_code", K::kU16}};
+const FieldDef kLockPinArg[] = {{"new_pin_code", K::kU16, {}, {}, 0, 0, 9999},
+                                {"current_pin_code", K::kU16, {}, {}, 0, 0, 9999}};
+const FieldDef kLockState[] = {{"lock_state", K::kU8, n::kUnlocked}, {"lock_state_count", K::kU8}};
+const FieldDef kLockStateArg[] = {{"pin_code", K::kU16, {}, {}, 0, 0, 9999},
+                                  {"lock_state", K::kU8, n::kUnlocked}};
+const FieldDef kLockStateNumberArg[] = {{"lock_state", K::kU8, {}, {}, 0, 1, 255}};
+const FieldDef kLockStateDescription[] = {{"lock_state", K::kU8},
+                                          {"description", K::kLabel, {}, {}, kLabelMax}};
 
-const FieldSpec kIdentify[] = {{"identify_state", K::kBool}};
-const FieldSpec kResetArg[] = {{"reset_type", K::kU8, n::kResetTypes}};
-const FieldSpec kPowerState[] = {{"power_state", K::kU8, n::kPowerStates}};
-const FieldSpec kTestsActive[] = {{"tests_active", K::kBool}};
-const FieldSpec kTestArg[] = {{"test_number", K::kU8, n::kSelfTests}};
-const FieldSpec kTestDescription[] = {{"test_number", K::kU8},
-                                      {"description", K::kLabel, {}, {}, kLabelMax}};
-const FieldSpec kCapturePreset[] = {
+const FieldDef kIdentify[] = {{"identify_state", K::kBool}};
+const FieldDef kResetArg[] = {{"reset_type", K::kU8, n::kResetTypes}};
+const FieldDef kPowerState[] = {{"power_state", K::kU8, n::kPowerStates}};
+const FieldDef kTestsActive[] = {{"tests_active", K::kBool}};
+const FieldDef kTestArg[] = {{"test_number", K::kU8, n::kSelfTests}};
+const FieldDef kTestDescription[] = {{"test_number", K::kU8},
+                                     {"description", K::kLabel, {}, {}, kLabelMax}};
+const FieldDef kCapturePreset[] = {
     {"scene", K::kU16, {}, {}, 0, 1, 65534},
     {"up_fade_time", K::kU16},
     {"down_fade_time", K::kU16},
     {"wait_time", K::kU16},
 };
-const FieldSpec kPresetPlayback[] = {{"mode", K::kU16, n::kPresetPlayback}, {"level", K::kU8}};
-const FieldSpec kIdentifyMode[] = {{"identify_mode", K::kU8, n::kIdentifyModes}};
-const FieldSpec kPresetInfo[] = {
+const FieldDef kPresetPlayback[] = {{"mode", K::kU16, n::kPresetPlayback}, {"level", K::kU8}};
+const FieldDef kIdentifyMode[] = {{"identify_mode", K::kU8, n::kIdentifyModes}};
+const FieldDef kPresetInfo[] = {
     {"level_field_supported", K::kBool},
     {"preset_sequence_supported", K::kBool},
     {"split_times_supported", K::kBool},
@@ -212,23 +211,23 @@ const FieldSpec kPresetInfo[] = {
     {"min_startup_hold_time", K::kU16},
     {"max_startup_hold_time", K::kU16},
 };
-const FieldSpec kSceneArg[] = {{"scene_number", K::kU16, {}, {}, 0, 1, 65534}};
-const FieldSpec kPresetStatus[] = {
+const FieldDef kSceneArg[] = {{"scene_number", K::kU16, {}, {}, 0, 1, 65534}};
+const FieldDef kPresetStatus[] = {
     {"scene_number", K::kU16},
     {"up_fade_time", K::kU16},
     {"down_fade_time", K::kU16},
     {"wait_time", K::kU16},
     {"programmed", K::kU8, n::kPresetProgrammed},
 };
-const FieldSpec kPresetStatusArg[] = {
+const FieldDef kPresetStatusArg[] = {
     {"scene_number", K::kU16, {}, {}, 0, 1, 65534},
     {"up_fade_time", K::kU16},
     {"down_fade_time", K::kU16},
     {"wait_time", K::kU16},
     {"clear_preset", K::kBool},
 };
-const FieldSpec kMergeMode[] = {{"merge_mode", K::kU8, n::kMergeModes}};
-const FieldSpec kPowerOnSelfTest[] = {{"power_on_self_test", K::kBool}};
+const FieldDef kMergeMode[] = {{"merge_mode", K::kU8, n::kMergeModes}};
+const FieldDef kPowerOnSelfTest[] = {{"power_on_self_test", K::kBool}};
 
 constexpr bool G = true;  // GET allowed
 constexpr bool S = true;  // SET allowed

@@ -36,19 +36,19 @@ struct NamedCode {
   std::string_view name;
 };
 
-struct FieldSpec {
+struct FieldDef {
   std::string_view name;
   FieldKind kind;
   // Names of some or all of the codes of an integer field.
   std::span<const NamedCode> names = {};
-  std::span<const FieldSpec> group = {};
+  std::span<const FieldDef> group = {};
   std::uint8_t size = 0;
   // The range a typed value must be in; max < min means the whole range of the kind.
   std::int64_t min = 0;
   std::int64_t max = -1;
 };
 
-using Layout = std::span<const FieldSpec>;
+using Layout = std::span<const FieldDef>;
 
 struct PidInfo {
   std::uint16_t number;

@@ -16,8 +16,10 @@
 #include "params/channel_values.h"
 #include "params/device_info.h"
 #include "params/labels.h"
+#include "params/pid_codec.h"
 #include "params/status_text.h"
 #include "rdm/discovery.h"
+#include "rdm/rdm_constants.h"
 #include "rdm/rdm_message.h"
 #include "rdm/transport.h"
 #include "sim/rdm_request.h"
@@ -93,6 +95,36 @@ TEST(ParsersOfOutsideBytes, TakeAnyInputWithoutReadingPastIt) {
     const std::string_view text(reinterpret_cast<const char*>(block.get()), input.size());
     EXPECT_LE(Utf8ToWin1252(text).size(), input.size());
     ParseInteger(text, INT32_MIN, INT32_MAX);
+  }
+}
+
+// Every parameter of the command line's table, GET and SET replies alike, and
+// one outside the table: random parameter data of up to twice the largest PDL.
+TEST(ParsersOfOutsideBytes, EveryParameterReplyDecodesWithoutReadingPastIt) {
+  std::mt19937 random(20261210);
+  const auto utf8 = [](const std::string& text) {
+    return IsValidUtf8({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+  };
+  for (int round = 0; round < 40; ++round) {
+    for (const params::PidInfo& info : params::PidTable()) {
+      const std::size_t size = random() % (2 * rdm::kMaxPdl);
+      const auto input = RandomInput(random, size);
+      const auto block = Exact(input);
+      const std::span<const std::uint8_t> bytes(block.get(), input.size());
+      for (const auto command : {params::Command::kGet, params::Command::kSet}) {
+        const params::DecodedReply reply = params::DecodeReply(info.number, command, bytes);
+        EXPECT_LE(reply.extra.size(), input.size());
+        EXPECT_FALSE(reply.truncated && !reply.extra.empty());
+        EXPECT_TRUE(utf8(params::ToJson(reply))) << info.name;
+        for (const auto& line : params::FormatLines(reply)) EXPECT_TRUE(utf8(line)) << info.name;
+      }
+    }
+    const auto input = RandomInput(random, random() % 64);
+    const auto block = Exact(input);
+    const params::DecodedReply unknown = params::DecodeReply(
+        0x8123, params::Command::kGet, std::span<const std::uint8_t>(block.get(), input.size()));
+    ASSERT_EQ(unknown.fields.size(), 1u);
+    EXPECT_EQ(unknown.fields[0].value.bytes, input);
   }
 }
 

@@ -17,10 +17,10 @@ Lines Decode(Layout layout, const Bytes& data) {
   return FormatLines(DecodeLayout(layout, data));
 }
 
-const FieldSpec kFixed[] = {{"a", FieldKind::kU8}, {"b", FieldKind::kU16}, {"c", FieldKind::kU32}};
-const FieldSpec kLabelled[] = {{"n", FieldKind::kU8}, {"label", FieldKind::kLabel, {}, {}, 4}};
-const FieldSpec kItem[] = {{"x", FieldKind::kU8}, {"y", FieldKind::kS16}};
-const FieldSpec kGrouped[] = {{"n", FieldKind::kU8}, {"items", FieldKind::kGroup, {}, kItem}};
+const FieldDef kFixed[] = {{"a", FieldKind::kU8}, {"b", FieldKind::kU16}, {"c", FieldKind::kU32}};
+const FieldDef kLabelled[] = {{"n", FieldKind::kU8}, {"label", FieldKind::kLabel, {}, {}, 4}};
+const FieldDef kItem[] = {{"x", FieldKind::kU8}, {"y", FieldKind::kS16}};
+const FieldDef kGrouped[] = {{"n", FieldKind::kU8}, {"items", FieldKind::kGroup, {}, kItem}};
 
 TEST(PidDecoding, AShortReplyDecodesWhatIsThereAndSaysWhereItEnds) {
   const DecodedReply reply = DecodeLayout(kFixed, Bytes{0x01, 0x02, 0x03, 0x04});
@@ -33,9 +33,9 @@ TEST(PidDecoding, AShortReplyDecodesWhatIsThereAndSaysWhereItEnds) {
   EXPECT_EQ(Decode(kFixed, {}), (Lines{"error: short reply: 0 bytes end inside a"}));
   EXPECT_EQ(Decode(kLabelled, {}), (Lines{"error: short reply: 0 bytes end inside n"}));
   EXPECT_EQ(Decode(kGrouped, {}), (Lines{"error: short reply: 0 bytes end inside n"}));
-  const FieldSpec chars[] = {{"language", FieldKind::kChars, {}, {}, 2}};
+  const FieldDef chars[] = {{"language", FieldKind::kChars, {}, {}, 2}};
   EXPECT_EQ(Decode(chars, {'e'}), (Lines{"error: short reply: 1 bytes end inside language"}));
-  const FieldSpec uid[] = {{"uid", FieldKind::kUid}};
+  const FieldDef uid[] = {{"uid", FieldKind::kUid}};
   EXPECT_EQ(Decode(uid, {0x4B, 0x52, 0, 0, 1}),
             (Lines{"error: short reply: 5 bytes end inside uid"}));
 }
@@ -93,15 +93,15 @@ TEST(PidDecoding, DeviceInfoGivesTheWindowsValues) {
 }
 
 TEST(PidDecoding, JsonKeepsTypesAndEscapesText) {
-  const FieldSpec layout[] = {{"n", FieldKind::kS8},
-                              {"on", FieldKind::kBool},
-                              {"unit", FieldKind::kU8, {}, {}, 0},
-                              {"v", FieldKind::kVersion},
-                              {"items", FieldKind::kGroup, {}, kItem}};
+  const FieldDef layout[] = {{"n", FieldKind::kS8},
+                             {"on", FieldKind::kBool},
+                             {"unit", FieldKind::kU8, {}, {}, 0},
+                             {"v", FieldKind::kVersion},
+                             {"items", FieldKind::kGroup, {}, kItem}};
   const Bytes data = {0xFF, 0x01, 0x02, 1, 2, 3, 4, 9, 0x00, 0x01};
   EXPECT_EQ(ToJson(DecodeLayout(layout, data)),
             R"({"n": -1, "on": true, "unit": 2, "v": "1.2.3.4", "items": [{"x": 9, "y": 1}]})");
-  const FieldSpec label[] = {{"label", FieldKind::kLabel, {}, {}, 32}};
+  const FieldDef label[] = {{"label", FieldKind::kLabel, {}, {}, 32}};
   EXPECT_EQ(ToJson(DecodeLayout(label, Bytes{'a', '"', '\\', '\n', 0xB0})),
             "{\"label\": \"a\\\"\\\\\\u000a\xC2\xB0\"}");
 }
@@ -127,8 +127,8 @@ void AddValues(const PidValue& value, std::vector<std::string>& out) {
   }
 }
 
-std::string SampleValue(const FieldSpec& spec, std::size_t i) {
-  switch (spec.kind) {
+std::string SampleValue(const FieldDef& def, std::size_t i) {
+  switch (def.kind) {
     case FieldKind::kBool:
       return i % 2 ? "on" : "off";
     case FieldKind::kUid:
@@ -142,7 +142,7 @@ std::string SampleValue(const FieldSpec& spec, std::size_t i) {
     case FieldKind::kSlotLabel:
       return "pan";
     case FieldKind::kLabel:
-      return std::string(spec.size, 'L');
+      return std::string(def.size, 'L');
     case FieldKind::kChars:
       return "en";
     case FieldKind::kBytes:
@@ -152,8 +152,8 @@ std::string SampleValue(const FieldSpec& spec, std::size_t i) {
     case FieldKind::kS32:
       return "-3";
     default:
-      if (!spec.names.empty()) return std::string(spec.names.back().name);
-      return std::to_string(spec.max >= spec.min ? spec.max : 200);
+      if (!def.names.empty()) return std::string(def.names.back().name);
+      return std::to_string(def.max >= def.min ? def.max : 200);
   }
 }
 
@@ -165,7 +165,7 @@ TEST(PidDecoding, EveryLayoutOfTheTableDecodesItsOwnEncoding) {
       for (std::size_t i = 0; i < layout.size(); ++i) {
         if (layout[i].kind == FieldKind::kGroup) {
           for (int item = 0; item < 2; ++item) {
-            for (const FieldSpec& field : layout[i].group) values.push_back(SampleValue(field, i));
+            for (const FieldDef& field : layout[i].group) values.push_back(SampleValue(field, i));
           }
         } else {
           values.push_back(SampleValue(layout[i], i));

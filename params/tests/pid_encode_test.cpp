@@ -100,12 +100,12 @@ TEST(PidEncoding, EveryBadValueIsAMessageAndNoBytes) {
 
 // The kinds no SET of the table takes, through layouts of their own.
 TEST(PidEncoding, UidsVersionsAndGroupsThroughTheirLayouts) {
-  const FieldSpec uid[] = {{"uid", FieldKind::kUid}};
+  const FieldDef uid[] = {{"uid", FieldKind::kUid}};
   EXPECT_EQ(EncodeLayout(uid, Values{"4B52:00000101"}).bytes,
             (Bytes{0x4B, 0x52, 0x00, 0x00, 0x01, 0x01}));
   EXPECT_EQ(EncodeLayout(uid, Values{"4B52-101"}).error,
             "uid: '4B52-101' is not a UID (mmmm:dddddddd)");
-  const FieldSpec version[] = {{"version", FieldKind::kVersion}};
+  const FieldDef version[] = {{"version", FieldKind::kVersion}};
   EXPECT_EQ(EncodeLayout(version, Values{"1.2.0.255"}).bytes, (Bytes{1, 2, 0, 255}));
   EXPECT_EQ(EncodeLayout(version, Values{"16909060"}).bytes, (Bytes{1, 2, 3, 4}));
   for (const char* bad : {"1.2.3", "1.2.3.256", "1.2.3.4.5", "1..3.4"}) {
@@ -113,8 +113,8 @@ TEST(PidEncoding, UidsVersionsAndGroupsThroughTheirLayouts) {
         EncodeLayout(version, Values{bad}).error,
         "version: '" + std::string(bad) + "' is not a version (four numbers 0..255 joined by .)");
   }
-  const FieldSpec item[] = {{"a", FieldKind::kU8}, {"b", FieldKind::kU16}};
-  const FieldSpec group[] = {{"n", FieldKind::kU8}, {"items", FieldKind::kGroup, {}, item}};
+  const FieldDef item[] = {{"a", FieldKind::kU8}, {"b", FieldKind::kU16}};
+  const FieldDef group[] = {{"n", FieldKind::kU8}, {"items", FieldKind::kGroup, {}, item}};
   EXPECT_EQ(EncodeLayout(group, Values{"9", "1", "2", "3", "4"}).bytes,
             (Bytes{9, 1, 0, 2, 3, 0, 4}));
   EXPECT_EQ(EncodeLayout(group, Values{"9"}).bytes, Bytes{9});

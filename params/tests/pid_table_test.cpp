@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "params/pid_codec.h"
+#include "params/pid_names.h"
 #include "rdm/rdm_constants.h"
 
 namespace korval::params {
@@ -64,10 +65,10 @@ TEST(PidTable, OnlyTheLastFieldOfALayoutTakesTheRestOfTheData) {
       for (std::size_t i = 0; i + 1 < layout.size(); ++i) {
         EXPECT_FALSE(Variable(layout[i].kind)) << info.name << " " << layout[i].name;
       }
-      for (const FieldSpec& field : layout) {
+      for (const FieldDef& field : layout) {
         if (field.kind == FieldKind::kGroup) {
           ASSERT_FALSE(field.group.empty()) << info.name;
-          for (const FieldSpec& item : field.group) {
+          for (const FieldDef& item : field.group) {
             EXPECT_FALSE(Variable(item.kind)) << info.name << " " << item.name;
             EXPECT_GT(FixedFieldSize(item), 0u);
           }
@@ -161,6 +162,44 @@ TEST(PidTable, HoldsEveryParameterTheCommandLineNames) {
     ASSERT_NE(info, nullptr) << name;
     EXPECT_EQ(info->number, number) << name;
   }
+}
+
+// A decoded code prints as its name and the name is typed back as the code,
+// so neither may repeat within a table.
+TEST(PidNames, CodesAndNamesAreUniqueInEachTable) {
+  namespace n = names;
+  for (const n::Names table : {n::kStatusTypes,      n::kStatusIds,
+                               n::kSensorTypes,      n::kUnits,
+                               n::kPrefixes,         n::kRecordedValueSupport,
+                               n::kSlotTypes,        n::kSlotLabels,
+                               n::kProductDetails,   n::kDataTypes,
+                               n::kCommandClasses,   n::kLampStates,
+                               n::kLampOnModes,      n::kPowerStates,
+                               n::kResetTypes,       n::kDisplayInvert,
+                               n::kSelfTests,        n::kPresetPlayback,
+                               n::kPresetProgrammed, n::kMergeModes,
+                               n::kIdentifyModes,    n::kAllSensors,
+                               n::kInfinite,         n::kUnlocked,
+                               n::kFixedLevel,       n::kCategories}) {
+    ASSERT_FALSE(table.empty());
+    std::set<std::uint32_t> codes;
+    for (const NamedCode& code : table) {
+      EXPECT_TRUE(codes.insert(code.code).second) << code.name;
+      EXPECT_EQ(n::FindName(table, code.name), &code) << code.name;
+      EXPECT_EQ(n::FindCode(table, code.code), &code) << code.name;
+    }
+  }
+}
+
+TEST(PidNames, CategoriesKeepTheWindowsTextAndNameTheRest) {
+  EXPECT_EQ(names::CategoryName(0x0102), "Moving Head");
+  EXPECT_EQ(names::CategoryName(0x0509), "LED Dimmer");
+  EXPECT_EQ(names::CategoryName(0x0100), "fixture");
+  EXPECT_EQ(names::CategoryName(0x7FFF), "other");
+  EXPECT_EQ(names::CategoryName(0x0104), "");
+  // A name is typed in any case, with '-' or ' ' for '_'.
+  EXPECT_EQ(names::FindName(names::kUnits, "Volts DC")->code, 0x02u);
+  EXPECT_EQ(names::FindName(names::kUnits, "volts-dc")->code, 0x02u);
 }
 
 TEST(PidLookup, ByNameIgnoringCaseByNumberAndByOlaNames) {

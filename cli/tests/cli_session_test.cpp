@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "rdm/rdm_constants.h"
+#include "rdm/tests/reply_frame.h"
 #include "rdm/tests/scripted_line.h"
 
 namespace korval::cli {
@@ -16,40 +17,9 @@ using testing::ScriptedLine;
 
 constexpr Uid kFixture = 0x4B52'00000007ULL;
 
-// A GET reply from the fixture in E1.20 layout, checksum included.
 std::vector<std::uint8_t> Reply(std::uint8_t responseType, std::uint16_t pid,
                                 std::vector<std::uint8_t> data) {
-  std::vector<std::uint8_t> r = {
-      0xCC,
-      0x01,                                         // start code, sub-start code
-      static_cast<std::uint8_t>(24 + data.size()),  // message length
-      0x88,
-      0x88,
-      0x00,
-      0x00,
-      0x00,
-      0x01,  // destination: the controller
-      0x4B,
-      0x52,
-      0x00,
-      0x00,
-      0x00,
-      0x07,          // source: the fixture
-      0x01,          // transaction number
-      responseType,  // response type
-      0x00,          // message count
-      0x00,
-      0x00,  // sub-device: root
-      0x21,  // GET_COMMAND_RESPONSE
-      static_cast<std::uint8_t>(pid >> 8),
-      static_cast<std::uint8_t>(pid),
-      static_cast<std::uint8_t>(data.size()),  // PDL
-  };
-  for (std::uint8_t b : data) r.push_back(b);
-  const std::uint16_t sum = RdmChecksum(r);
-  r.push_back(static_cast<std::uint8_t>(sum >> 8));
-  r.push_back(static_cast<std::uint8_t>(sum));
-  return r;
+  return testing::ReplyFrame(kFixture, pid, responseType, data);
 }
 
 const std::vector<std::uint8_t> kSpot = {'S', 'p', 'o', 't'};

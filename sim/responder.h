@@ -56,6 +56,11 @@ class Responder {
   const std::string& Label() const { return values_.label; }
   std::uint8_t Personality() const { return values_.personality; }
   std::uint16_t Footprint() const;
+  // E1.20: a device without a DMX footprint reports 0xFFFF, whatever the rig
+  // gave it to start from.
+  std::uint16_t ReportedStartAddress() const {
+    return Footprint() == 0 ? kNoStartAddress : values_.start_address;
+  }
   // Requests addressed to it (its UID or a broadcast) that it took.
   std::size_t RequestsTaken() const { return requestsTaken_; }
 

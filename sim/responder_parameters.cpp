@@ -57,7 +57,7 @@ std::vector<std::uint8_t> Responder::DeviceInfo() const {
   AppendBe16(d, Footprint());
   d.push_back(values_.personality);
   d.push_back(values_.personality_count);
-  AppendBe16(d, values_.start_address);
+  AppendBe16(d, ReportedStartAddress());
   AppendBe16(d, 0);  // sub-device count: the virtual responder has none
   d.push_back(static_cast<std::uint8_t>(std::min<std::size_t>(values_.sensors.size(), 0xFF)));
   return d;
@@ -125,7 +125,7 @@ Responder::Answer Responder::Get(std::uint16_t pid, std::span<const std::uint8_t
     case kPidDmxPersonality:
       return Ack({v.personality, v.personality_count});
     case kPidDmxStartAddress:
-      return Ack(Word(v.start_address));
+      return Ack(Word(ReportedStartAddress()));
     case kPidDeviceHours:
       return Ack(Long(v.device_hours));
     case kPidLampHours:
@@ -178,7 +178,7 @@ Responder::Answer Responder::Set(std::uint16_t pid, std::span<const std::uint8_t
     case kPidDmxStartAddress: {
       if (data.size() != 2) return Nack(kNrFormatError);
       // A device without a footprint has no address that could be set.
-      if (Footprint() == 0 && v.start_address == kNoStartAddress) return Nack(kNrDataOutOfRange);
+      if (Footprint() == 0) return Nack(kNrDataOutOfRange);
       const int address = ReadBe16(data, 0);
       if (address < 1 || address > 512) return Nack(kNrDataOutOfRange);
       v.start_address = static_cast<std::uint16_t>(address);

@@ -4,6 +4,7 @@
 #include "app/tform1.h"
 #include "base/atomic_file.h"
 #include "base/errors.h"
+#include "frontend/line_options.h"
 
 namespace korval {
 
@@ -41,16 +42,9 @@ void TForm1::StartUpTimerTimer() {
     line.Close(stale);
   }
   LineHandle handle = 0;
-  if (line.Open(0, &handle) == kLineOk) {
+  if (OpenRdmLine(line, &handle) == kLineOk) {
     // The output ticker writes on whatever handle the transport holds, so the
     // handle is published only once the line is configured.
-    line.ResetDevice(handle);
-    line.SetBaudRate(handle, rdm::kLineBaud);
-    line.SetDataCharacteristics(handle, kBits8, kStopBits2, kParityNone);
-    line.SetFlowControl(handle, kFlowNone, 0, 0);
-    line.Purge(handle, kPurgeRx);
-    line.Purge(handle, kPurgeTx);
-    line.SetTimeouts(handle, rdm::kLineTimeoutMs, rdm::kLineTimeoutMs);
     transport.SetHandle(handle);
     Log(std::string("KORVAL interface initialized ") + kMakerWebAddress);
     StartUpAttempts = kMaxStartUpAttempts;

@@ -1,6 +1,7 @@
 #include "frontend/line_options.h"
 
 #include "rdm/ftdi_line.h"
+#include "rdm/rdm_constants.h"
 #include "sim/rig.h"
 #include "sim/virtual_line.h"
 
@@ -75,6 +76,21 @@ std::unique_ptr<DmxLine> MakeLine(const LineOptions& options, std::string* error
     return sim::MakeVirtualLine(std::move(*loaded.rig));
   }
   return std::make_unique<FtdiLine>();
+}
+
+LineStatus OpenRdmLine(DmxLine& line, LineHandle* handle) {
+  LineHandle opened = 0;
+  const LineStatus status = line.Open(0, &opened);
+  if (status != kLineOk) return status;
+  line.ResetDevice(opened);
+  line.SetBaudRate(opened, rdm::kLineBaud);
+  line.SetDataCharacteristics(opened, kBits8, kStopBits2, kParityNone);
+  line.SetFlowControl(opened, kFlowNone, 0, 0);
+  line.Purge(opened, kPurgeRx);
+  line.Purge(opened, kPurgeTx);
+  line.SetTimeouts(opened, rdm::kLineTimeoutMs, rdm::kLineTimeoutMs);
+  *handle = opened;
+  return status;
 }
 
 }  // namespace korval

@@ -103,30 +103,50 @@ std::string_view ReplyStatusName(ReplyStatus status) {
   return "?";
 }
 
-std::string NackReasonText(std::uint16_t reason) {
-  struct Reason {
-    std::uint16_t code;
-    const char* text;
-  };
-  static constexpr std::array<Reason, 11> kReasons = {{
-      {kNrUnknownPid, "unknown PID"},
-      {kNrFormatError, "format error"},
-      {kNrHardwareFault, "hardware fault"},
-      {kNrProxyReject, "proxy reject"},
-      {kNrWriteProtect, "write protect"},
-      {kNrUnsupportedCommandClass, "unsupported command class"},
-      {kNrDataOutOfRange, "data out of range"},
-      {kNrBufferFull, "buffer full"},
-      {kNrPacketSizeUnsupported, "packet size unsupported"},
-      {kNrSubDeviceOutOfRange, "sub-device out of range"},
-      {kNrProxyBufferFull, "proxy buffer full"},
-  }};
+namespace {
+
+struct Reason {
+  std::uint16_t code;
+  const char* text;
+  const char* name;
+};
+constexpr std::array<Reason, 11> kReasons = {{
+    {kNrUnknownPid, "unknown PID", "NR_UNKNOWN_PID"},
+    {kNrFormatError, "format error", "NR_FORMAT_ERROR"},
+    {kNrHardwareFault, "hardware fault", "NR_HARDWARE_FAULT"},
+    {kNrProxyReject, "proxy reject", "NR_PROXY_REJECT"},
+    {kNrWriteProtect, "write protect", "NR_WRITE_PROTECT"},
+    {kNrUnsupportedCommandClass, "unsupported command class", "NR_UNSUPPORTED_COMMAND_CLASS"},
+    {kNrDataOutOfRange, "data out of range", "NR_DATA_OUT_OF_RANGE"},
+    {kNrBufferFull, "buffer full", "NR_BUFFER_FULL"},
+    {kNrPacketSizeUnsupported, "packet size unsupported", "NR_PACKET_SIZE_UNSUPPORTED"},
+    {kNrSubDeviceOutOfRange, "sub-device out of range", "NR_SUB_DEVICE_OUT_OF_RANGE"},
+    {kNrProxyBufferFull, "proxy buffer full", "NR_PROXY_BUFFER_FULL"},
+}};
+
+const Reason* FindReason(std::uint16_t code) {
   for (const Reason& r : kReasons) {
-    if (r.code == reason) return r.text;
+    if (r.code == code) return &r;
   }
-  char text[16];
-  std::snprintf(text, sizeof text, "reason 0x%04X", static_cast<unsigned>(reason));
+  return nullptr;
+}
+
+std::string UndefinedReason(const char* prefix, std::uint16_t reason) {
+  char text[24];
+  std::snprintf(text, sizeof text, "%s0x%04X", prefix, static_cast<unsigned>(reason));
   return text;
+}
+
+}  // namespace
+
+std::string NackReasonText(std::uint16_t reason) {
+  const Reason* r = FindReason(reason);
+  return r != nullptr ? r->text : UndefinedReason("reason ", reason);
+}
+
+std::string NackReasonName(std::uint16_t reason) {
+  const Reason* r = FindReason(reason);
+  return r != nullptr ? r->name : UndefinedReason("NR_", reason);
 }
 
 std::uint16_t RdmChecksum(std::span<const std::uint8_t> bytes) {

@@ -78,6 +78,9 @@ std::string_view ReplyStatusName(ReplyStatus status);
 // E1.20's name of a NACK reason ("unknown PID", "data out of range", ...), or
 // "reason 0xNNNN" for one it does not define.
 std::string NackReasonText(std::uint16_t reason);
+// The reason's E1.20 symbol ("NR_UNKNOWN_PID"), or "NR_0xNNNN" for one it does
+// not define: what scripts match on.
+std::string NackReasonName(std::uint16_t reason);
 
 // Sum of the bytes, kept to 16 bits.
 std::uint16_t RdmChecksum(std::span<const std::uint8_t> bytes);

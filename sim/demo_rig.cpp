@@ -51,9 +51,17 @@ Rig MakeDemoRig() {
   spot1.device_hours = 1234;
   spot1.lamp_hours = 56;
   spot1.status_messages = {{kStatusAdvisory, kStsReady, 0, 35}};
+  // What only the command line reads: the window never asks for these, and
+  // they come after the nine entries it gates on.
+  spot1.model_description = "KORVAL Spot 250";
+  spot1.personality_descriptions = {"Standard 16ch", "Basic 12ch", "Extended 20ch", "Compact 8ch"};
+  spot1.sensors = {SensorDescription{.description = "Head temperature", .value = 43}};
   r.push_back(spot1);
 
   ResponderConfig spot2 = spot1;
+  spot2.model_description.clear();
+  spot2.personality_descriptions.clear();
+  spot2.sensors.clear();
   spot2.uid = MakeUid(0x2C1F0B52, 0x4B52);
   spot2.label = "Spot 2";
   spot2.start_address = 17;
@@ -81,6 +89,10 @@ Rig MakeDemoRig() {
   par.error_scene = {255, 255, 255, 255, 0, 0, 0, 0};
   par.dimm_switch = 0x0F;
   par.status_messages = {{kStatusError, kStsCalFail, 2, 0}};
+  // The eight slots of its first personality (SD_ label IDs of E1.20).
+  par.slots = {{0x00, 0x0205, "Red"},    {0x00, 0x0206, "Green"}, {0x00, 0x0207, "Blue"},
+               {0x00, 0x0212, "White"},  {0x00, 0x0211, "Amber"}, {0x00, 0x0001, "Dimmer"},
+               {0x00, 0x0404, "Strobe"}, {0x00, 0x0002, "Master"}};
   r.push_back(par);
 
   // A scanner without DEVICE_LABEL (the name comes from the names list) and

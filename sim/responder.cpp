@@ -61,7 +61,9 @@ std::uint16_t Responder::Footprint() const {
 bool Responder::Supports(std::uint16_t pid) const {
   if (IsRequiredPid(pid)) return true;
   const auto& list = values_.supported_parameters;
-  return std::find(list.begin(), list.end(), pid) != list.end();
+  if (std::find(list.begin(), list.end(), pid) != list.end()) return true;
+  const auto described = DescribedPids();
+  return std::find(described.begin(), described.end(), pid) != described.end();
 }
 
 bool Responder::IsAddressedBy(Uid destination) const {

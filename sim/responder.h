@@ -56,10 +56,17 @@ class Responder {
   const std::string& Label() const { return values_.label; }
   std::uint8_t Personality() const { return values_.personality; }
   std::uint16_t Footprint() const;
+  // E1.20: a device without a DMX footprint reports 0xFFFF, whatever the rig
+  // gave it to start from.
+  std::uint16_t ReportedStartAddress() const {
+    return Footprint() == 0 ? kNoStartAddress : values_.start_address;
+  }
   // Requests addressed to it (its UID or a broadcast) that it took.
   std::size_t RequestsTaken() const { return requestsTaken_; }
 
   bool Supports(std::uint16_t pid) const;
+  // The PIDs of the described parameters whose fields are set, in PID order.
+  std::vector<std::uint16_t> DescribedPids() const;
 
  private:
   struct Answer {
@@ -74,6 +81,9 @@ class Responder {
   Answer GetOrSet(const RdmRequest& request);
   Answer Get(std::uint16_t pid, std::span<const std::uint8_t> data) const;
   Answer Set(std::uint16_t pid, std::span<const std::uint8_t> data);
+  // The GET of a described parameter; nothing for any other PID.
+  std::optional<Answer> GetDescribed(std::uint16_t pid, std::span<const std::uint8_t> data) const;
+  std::vector<std::uint8_t> SupportedParameters() const;
   std::vector<std::uint8_t> DeviceInfo() const;
   std::vector<std::uint8_t> StatusMessages(std::uint8_t typeAsked) const;
   std::vector<std::uint8_t> Reply(const RdmRequest& request, std::uint8_t commandClass,

@@ -57,9 +57,9 @@ std::vector<std::uint8_t> Responder::DeviceInfo() const {
   AppendBe16(d, Footprint());
   d.push_back(values_.personality);
   d.push_back(values_.personality_count);
-  AppendBe16(d, values_.start_address);
+  AppendBe16(d, ReportedStartAddress());
   AppendBe16(d, 0);  // sub-device count: the virtual responder has none
-  d.push_back(0);    // sensor count
+  d.push_back(static_cast<std::uint8_t>(std::min<std::size_t>(values_.sensors.size(), 0xFF)));
   return d;
 }
 
@@ -107,15 +107,12 @@ Responder::Answer Responder::Get(std::uint16_t pid, std::span<const std::uint8_t
       if (!data.empty()) return Nack(kNrFormatError);
       break;
     default:
+      if (auto described = GetDescribed(pid, data)) return *described;
       return Nack(kNrUnknownPid);  // listed, but no behaviour here
   }
   switch (pid) {
-    case kPidSupportedParameters: {
-      std::vector<std::uint8_t> d;
-      const std::size_t n = std::min(v.supported_parameters.size(), kMaxSupportedParameters);
-      for (std::size_t i = 0; i < n; ++i) AppendBe16(d, v.supported_parameters[i]);
-      return Ack(std::move(d));
-    }
+    case kPidSupportedParameters:
+      return Ack(SupportedParameters());
     case kPidDeviceInfo:
       return Ack(DeviceInfo());
     case kPidSoftwareVersionLabel:
@@ -128,7 +125,7 @@ Responder::Answer Responder::Get(std::uint16_t pid, std::span<const std::uint8_t
     case kPidDmxPersonality:
       return Ack({v.personality, v.personality_count});
     case kPidDmxStartAddress:
-      return Ack(Word(v.start_address));
+      return Ack(Word(ReportedStartAddress()));
     case kPidDeviceHours:
       return Ack(Long(v.device_hours));
     case kPidLampHours:
@@ -181,7 +178,7 @@ Responder::Answer Responder::Set(std::uint16_t pid, std::span<const std::uint8_t
     case kPidDmxStartAddress: {
       if (data.size() != 2) return Nack(kNrFormatError);
       // A device without a footprint has no address that could be set.
-      if (Footprint() == 0 && v.start_address == kNoStartAddress) return Nack(kNrDataOutOfRange);
+      if (Footprint() == 0) return Nack(kNrDataOutOfRange);
       const int address = ReadBe16(data, 0);
       if (address < 1 || address > 512) return Nack(kNrDataOutOfRange);
       v.start_address = static_cast<std::uint16_t>(address);
@@ -221,6 +218,12 @@ Responder::Answer Responder::Set(std::uint16_t pid, std::span<const std::uint8_t
     case kPidSoftwareVersionLabel:
     case kPidManufacturerLabel:
     case kPidStatusMessages:
+    case kPidDeviceModelDescription:
+    case kPidDmxPersonalityDescription:
+    case kPidSlotInfo:
+    case kPidSlotDescription:
+    case kPidSensorDefinition:
+    case kPidSensorValue:  // the virtual sensors keep no recorded values to reset
       return Nack(kNrUnsupportedCommandClass);  // read-only
     default:
       return Nack(kNrUnknownPid);

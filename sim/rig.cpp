@@ -14,6 +14,7 @@
 #include <set>
 
 #include "sim/responder.h"
+#include "sim/rig_descriptions.h"
 #include "sim/rig_object_reader.h"
 
 namespace korval::sim {
@@ -139,6 +140,10 @@ std::optional<ResponderConfig> ReadResponder(const Json& object, std::size_t num
                "dimm_switch",
                "status_messages",
                "turnaround_us",
+               "model_description",
+               "personality_descriptions",
+               "slots",
+               "sensors",
                "faults"});
   ResponderConfig c;
   if (!r.Has("uid")) {
@@ -199,6 +204,7 @@ std::optional<ResponderConfig> ReadResponder(const Json& object, std::size_t num
   ReadStatusMessages(r, c.status_messages, error);
   r.Number("turnaround_us", rdm::kResponderTurnaroundMinUs, rdm::kResponderTurnaroundMaxUs,
            c.turnaround_us);
+  ReadDescriptions(r, c, error);
   ReadFaults(r, c.faults, error);
   if (!error.empty()) return std::nullopt;
   return c;

@@ -38,6 +38,27 @@ struct ResponderFaults {
   bool late = false;
 };
 
+// One DMX slot of a fixture, for SLOT_INFO and SLOT_DESCRIPTION.
+struct SlotDescription {
+  std::uint8_t type = 0x00;      // ST_PRIMARY
+  std::uint16_t label = 0x0001;  // SD_INTENSITY (a primary slot's label ID)
+  std::string description;
+};
+
+// One sensor, for SENSOR_DEFINITION and SENSOR_VALUE. Its range and normal
+// range are fixed; the rig sets what it measures and the value it reads.
+struct SensorDescription {
+  std::uint8_t type = 0x00;    // SENS_TEMPERATURE
+  std::uint8_t unit = 0x01;    // UNITS_CENTIGRADE
+  std::uint8_t prefix = 0x00;  // PREFIX_NONE
+  std::int16_t range_min = -40;
+  std::int16_t range_max = 150;
+  std::int16_t normal_min = 0;
+  std::int16_t normal_max = 80;
+  std::string description;
+  std::int16_t value = 0;
+};
+
 // The parameters the virtual responder has behaviour for (in this order when a
 // rig leaves "supported_parameters" out); see Responder for what each does.
 std::vector<std::uint16_t> AllOptionalParameters();
@@ -76,6 +97,12 @@ struct ResponderConfig {
   // How long after the end of a request its answer starts, within E1.20's
   // 176 us to 2.0 ms.
   int turnaround_us = 200;
+  // Described parameters: each is supported, and appended to the
+  // SUPPORTED_PARAMETERS reply unless listed, only when its field is set.
+  std::string model_description;                      // DEVICE_MODEL_DESCRIPTION
+  std::vector<std::string> personality_descriptions;  // DMX_PERSONALITY_DESCRIPTION, one each
+  std::vector<SlotDescription> slots;                 // SLOT_INFO, SLOT_DESCRIPTION
+  std::vector<SensorDescription> sensors;             // SENSOR_DEFINITION, SENSOR_VALUE
   ResponderFaults faults;
 };
 

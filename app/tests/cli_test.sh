@@ -58,10 +58,10 @@ expect 2 "bad.json" --virtual-rig "$work/bad.json"
 expect 2 "colour" --virtual-rig "$work/unknown.json"
 expect 2 "--demo and --virtual-rig exclude each other" --demo --virtual-rig "$rigs/example.json"
 expect 0 "--rdm-timing MODE" --help
-expect_one_line 2 '--rdm-timing: unknown mode "fast" (use classic or e120)' --rdm-timing fast
-expect_one_line 2 '--rdm-timing: unknown mode "E120"' --rdm-timing=E120 --demo
-expect_one_line 2 "--rdm-timing needs a mode: classic or e120" --rdm-timing
-expect_one_line 2 "--rdm-timing needs a mode" --rdm-timing --demo
+expect 2 '--rdm-timing: unknown mode "fast" (use classic or e120)' --rdm-timing fast
+expect 2 '--rdm-timing: unknown mode "E120"' --rdm-timing=E120 --demo
+expect 2 "--rdm-timing needs a mode: classic or e120" --rdm-timing
+expect 2 "--rdm-timing needs a mode" --rdm-timing --demo
 expect_one_line 2 "deep.json: nested more than 64 levels deep" --virtual-rig "$work/deep.json"
 
 echo "cli: $passed passed, $failed failed"

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "rdm/rdm_constants.h"
+#include "rdm/tests/reply_frame.h"
 #include "rdm/tests/scripted_line.h"
 
 namespace korval {
@@ -13,41 +14,12 @@ using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using testing::ScriptedLine;
 
-// A reply in E1.20 layout from 4A4C:00000012 to the controller, checksum included.
+// A DEVICE_INFO reply in E1.20 layout from 4A4C:00000012 to the controller,
+// checksum included.
 std::vector<std::uint8_t> Reply(std::uint8_t responseType, const std::vector<std::uint8_t>& data,
                                 bool goodChecksum = true) {
-  std::vector<std::uint8_t> r = {
-      0xCC,
-      0x01,                                         // start code, sub-start code
-      static_cast<std::uint8_t>(24 + data.size()),  // message length
-      0x88,
-      0x88,
-      0x00,
-      0x00,
-      0x00,
-      0x01,  // destination: the controller
-      0x4A,
-      0x4C,
-      0x00,
-      0x00,
-      0x00,
-      0x12,          // source: the responder
-      0x01,          // transaction number
-      responseType,  // response type
-      0x00,          // message count
-      0x00,
-      0x00,  // sub-device: root
-      0x21,  // GET_COMMAND_RESPONSE
-      0x00,
-      0x60,                                    // PID: DEVICE_INFO
-      static_cast<std::uint8_t>(data.size()),  // PDL
-  };
-  for (std::uint8_t b : data) r.push_back(b);
-  std::uint16_t sum = RdmChecksum(r);
-  if (!goodChecksum) ++sum;
-  r.push_back(static_cast<std::uint8_t>(sum >> 8));
-  r.push_back(static_cast<std::uint8_t>(sum));
-  return r;
+  return testing::ReplyFrame(0x4A4C'00000012ULL, rdm::kPidDeviceInfo, responseType, data,
+                             goodChecksum);
 }
 
 const RdmRequest kGetDeviceInfo{.destination = 0x4A4C'00000012ULL,
@@ -146,6 +118,9 @@ TEST(ReplyFrameTest, ResponseTypesCarryTheirReasonOrDelay) {
   EXPECT_EQ(nack.nackReason, rdm::kNrDataOutOfRange);
   EXPECT_EQ(NackReasonText(nack.nackReason), "data out of range");
   EXPECT_EQ(NackReasonText(0x8001), "reason 0x8001");
+  EXPECT_EQ(NackReasonName(nack.nackReason), "NR_DATA_OUT_OF_RANGE");
+  EXPECT_EQ(NackReasonName(rdm::kNrUnknownPid), "NR_UNKNOWN_PID");
+  EXPECT_EQ(NackReasonName(0x8001), "NR_0x8001");
 
   EXPECT_EQ(DecodeReplyFrame(Reply(rdm::kResponseAckOverflow, {1})).status,
             ReplyStatus::kAckOverflow);

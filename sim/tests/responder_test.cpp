@@ -199,6 +199,28 @@ TEST(ReplyTest, ADeviceWithoutFootprintReportsNoAddressAndRefusesOne) {
   EXPECT_EQ(set.NackReason(), kNrDataOutOfRange);
 }
 
+// Whatever address the rig gave it, a personality without channels has none.
+TEST(ReplyTest, APersonalityWithoutChannelsReportsNoAddressAndRefusesOne) {
+  OpenLine t;
+  ResponderConfig config = Fixture(kSpot);
+  config.personality_footprints = {0, 8};
+  config.personality_count = 2;
+  config.start_address = 5;
+  Responder& spot = t.line.AddResponder(config);
+  Reply info{t.Transact(Request(kSpot, kGetCommand, kPidDeviceInfo))};
+  const auto d = info.Data();
+  EXPECT_EQ(d[14] << 8 | d[15], 0xFFFF);  // start address
+  Reply get{t.Transact(Request(kSpot, kGetCommand, kPidDmxStartAddress))};
+  EXPECT_THAT(get.Data(), ElementsAre(0xFF, 0xFF));
+  Reply set{t.Transact(Request(kSpot, kSetCommand, kPidDmxStartAddress, {0x00, 0x09}))};
+  EXPECT_EQ(set.NackReason(), kNrDataOutOfRange);
+  // With channels again, the address it kept is its address.
+  t.Transact(Request(kSpot, kSetCommand, kPidDmxPersonality, {2}));
+  Reply again{t.Transact(Request(kSpot, kGetCommand, kPidDmxStartAddress))};
+  EXPECT_THAT(again.Data(), ElementsAre(0x00, 0x05));
+  EXPECT_EQ(spot.StartAddress(), 5);
+}
+
 TEST(ReplyTest, APersonalityWithChannelsGivesAnAddresslessDeviceAddressOne) {
   OpenLine t;
   ResponderConfig config = Fixture(kSpot);

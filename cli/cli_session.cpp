@@ -1,0 +1,226 @@
+#include "cli/cli_session.h"
+
+#include "base/bytes.h"
+#include "cli/cli_print.h"
+#include "params/device_info.h"
+#include "rdm/device_table.h"
+#include "rdm/discovery.h"
+#include "rdm/rdm_constants.h"
+
+namespace korval::cli {
+
+namespace {
+
+using namespace rdm;
+
+RdmRequest GetRequest(Uid uid, std::uint16_t pid, std::vector<std::uint8_t> data = {}) {
+  return RdmRequest{
+      .destination = uid, .commandClass = kGetCommand, .pid = pid, .data = std::move(data)};
+}
+
+// Whether a SUPPORTED_PARAMETERS reply lists the PID.
+bool Lists(std::span<const std::uint8_t> supported, std::uint16_t pid) {
+  for (std::size_t i = 0; i + 1 < supported.size(); i += 2) {
+    if (ReadBe16(supported, i) == pid) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+Session::Session(RdmTransport& transport, std::ostream& out, std::ostream& err, bool json)
+    : transport_(transport), out_(out), err_(err), json_(json) {}
+
+RdmReply Session::Ask(const RdmRequest& request) {
+  RdmReply reply = transport_.Transact(request);
+  std::chrono::milliseconds delay = reply.ackTimerDelay;
+  bool polled = false;
+  // A queued-message poll answered with another message (or, queue empty,
+  // with STATUS_MESSAGES) means the reply asked for is not in yet.
+  auto other = [&] {
+    return polled && reply.Answered() && reply.pid != request.pid &&
+           reply.status != ReplyStatus::kNack;
+  };
+  for (int poll = 0; poll < kMaxQueuedMessagePolls; ++poll) {
+    const bool pending = reply.status == ReplyStatus::kAckTimer;
+    if (!pending && !other()) break;
+    polled = true;
+    if (pending) delay = reply.ackTimerDelay;
+    transport_.Pause(static_cast<int>(delay.count()));
+    // The status type asked for only matters when the queue is empty: errors
+    // alone keep that answer short.
+    reply = transport_.Transact(GetRequest(request.destination, kPidQueuedMessage, {kStatusError}));
+  }
+  if (other()) reply.status = ReplyStatus::kAckTimer;
+  return reply;
+}
+
+int Session::Judge(const RdmReply& reply, Uid uid, std::uint16_t pid) {
+  if (reply.IsAck()) return kExitAck;
+  const std::string who = UidOut(uid) + " " + PidName(pid) + ": ";
+  switch (reply.status) {
+    case ReplyStatus::kNack:
+      err_ << who << NackReasonName(reply.nackReason) << " (" << NackReasonText(reply.nackReason)
+           << ")\n";
+      break;
+    case ReplyStatus::kAckTimer:
+      err_ << who << "reply still pending after " << kMaxQueuedMessagePolls
+           << " queued-message requests\n";
+      break;
+    case ReplyStatus::kLineFailure:
+      err_ << who << "line failure: the interface refused to send or to read\n";
+      break;
+    default:
+      err_ << who << ReplyStatusName(reply.status) << "\n";
+      break;
+  }
+  return kExitFailed;
+}
+
+int Session::Run(const Invocation& inv) {
+  switch (inv.command) {
+    case Command::kDiscover:
+      return Discover();
+    case Command::kInfo:
+      return Info(inv.uid);
+    case Command::kGet:
+      return Get(inv);
+    case Command::kSet:
+      return Set(inv.uid, inv.pid, inv.data);
+    case Command::kIdentify:
+      return Set(inv.uid, kPidIdentifyDevice, {static_cast<std::uint8_t>(inv.identifyOn ? 1 : 0)});
+    case Command::kAddress:
+      return Address(inv);
+    case Command::kPids:
+    case Command::kHelp:
+      break;  // answered without the line
+  }
+  return kExitUsage;
+}
+
+int Session::Discover() {
+  DeviceTable table;
+  Discovery discovery(transport_, table);
+  discovery.Run(DiscoveryHooks{.clearList = [] {}, .addListLine = [](const std::string&) {}});
+  std::vector<Uid> found(table.slots.begin() + 1, table.slots.begin() + 1 + table.count);
+  out_ << UidListText(found, json_);
+  for (Uid uid : discovery.GivenUp()) {
+    err_ << UidOut(uid) << ": answers discovery but could not be muted; left out\n";
+  }
+  return kExitAck;
+}
+
+int Session::Info(Uid uid) {
+  std::vector<std::string> lines;
+  nlohmann::ordered_json json = {{"uid", UidOut(uid)}};
+  int status = kExitAck;
+  // One line per value: a list of PIDs as their names on one line, a reply
+  // of one field (a label) under the parameter's name.
+  auto show = [&](std::uint16_t pid, const RdmReply& reply) {
+    const std::string name = PidName(pid);
+    if (pid == kPidSupportedParameters) {
+      std::string line = name + ":";
+      auto names = nlohmann::ordered_json::array();
+      for (std::size_t i = 0; i + 1 < reply.data.size(); i += 2) {
+        names.push_back(PidName(ReadBe16(reply.data, i)));
+        line += " " + names.back().get<std::string>();
+      }
+      lines.push_back(line);
+      json[name] = names;
+      return;
+    }
+    const DecodedData decoded = DecodeReplyData(pid, false, reply.data);
+    if (decoded.json.size() == 1 && decoded.lines.size() == 1) {
+      const std::string& only = decoded.lines.front();
+      lines.push_back(name + only.substr(only.find(':')));
+      json[name] = decoded.json.front();
+    } else {
+      lines.insert(lines.end(), decoded.lines.begin(), decoded.lines.end());
+      json[name] = decoded.json;
+    }
+  };
+  auto ask = [&](std::uint16_t pid) {
+    const RdmReply reply = Ask(GetRequest(uid, pid));
+    if (Judge(reply, uid, pid) == kExitAck) {
+      show(pid, reply);
+    } else {
+      status = kExitFailed;
+    }
+  };
+  // A responder with no more than the parameters E1.20 requires of all may
+  // refuse SUPPORTED_PARAMETERS; it then has none of the optional labels.
+  const RdmReply supported = Ask(GetRequest(uid, kPidSupportedParameters));
+  if (supported.IsAck()) {
+    show(kPidSupportedParameters, supported);
+  } else if (supported.status != ReplyStatus::kNack) {
+    return Judge(supported, uid, kPidSupportedParameters);
+  }
+  ask(kPidDeviceInfo);
+  ask(kPidSoftwareVersionLabel);
+  for (std::uint16_t pid : {kPidDeviceLabel, kPidManufacturerLabel, kPidDeviceModelDescription}) {
+    if (supported.IsAck() && Lists(supported.data, pid)) ask(pid);
+  }
+  out_ << (json_ ? JsonText(json) : LinesText(lines));
+  return status;
+}
+
+int Session::Get(const Invocation& inv) {
+  const RdmReply reply = Ask(GetRequest(inv.uid, inv.pid, inv.data));
+  if (Judge(reply, inv.uid, inv.pid) != kExitAck) return kExitFailed;
+  const DecodedData decoded = DecodeReplyData(inv.pid, false, reply.data);
+  if (json_) {
+    nlohmann::ordered_json document = {{"uid", UidOut(inv.uid)}, {"pid", PidName(inv.pid)}};
+    document.update(decoded.json);
+    out_ << JsonText(document);
+  } else {
+    out_ << LinesText(decoded.lines);
+  }
+  if (decoded.truncated) {
+    err_ << UidOut(inv.uid) << " " << PidName(inv.pid) << ": reply shorter than its parameter\n";
+    return kExitFailed;
+  }
+  return kExitAck;
+}
+
+int Session::Set(Uid uid, std::uint16_t pid, std::vector<std::uint8_t> data) {
+  const RdmReply reply = Ask(RdmRequest{
+      .destination = uid, .commandClass = kSetCommand, .pid = pid, .data = std::move(data)});
+  if (Judge(reply, uid, pid) != kExitAck) return kExitFailed;
+  if (json_) out_ << JsonText({{"uid", UidOut(uid)}, {"pid", PidName(pid)}, {"status", "ACK"}});
+  return kExitAck;
+}
+
+int Session::Address(const Invocation& inv) {
+  std::vector<AddressSent> sent;
+  int status = kExitAck;
+  auto request = [&](Uid uid, std::uint16_t address) {
+    const auto bytes = params::EncodeStartAddress(address);
+    return RdmRequest{.destination = uid,
+                      .commandClass = kSetCommand,
+                      .pid = kPidDmxStartAddress,
+                      .data = {bytes.begin(), bytes.end()}};
+  };
+  if (inv.step == 0 || inv.uids.empty()) {
+    // Nobody answers a broadcast: the SET goes out and is not waited for.
+    const RdmReply reply = transport_.Transact(request(kBroadcastUid, inv.start),
+                                               TransactOptions{.awaitReply = false});
+    if (reply.status == ReplyStatus::kLineFailure) {
+      return Judge(reply, kBroadcastUid, kPidDmxStartAddress);
+    }
+    sent.push_back({kBroadcastUid, inv.start});
+  } else {
+    for (std::size_t i = 0; i < inv.uids.size(); ++i) {
+      const auto address = static_cast<std::uint16_t>(inv.start + i * inv.step);
+      const RdmReply reply = Ask(request(inv.uids[i], address));
+      if (Judge(reply, inv.uids[i], kPidDmxStartAddress) == kExitAck) {
+        sent.push_back({inv.uids[i], address});
+      } else {
+        status = kExitFailed;
+      }
+    }
+  }
+  out_ << AddressText(sent, json_);
+  return status;
+}
+
+}  // namespace korval::cli

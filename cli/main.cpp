@@ -1,0 +1,54 @@
+// korval-rdm-cli: the tool's RDM core from a terminal and from scripts.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/cli_args.h"
+#include "cli/cli_print.h"
+#include "cli/cli_session.h"
+#include "frontend/line_options.h"
+#include "rdm/transport.h"
+
+using namespace korval;
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  const cli::ParseResult parsed = cli::ParseCommandLine(arguments);
+  if (!parsed.invocation) {
+    std::cerr << "korval-rdm-cli: " << parsed.error << "\n";
+    return cli::kExitUsage;
+  }
+  const cli::Invocation& inv = *parsed.invocation;
+  // Neither needs the line.
+  if (inv.command == cli::Command::kHelp) {
+    std::cout << cli::UsageText();
+    return cli::kExitAck;
+  }
+  if (inv.command == cli::Command::kPids) {
+    std::cout << cli::PidsText(cli::KnownPids(), inv.json);
+    return cli::kExitAck;
+  }
+  std::string error;
+  const std::unique_ptr<DmxLine> line = MakeLine(inv.line, &error);
+  if (!line) {
+    std::cerr << "korval-rdm-cli: " << error << "\n";
+    return cli::kExitUsage;
+  }
+  // -v: the packet dumps and line messages of the window's log, on stderr.
+  RdmTransport transport(*line, [verbose = inv.verbose](const std::string& text) {
+    if (verbose) std::cerr << text << "\n";
+  });
+  LineHandle handle = 0;
+  if (OpenRdmLine(*line, &handle) != kLineOk) {
+    std::cerr << "korval-rdm-cli: no KORVAL interface found";
+    if (const auto cause = line->OpenFailureCause()) std::cerr << " (" << *cause << ")";
+    std::cerr << "\n";
+    return cli::kExitFailed;
+  }
+  transport.SetHandle(handle);
+  cli::Session session(transport, std::cout, std::cerr, inv.json);
+  const int status = session.Run(inv);
+  transport.SetHandle(0);
+  line->Close(handle);
+  return status;
+}

@@ -1,0 +1,123 @@
+// The command runner on a scripted line: what E1.20's ACK_TIMER asks of a
+// controller, and how each kind of failure is reported.
+#include "cli/cli_session.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "rdm/rdm_constants.h"
+#include "rdm/tests/reply_frame.h"
+#include "rdm/tests/scripted_line.h"
+
+namespace korval::cli {
+namespace {
+
+using testing::ScriptedLine;
+
+constexpr Uid kFixture = 0x4B52'00000007ULL;
+
+std::vector<std::uint8_t> Reply(std::uint8_t responseType, std::uint16_t pid,
+                                std::vector<std::uint8_t> data) {
+  return testing::ReplyFrame(kFixture, pid, responseType, data);
+}
+
+const std::vector<std::uint8_t> kSpot = {'S', 'p', 'o', 't'};
+
+struct SessionTest : ::testing::Test {
+  ScriptedLine line;
+  RdmTransport transport{line, [](const std::string&) {}};
+  std::ostringstream out, err;
+  Session session{transport, out, err, false};
+
+  SessionTest() { transport.SetHandle(7); }
+
+  // The PIDs of the RDM frames written, in order.
+  std::vector<std::uint16_t> PidsSent() const {
+    std::vector<std::uint16_t> pids;
+    for (const auto& frame : line.written) {
+      if (frame.size() > rdm::kOffsetPdl && frame[0] == rdm::kStartCode) {
+        pids.push_back(
+            static_cast<std::uint16_t>(frame[rdm::kOffsetPid] << 8 | frame[rdm::kOffsetPid + 1]));
+      }
+    }
+    return pids;
+  }
+  Invocation GetLabel() const {
+    Invocation inv;
+    inv.command = Command::kGet;
+    inv.uid = kFixture;
+    inv.pid = rdm::kPidDeviceLabel;
+    return inv;
+  }
+};
+
+TEST_F(SessionTest, AckTimerIsFollowedByQueuedMessageAfterTheDelay) {
+  line.replies.push_back(Reply(rdm::kResponseAckTimer, rdm::kPidDeviceLabel, {0x00, 0x0F}));
+  line.replies.push_back(Reply(rdm::kResponseAck, rdm::kPidDeviceLabel, kSpot));
+  const auto before = line.clock.Now();
+  EXPECT_EQ(session.Run(GetLabel()), kExitAck);
+  EXPECT_EQ(out.str(), "label: Spot\n");
+  EXPECT_EQ(PidsSent(), (std::vector<std::uint16_t>{rdm::kPidDeviceLabel, rdm::kPidQueuedMessage}));
+  // The QUEUED_MESSAGE asks for errors only, and only once 1.5 s have passed.
+  EXPECT_EQ(line.written.back()[rdm::kOffsetPdl], 1);
+  EXPECT_EQ(line.written.back()[rdm::kOffsetParameterData], rdm::kStatusError);
+  EXPECT_GE(line.clock.Now() - before, std::chrono::milliseconds(1500));
+}
+
+TEST_F(SessionTest, QueuedMessagePollsGoOnUntilTheReplyAskedFor) {
+  line.replies.push_back(Reply(rdm::kResponseAckTimer, rdm::kPidDeviceLabel, {0x00, 0x01}));
+  // Queue empty: the answer is STATUS_MESSAGES; then the fixture is still busy.
+  line.replies.push_back(Reply(rdm::kResponseAck, rdm::kPidStatusMessages, {}));
+  line.replies.push_back(Reply(rdm::kResponseAckTimer, rdm::kPidQueuedMessage, {0x00, 0x02}));
+  line.replies.push_back(Reply(rdm::kResponseAck, rdm::kPidDeviceLabel, kSpot));
+  EXPECT_EQ(session.Run(GetLabel()), kExitAck);
+  EXPECT_EQ(out.str(), "label: Spot\n");
+  EXPECT_EQ(PidsSent().size(), 4u);
+}
+
+TEST_F(SessionTest, AReplyThatNeverComesEndsAfterTheLastPoll) {
+  for (int i = 0; i <= Session::kMaxQueuedMessagePolls; ++i) {
+    line.replies.push_back(Reply(rdm::kResponseAckTimer, rdm::kPidDeviceLabel, {0x00, 0x01}));
+  }
+  EXPECT_EQ(session.Run(GetLabel()), kExitFailed);
+  EXPECT_EQ(PidsSent().size(), 1u + Session::kMaxQueuedMessagePolls);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(err.str(),
+            "4b52:00000007 device_label: reply still pending after 10 "
+            "queued-message requests\n");
+
+  // Another queued message to the last is no answer either.
+  line.written.clear();
+  err.str("");
+  line.replies.push_back(Reply(rdm::kResponseAckTimer, rdm::kPidDeviceLabel, {0x00, 0x01}));
+  for (int i = 0; i < Session::kMaxQueuedMessagePolls; ++i) {
+    line.replies.push_back(Reply(rdm::kResponseAck, rdm::kPidStatusMessages, {}));
+  }
+  EXPECT_EQ(session.Run(GetLabel()), kExitFailed);
+  EXPECT_NE(err.str().find("still pending"), std::string::npos) << err.str();
+}
+
+TEST_F(SessionTest, FailuresAreNamedOnStderr) {
+  line.replies.push_back(Reply(rdm::kResponseNackReason, rdm::kPidDeviceLabel, {0x00, 0x05}));
+  EXPECT_EQ(session.Run(GetLabel()), kExitFailed);
+  EXPECT_EQ(
+      err.str(),
+      "4b52:00000007 device_label: NR_UNSUPPORTED_COMMAND_CLASS (unsupported command class)\n");
+
+  err.str("");
+  auto bad = Reply(rdm::kResponseAck, rdm::kPidDeviceLabel, kSpot);
+  bad.back() ^= 1;
+  line.replies.push_back(bad);
+  EXPECT_EQ(session.Run(GetLabel()), kExitFailed);
+  EXPECT_NE(err.str().find("checksum"), std::string::npos) << err.str();
+
+  err.str("");
+  line.failRead = true;
+  EXPECT_EQ(session.Run(GetLabel()), kExitFailed);
+  EXPECT_NE(err.str().find("line failure"), std::string::npos) << err.str();
+  EXPECT_EQ(out.str(), "");
+}
+
+}  // namespace
+}  // namespace korval::cli

@@ -38,6 +38,7 @@ int main(int argc, char** argv) {
   RdmTransport transport(*line, [verbose = inv.verbose](const std::string& text) {
     if (verbose) std::cerr << text << "\n";
   });
+  transport.SetTiming(inv.line.timing);
   LineHandle handle = 0;
   if (OpenRdmLine(*line, &handle) != kLineOk) {
     std::cerr << "korval-rdm-cli: no KORVAL interface found";

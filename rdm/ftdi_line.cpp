@@ -64,40 +64,29 @@ LineStatus FtdiLine::Close(LineHandle handle) {
 LineStatus FtdiLine::Read(LineHandle handle, std::span<std::uint8_t> buffer,
                           std::uint32_t* bytesRead) {
   std::lock_guard lock(mutex_);
-  std::uint32_t got = 0;
-  if (bytesRead != nullptr) *bytesRead = 0;
-  if (!IsCurrent(handle)) return kLineInvalidHandle;
-  const Clock::Duration deadline = clock_->Now() + std::chrono::milliseconds(readTimeoutMs_);
-  LineStatus status = kLineOk;
-  // libftdi returns as soon as a USB packet came in, often one with no data, so
-  // keep asking until the count is complete or the deadline has passed.
-  while (got < buffer.size()) {
-    const int n = api_->ReadData(buffer.subspan(got));
-    if (n < 0) {
-      status = kLineIoError;
-      break;
-    }
-    got += static_cast<std::uint32_t>(std::min<std::size_t>(n, buffer.size() - got));
-    if (got == buffer.size()) break;
-    const Clock::Duration now = clock_->Now();
-    if (now >= deadline) break;
-    if (n == 0) clock_->SleepFor(std::min(kPollInterval, deadline - now));
-  }
-  if (bytesRead != nullptr) *bytesRead = got;
-  return status;
+  return PollRead(handle, buffer, bytesRead, nullptr);
 }
 
 LineStatus FtdiLine::ReadFrame(LineHandle handle, std::span<std::uint8_t> buffer,
                                std::uint32_t* bytesRead, const FrameReadPolicy& policy) {
   std::lock_guard lock(mutex_);
+  return PollRead(handle, buffer, bytesRead, &policy);
+}
+
+LineStatus FtdiLine::PollRead(LineHandle handle, std::span<std::uint8_t> buffer,
+                              std::uint32_t* bytesRead, const FrameReadPolicy* policy) {
   std::uint32_t got = 0;
   if (bytesRead != nullptr) *bytesRead = 0;
   if (!IsCurrent(handle)) return kLineInvalidHandle;
   const Clock::Duration start = clock_->Now();
   const Clock::Duration timeout = start + std::chrono::milliseconds(readTimeoutMs_);
-  const Clock::Duration silence = std::max(start, wireEndsAt_) + policy.silence + kInterfaceLatency;
+  const Clock::Duration silence =
+      policy != nullptr ? std::max(start, wireEndsAt_) + policy->silence + kInterfaceLatency
+                        : timeout;
   std::optional<Clock::Duration> lastByte;
   LineStatus status = kLineOk;
+  // libftdi returns as soon as a USB packet came in, often one with no data, so
+  // keep asking until the count is complete, the frame is, or the end has come.
   while (got < buffer.size()) {
     const int n = api_->ReadData(buffer.subspan(got));
     if (n < 0) {
@@ -109,10 +98,13 @@ LineStatus FtdiLine::ReadFrame(LineHandle handle, std::span<std::uint8_t> buffer
     if (n > 0) {
       lastByte = now;
       if (got == buffer.size()) break;
-      if (policy.complete && policy.complete(buffer.first(got))) break;
+      if (policy != nullptr && policy->complete && policy->complete(buffer.first(got))) break;
     }
+    // Without a policy only the read timeout ends the wait.
     const Clock::Duration end =
-        std::min(timeout, lastByte ? *lastByte + policy.quiet + kInterfaceLatency : silence);
+        policy == nullptr
+            ? timeout
+            : std::min(timeout, lastByte ? *lastByte + policy->quiet + kInterfaceLatency : silence);
     if (now >= end) break;
     if (n == 0) clock_->SleepFor(std::min(kPollInterval, end - now));
   }

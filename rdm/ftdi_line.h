@@ -70,6 +70,10 @@ class FtdiLine final : public DmxLine {
   std::string LastError() const;
 
  private:
+  // The read loop of both reads, with the line's mutex held; without a policy
+  // it ends only at the count or the read timeout.
+  LineStatus PollRead(LineHandle handle, std::span<std::uint8_t> buffer, std::uint32_t* bytesRead,
+                      const FrameReadPolicy* policy);
   bool IsCurrent(LineHandle handle) const { return handle != 0 && handle == handle_; }
   static LineStatus StatusOf(int result) { return result < 0 ? kLineIoError : kLineOk; }
   void NoteOpenFailure();

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "rdm/dmx_line.h"
+#include "rdm/line_arbiter.h"
 #include "rdm/line_buffer.h"
 
 namespace korval::artnet {
@@ -21,6 +22,9 @@ struct DmxOutputTarget {
   DmxSlots& dmxOutput;
   // Runs on the ticker thread when the slots could not be written.
   std::function<void()> onWriteFailed;
+  // The line's turn, held from the break until the frame has left the wire
+  // (an interface's write returns while its chip still sends).
+  LineArbiter* arbiter = nullptr;
 };
 
 // Allocates nothing: fixed 512-byte copies on the stack.

@@ -59,11 +59,15 @@ std::vector<TickClock::TimePoint> ManualTickClock::Deadlines() {
   return deadlines_;
 }
 
-OutputTicker::OutputTicker(std::function<void()> tick, std::shared_ptr<TickClock> clock,
+OutputTicker::OutputTicker(Tick tick, std::shared_ptr<TickClock> clock,
                            std::chrono::steady_clock::duration period)
     : tick_(std::move(tick)), clock_(std::move(clock)), period_(period) {
   thread_ = std::thread([this] { Run(); });
 }
+
+OutputTicker::OutputTicker(const std::function<void()>& tick, std::shared_ptr<TickClock> clock,
+                           std::chrono::steady_clock::duration period)
+    : OutputTicker(Tick([tick](TickClock::TimePoint) { tick(); }), std::move(clock), period) {}
 
 OutputTicker::~OutputTicker() {
   Stop();
@@ -77,7 +81,7 @@ void OutputTicker::Stop() {
 void OutputTicker::Run() {
   auto next = clock_->Now() + period_;
   while (clock_->WaitUntil(next)) {
-    tick_();
+    tick_(next + period_);
     next += period_;
     const auto now = clock_->Now();
     if (now >= next + period_) next += ((now - next) / period_) * period_;

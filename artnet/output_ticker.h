@@ -70,8 +70,13 @@ class ManualTickClock final : public TickClock {
 
 class OutputTicker {
  public:
+  // The tick learns when the next one is due, to fit work into the gap.
+  using Tick = std::function<void(TickClock::TimePoint nextDeadline)>;
+
   // Starts the thread; the first tick comes one period from now.
-  OutputTicker(std::function<void()> tick, std::shared_ptr<TickClock> clock,
+  OutputTicker(Tick tick, std::shared_ptr<TickClock> clock,
+               std::chrono::steady_clock::duration period = kOutputPeriod);
+  OutputTicker(const std::function<void()>& tick, std::shared_ptr<TickClock> clock,
                std::chrono::steady_clock::duration period = kOutputPeriod);
   ~OutputTicker();
   OutputTicker(const OutputTicker&) = delete;
@@ -83,7 +88,7 @@ class OutputTicker {
  private:
   void Run();
 
-  std::function<void()> tick_;
+  Tick tick_;
   std::shared_ptr<TickClock> clock_;
   std::chrono::steady_clock::duration period_;
   std::thread thread_;

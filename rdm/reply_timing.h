@@ -5,6 +5,7 @@
 // bytes to the judgement of a reply; only the waiting differs.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -39,5 +40,14 @@ void LayOutReply(std::span<const std::uint8_t> received, std::span<std::uint8_t>
 // else ends only when the line goes quiet.
 FrameReadPolicy BranchReadPolicy();
 bool BranchAnswerComplete(std::span<const std::uint8_t> received);
+
+// Line time, for fitting exchanges between DMX512 frames. A frame: break and
+// mark after break, the null start code and 512 slots.
+inline constexpr std::chrono::microseconds kDmxFrameTime{188 + 513 * 44};
+// The longest one exchange can take in E1.20 timing for a request of
+// `requestBytes` that is answered: break and mark, the request, the longest
+// turnaround, the longest reply (257 slots) and one latency timer of the
+// interface for its last bytes. One that is not answered ends sooner.
+std::chrono::microseconds ExchangeBudget(std::size_t requestBytes);
 
 }  // namespace korval

@@ -95,10 +95,19 @@ LineStatus RdmTransport::SendFrame(std::span<const std::uint8_t> bytes) {
 }
 
 RdmReply RdmTransport::Exchange(const RdmRequest& request, bool awaitReply) {
-  const std::vector<std::uint8_t> frame = NextFrame(request);
+  const LineArbiter::Turn turn = arbiter_.Take();
+  return ExchangeFrame(NextFrame(request), awaitReply, timing_, log_, buffer_.reply);
+}
+
+RdmReply RdmTransport::ExchangeFrame(std::span<const std::uint8_t> frame, bool awaitReply,
+                                     RdmTiming timing, const LogSink& log,
+                                     std::span<std::uint8_t> r) {
+  auto note = [&log](const std::string& line) {
+    if (log) log(line);
+  };
   const bool sent = SendFrame(frame) == kLineOk;
-  if (!sent) Log("message cannot be sent");
-  Log(FormatRdmPacket("Request__:", frame));
+  if (!sent) note("message cannot be sent");
+  note(FormatRdmPacket("Request__:", frame));
   RdmReply reply;
   if (!awaitReply) {
     if (!sent) reply.status = ReplyStatus::kLineFailure;
@@ -106,28 +115,27 @@ RdmReply RdmTransport::Exchange(const RdmRequest& request, bool awaitReply) {
   }
 
   // Filled first: a byte that never arrives must not keep an earlier reply's value.
-  auto& r = buffer_.reply;
-  r.fill(0xFF);
-  if (ReadReply(std::span(r).first(1 + kReplyReadBytes)) != kLineOk) {
-    Log("no KORVAL widget found");
+  std::fill(r.begin(), r.end(), 0xFF);
+  if (ReadReply(r.first(1 + kReplyReadBytes), timing) != kLineOk) {
+    note("no KORVAL widget found");
     reply.status = ReplyStatus::kLineFailure;
     return reply;
   }
   if (r[0] != kStartCode) {
-    Log("no response");
+    note("no response");
     if (!sent) reply.status = ReplyStatus::kLineFailure;
     return reply;
   }
-  Log(FormatRdmPacket("Response_:", r));
-  reply = DecodeReplyFrame(std::span(r).first(1 + kReplyReadBytes));
+  note(FormatRdmPacket("Response_:", r));
+  reply = DecodeReplyFrame(r.first(1 + kReplyReadBytes));
   if (!sent && !reply.Answered()) reply.status = ReplyStatus::kLineFailure;
   return reply;
 }
 
-LineStatus RdmTransport::ReadReply(std::span<std::uint8_t> reply) {
+LineStatus RdmTransport::ReadReply(std::span<std::uint8_t> reply, RdmTiming timing) {
   const LineHandle h = Handle();
   std::uint32_t got = 0;
-  if (timing_ == RdmTiming::kE120) {
+  if (timing == RdmTiming::kE120) {
     std::array<std::uint8_t, kStartCodeSearch + kReplyBytes> received{};
     const LineStatus status = line_.ReadFrame(h, received, &got, ReplyReadPolicy());
     LayOutReply(std::span(received).first(std::min<std::size_t>(got, received.size())), reply);
@@ -142,6 +150,23 @@ LineStatus RdmTransport::ReadReply(std::span<std::uint8_t> reply) {
     }
   }
   return line_.Read(h, reply.subspan(1, kReplyReadBytes), &got);
+}
+
+ForwardedReply RdmTransport::Forward(std::span<const std::uint8_t> frame, bool awaitReply,
+                                     const LogSink& log) {
+  // A reply region of its own: the window may still be reading its last reply
+  // in the shared one.
+  std::array<std::uint8_t, 1 + kReplyReadBytes> r{};
+  const LineArbiter::Turn turn = arbiter_.Take();
+  ForwardedReply forwarded{.reply = ExchangeFrame(frame, awaitReply, RdmTiming::kE120, log, r),
+                           .frame = {}};
+  if (forwarded.reply.Answered()) {
+    // A checked reply ends with its checksum after message-length bytes.
+    const std::size_t length =
+        std::min<std::size_t>(r[kOffsetMessageLength] + std::size_t{2}, r.size());
+    forwarded.frame.assign(r.begin(), r.begin() + static_cast<std::ptrdiff_t>(length));
+  }
+  return forwarded;
 }
 
 RdmReply RdmTransport::Transact(const RdmRequest& request, TransactOptions options) {
@@ -173,6 +198,7 @@ int RdmTransport::Request(Uid uid, std::uint8_t commandClass, std::uint16_t pid,
 }
 
 BranchAnswer RdmTransport::Branch(const RdmRequest& request, std::size_t answerBytes) {
+  const LineArbiter::Turn turn = arbiter_.Take();
   const std::vector<std::uint8_t> frame = NextFrame(request);
   Log(FormatRdmPacket("Request__:", frame));
   BranchAnswer answer;

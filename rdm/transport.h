@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "rdm/dmx_line.h"
+#include "rdm/line_arbiter.h"
 #include "rdm/line_buffer.h"
 #include "rdm/log_sink.h"
 #include "rdm/rdm_message.h"
@@ -55,6 +56,14 @@ struct BranchAnswer {
   std::span<const std::uint8_t> bytes;
 };
 
+// A controller's own request as the line answered it.
+struct ForwardedReply {
+  RdmReply reply;
+  // The reply from its start code to its checksum; empty unless a reply with
+  // a good checksum came.
+  std::vector<std::uint8_t> frame;
+};
+
 class RdmTransport {
  public:
   // A GET whose reply keeps overflowing is given up after this many parts
@@ -67,6 +76,8 @@ class RdmTransport {
   RdmTransport& operator=(const RdmTransport&) = delete;
 
   DmxLine& Line() { return line_; }
+  // Every exchange below takes the line's turn; so must every other user.
+  LineArbiter& Arbiter() { return arbiter_; }
   Clock& GetClock() { return line_.GetClock(); }
   LineHandle Handle() const { return handle_.load(std::memory_order_relaxed); }
   void SetHandle(LineHandle handle) { handle_.store(handle, std::memory_order_relaxed); }
@@ -101,21 +112,32 @@ class RdmTransport {
   // and the answer comes back as the line delivered it.
   BranchAnswer Branch(const RdmRequest& request, std::size_t answerBytes);
 
+  // A request that a controller elsewhere made (over Art-Net), sent as it came:
+  // its source UID, transaction number and checksum are the controller's. Read
+  // in E1.20 timing whatever Timing() says, since such a controller gives up
+  // soon after the line would; dumped to `log` as the window's requests are.
+  ForwardedReply Forward(std::span<const std::uint8_t> frame, bool awaitReply, const LogSink& log);
+
  private:
   std::vector<std::uint8_t> NextFrame(const RdmRequest& request);
   // Purge, break and the frame itself.
   LineStatus SendFrame(std::span<const std::uint8_t> bytes);
   RdmReply Exchange(const RdmRequest& request, bool awaitReply);
+  // One frame out and its reply in, with the turn already held.
+  // The reply is read into `r` (at least 201 bytes).
+  RdmReply ExchangeFrame(std::span<const std::uint8_t> frame, bool awaitReply, RdmTiming timing,
+                         const LogSink& log, std::span<std::uint8_t> r);
   // Fills the reply region as the start-code reads and the 200-byte read do;
   // the status is that of the 200-byte read.
-  LineStatus ReadReply(std::span<std::uint8_t> reply);
+  LineStatus ReadReply(std::span<std::uint8_t> reply, RdmTiming timing);
 
   DmxLine& line_;
   LogSink log_;
   std::uint8_t transaction_ = 0;
   RdmTiming timing_ = RdmTiming::kClassic;
-  LineBuffer buffer_;
+  LineBuffer buffer_;  // its reply region belongs to the window's requests
   std::atomic<LineHandle> handle_{0};
+  LineArbiter arbiter_;
 };
 
 }  // namespace korval

@@ -343,3 +343,50 @@ TEST(ResponderAccessTest, RespondersCanBeFoundAddedAndRemoved) {
 
 }  // namespace
 }  // namespace korval::sim
+
+namespace korval::sim {
+namespace {
+
+// A controller elsewhere asks through us: its own source UID and transaction
+// number go out and come back, the window's numbering and log are untouched,
+// and the reply is read in E1.20 timing although the window reads classic.
+TEST_F(TransportOnLine, AForwardedRequestKeepsTheControllersIdentityAndTiming) {
+  line.AddResponder(Fixture(kSpot));
+  constexpr Uid kConsole = 0x7A70'00000001ULL;
+  const std::vector<std::uint8_t> frame =
+      EncodeRequestFrame({.destination = kSpot, .commandClass = kGetCommand, .pid = kPidDeviceInfo},
+                         kConsole, 0x42, 1);
+  std::vector<std::string> forwardLog;
+  const auto before = line.GetClock().Now();
+  const ForwardedReply forwarded = transport.Forward(
+      frame, true, [&forwardLog](const std::string& s) { forwardLog.push_back(s); });
+  EXPECT_LT(line.GetClock().Now() - before, 10ms);
+  ASSERT_TRUE(forwarded.reply.IsAck());
+  EXPECT_EQ(forwarded.reply.destination, kConsole);
+  EXPECT_EQ(forwarded.reply.transaction, 0x42);
+  // The frame handed back is the whole reply, checksum included, nothing more.
+  ASSERT_EQ(forwarded.frame.size(), forwarded.frame[kOffsetMessageLength] + std::size_t{2});
+  EXPECT_EQ(DecodeReplyFrame(forwarded.frame).data, forwarded.reply.data);
+  ASSERT_FALSE(line.Requests().empty());
+  EXPECT_EQ(line.Requests().back().request.pid, kPidDeviceInfo);
+  EXPECT_TRUE(line.Requests().back().checksumOk);
+  ASSERT_EQ(forwardLog.size(), 2u);
+  EXPECT_EQ(forwardLog[0].rfind("Request__:", 0), 0u);
+  EXPECT_EQ(forwardLog[1].rfind("Response_:", 0), 0u);
+  EXPECT_THAT(log, IsEmpty());
+  EXPECT_EQ(transport.TransactionNumber(), 0);
+
+  // A broadcast goes out and nothing is read back.
+  const std::uint8_t address[] = {0x00, 0x21};
+  const std::vector<std::uint8_t> broadcast = EncodeRequestFrame({.destination = kBroadcastUid,
+                                                                  .commandClass = kSetCommand,
+                                                                  .pid = kPidDmxStartAddress,
+                                                                  .data = {address, address + 2}},
+                                                                 kConsole, 0x43, 1);
+  const ForwardedReply none = transport.Forward(broadcast, false, {});
+  EXPECT_TRUE(none.frame.empty());
+  EXPECT_EQ(line.FindResponder(kSpot)->StartAddress(), 0x21);
+}
+
+}  // namespace
+}  // namespace korval::sim

@@ -35,7 +35,9 @@ std::string UsageText(const std::string& program) {
          LineOptionsUsage() +
          "  --log-file FILE      also append every line of the message log to FILE\n"
          "  --help               show this text\n"
-         "  --version            show the version\n";
+         "  --version            show the version\n"
+         "\nThe DMX output runs at real-time priority where allowed: as root, or with\n"
+         "\"@audio - rtprio 20\" in /etc/security/limits.d/ and your user in group audio.\n";
 }
 
 }  // namespace korval

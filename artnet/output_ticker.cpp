@@ -1,6 +1,33 @@
 #include "artnet/output_ticker.h"
 
+#include <pthread.h>
+#include <sched.h>
+#include <sys/resource.h>
+
 namespace korval::artnet {
+
+namespace {
+
+// The priority the thread got, 0 when refused. A refusal is the ordinary case
+// for a user without the right, and no error.
+int RequestRealTime(std::thread& thread) {
+  const auto ask = [&thread](int priority) {
+    sched_param param{};
+    param.sched_priority = priority;
+    return ::pthread_setschedparam(thread.native_handle(), SCHED_FIFO, &param) == 0;
+  };
+  if (ask(kTickerRealTimePriority)) return kTickerRealTimePriority;
+  // Without CAP_SYS_NICE the kernel allows priorities up to the soft limit only.
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_RTPRIO, &limit) != 0 || limit.rlim_cur == 0 ||
+      limit.rlim_cur >= static_cast<rlim_t>(kTickerRealTimePriority)) {
+    return 0;
+  }
+  const int allowed = static_cast<int>(limit.rlim_cur);
+  return ask(allowed) ? allowed : 0;
+}
+
+}  // namespace
 
 bool SteadyTickClock::WaitUntil(TimePoint deadline) {
   std::unique_lock lock(mutex_);
@@ -60,14 +87,21 @@ std::vector<TickClock::TimePoint> ManualTickClock::Deadlines() {
 }
 
 OutputTicker::OutputTicker(Tick tick, std::shared_ptr<TickClock> clock,
-                           std::chrono::steady_clock::duration period)
+                           std::chrono::steady_clock::duration period, TickerScheduling scheduling)
     : tick_(std::move(tick)), clock_(std::move(clock)), period_(period) {
   thread_ = std::thread([this] { Run(); });
+  // Changed from here rather than from inside, so that the outcome is known
+  // when the constructor returns; until then the thread is only waiting for its
+  // first deadline.
+  if (scheduling == TickerScheduling::kRealTimeWhenAllowed) {
+    realTimePriority_ = RequestRealTime(thread_);
+  }
 }
 
 OutputTicker::OutputTicker(const std::function<void()>& tick, std::shared_ptr<TickClock> clock,
-                           std::chrono::steady_clock::duration period)
-    : OutputTicker(Tick([tick](TickClock::TimePoint) { tick(); }), std::move(clock), period) {}
+                           std::chrono::steady_clock::duration period, TickerScheduling scheduling)
+    : OutputTicker(Tick([tick](TickClock::TimePoint) { tick(); }), std::move(clock), period,
+                   scheduling) {}
 
 OutputTicker::~OutputTicker() {
   Stop();

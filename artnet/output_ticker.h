@@ -3,6 +3,12 @@
 // ticks do not drift; ticks missed by a whole period (the machine stalled) are
 // skipped rather than sent in a burst. The clock is injectable so that tests
 // and benchmarks decide when a deadline has come.
+//
+// On a busy machine an ordinary thread wakes milliseconds late, and DMX512
+// receivers show that as a stutter. So the thread asks for SCHED_FIFO when the
+// process may have it (root, CAP_SYS_NICE, or an RLIMIT_RTPRIO such as Debian's
+// limits.d grants to a group); when it may not, it runs as an ordinary thread,
+// without a word: the output works either way, only less evenly.
 #pragma once
 
 #include <chrono>
@@ -17,6 +23,14 @@
 namespace korval::artnet {
 
 inline constexpr std::chrono::milliseconds kOutputPeriod{40};
+// Modest: above every ordinary thread, below the kernel's own real-time threads
+// (interrupt threads run at 50). An RLIMIT_RTPRIO below it is used as it is.
+inline constexpr int kTickerRealTimePriority = 10;
+
+enum class TickerScheduling {
+  kRealTimeWhenAllowed,
+  kOrdinary,  // never asks (for comparison)
+};
 
 class TickClock {
  public:
@@ -75,15 +89,21 @@ class OutputTicker {
 
   // Starts the thread; the first tick comes one period from now.
   OutputTicker(Tick tick, std::shared_ptr<TickClock> clock,
-               std::chrono::steady_clock::duration period = kOutputPeriod);
+               std::chrono::steady_clock::duration period = kOutputPeriod,
+               TickerScheduling scheduling = TickerScheduling::kRealTimeWhenAllowed);
   OutputTicker(const std::function<void()>& tick, std::shared_ptr<TickClock> clock,
-               std::chrono::steady_clock::duration period = kOutputPeriod);
+               std::chrono::steady_clock::duration period = kOutputPeriod,
+               TickerScheduling scheduling = TickerScheduling::kRealTimeWhenAllowed);
   ~OutputTicker();
   OutputTicker(const OutputTicker&) = delete;
   OutputTicker& operator=(const OutputTicker&) = delete;
 
   // Returns once the thread has ended; a tick under way is finished first.
   void Stop();
+
+  // The SCHED_FIFO priority the thread runs at; 0 when it runs as an ordinary
+  // thread (refused, or not asked).
+  int RealTimePriority() const { return realTimePriority_; }
 
  private:
   void Run();
@@ -92,6 +112,7 @@ class OutputTicker {
   std::shared_ptr<TickClock> clock_;
   std::chrono::steady_clock::duration period_;
   std::thread thread_;
+  int realTimePriority_ = 0;
 };
 
 }  // namespace korval::artnet

@@ -1,11 +1,17 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
+#include <string>
 
 #include "artnet/dmx_output.h"
 #include "artnet/monitor_grid.h"
 #include "artnet/output_ticker.h"
+#include "base/tests/ordinary_user.h"
 #include "sim/virtual_line.h"
 
 namespace korval::artnet {
@@ -94,6 +100,82 @@ TEST(OutputTicker, StopsAtOnceOnTheRealClock) {
     OutputTicker ticker([&] { ++ticks; }, std::make_shared<SteadyTickClock>(), 1h);
   }
   EXPECT_EQ(ticks.load(), 0);
+}
+
+// Sets RLIMIT_RTPRIO for the test's span and puts the old one back. Raising the
+// hard limit takes root; the caller skips when it cannot.
+class RtPrioLimit {
+ public:
+  explicit RtPrioLimit(rlim_t soft) {
+    ::getrlimit(RLIMIT_RTPRIO, &saved_);
+    rlimit wanted{soft, std::max(soft, saved_.rlim_max)};
+    set_ = ::setrlimit(RLIMIT_RTPRIO, &wanted) == 0;
+  }
+  ~RtPrioLimit() { ::setrlimit(RLIMIT_RTPRIO, &saved_); }
+  bool Set() const { return set_; }
+
+ private:
+  rlimit saved_{};
+  bool set_ = false;
+};
+
+// The ticks as an ordinary user would have them: under root, with the
+// effective user nobody, which holds no capability.
+int PriorityAsOrdinaryUser(TickerScheduling scheduling, int* ticks) {
+  std::string directory = (std::filesystem::temp_directory_path() / "ticker-XXXXXX").string();
+  if (::mkdtemp(directory.data()) == nullptr) return -1;
+  int priority = -1;
+  testing::RunAsOrdinaryUser(directory, [&] {
+    auto clock = std::make_shared<ManualTickClock>();
+    OutputTicker ticker([ticks] { ++*ticks; }, clock, kOutputPeriod, scheduling);
+    priority = ticker.RealTimePriority();
+    EXPECT_TRUE(clock->RunTicks(3));
+  });
+  std::filesystem::remove_all(directory);
+  return priority;
+}
+
+TEST(OutputTicker, TicksAsAnOrdinaryThreadWhenRealTimeIsRefusedOrNotAsked) {
+  {
+    SCOPED_TRACE("not asked");
+    int ticks = 0;
+    EXPECT_EQ(PriorityAsOrdinaryUser(TickerScheduling::kOrdinary, &ticks), 0);
+    EXPECT_EQ(ticks, 3);
+  }
+  {
+    SCOPED_TRACE("refused: no rtprio limit and no privilege");
+    RtPrioLimit none(0);
+    ASSERT_TRUE(none.Set());
+    int ticks = 0;
+    EXPECT_EQ(PriorityAsOrdinaryUser(TickerScheduling::kRealTimeWhenAllowed, &ticks), 0);
+    EXPECT_EQ(ticks, 3);
+  }
+}
+
+TEST(OutputTicker, RootGetsTheFullPriorityWhateverTheLimit) {
+  if (!testing::RunningAsRoot()) GTEST_SKIP() << "not root";
+  RtPrioLimit none(0);
+  auto clock = std::make_shared<ManualTickClock>();
+  int ticks = 0;
+  OutputTicker ticker([&ticks] { ++ticks; }, clock);
+  EXPECT_EQ(ticker.RealTimePriority(), kTickerRealTimePriority);
+  EXPECT_TRUE(clock->RunTicks(3));
+  ticker.Stop();
+  EXPECT_EQ(ticks, 3);
+}
+
+// What limits.d grants the members of a group: the priority asked for, or the
+// limit when it is lower.
+TEST(OutputTicker, AnOrdinaryUserGetsUpToItsRtprioLimit) {
+  for (rlim_t limit : {rlim_t{20}, rlim_t{4}}) {
+    SCOPED_TRACE("rtprio " + std::to_string(limit));
+    RtPrioLimit granted(limit);
+    if (!granted.Set()) GTEST_SKIP() << "the hard RLIMIT_RTPRIO is below " << limit;
+    int ticks = 0;
+    EXPECT_EQ(PriorityAsOrdinaryUser(TickerScheduling::kRealTimeWhenAllowed, &ticks),
+              std::min(static_cast<int>(limit), kTickerRealTimePriority));
+    EXPECT_EQ(ticks, 3);
+  }
 }
 
 TEST(MonitorGrid, CellsHeadersAndTexts) {

@@ -38,7 +38,7 @@ std::array<std::uint8_t, kArtPollReplyBytes> BuildArtPollReply(const NodeDescrip
   p[reply::kNetSwitch] = static_cast<std::uint8_t>((node.portAddress >> 8) & 0x7F);
   p[reply::kSubSwitch] = static_cast<std::uint8_t>((node.portAddress >> 4) & 0x0F);
   WriteBe16(p, reply::kOem, kOemUnknown);
-  p[reply::kStatus1] = kStatus1Normal;
+  p[reply::kStatus1] = kStatus1Normal | kStatus1RdmCapable;
   WriteLe16(p, reply::kEstaMan, kEstaPrototype);
   PutText(p.subspan(reply::kShortName, reply::kShortNameBytes), node.shortName);
   PutText(p.subspan(reply::kLongName, reply::kLongNameBytes), node.longName);
@@ -56,7 +56,8 @@ std::array<std::uint8_t, kArtPollReplyBytes> BuildArtPollReply(const NodeDescrip
   WriteBe32(p, reply::kBindIp, node.ipAddress);
   p[reply::kBindIndex] = 1;
   p[reply::kStatus2] = kStatus2PortAddress15;
-  p[reply::kGoodOutputB] = kGoodOutputBRdmDisabled | kGoodOutputBContinuous;
+  p[reply::kGoodOutputB] = kGoodOutputBContinuous | kGoodOutputBNoBackgroundDiscovery |
+                           (node.discovering ? 0 : kGoodOutputBDiscoveryIdle);
   return out;
 }
 

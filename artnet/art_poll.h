@@ -1,6 +1,7 @@
 // Discovery by controllers: ArtPoll in, an Art-Net 4 ArtPollReply out. The reply
-// names the node and advertises one DMX512 output port, so that controllers
-// which send only to nodes that answered their poll send this one its universe.
+// names the node and advertises one DMX512 output port that takes RDM, so that
+// controllers which send only to nodes that answered their poll send this one
+// its universe and ask it for its table of devices.
 #pragma once
 
 #include <array>
@@ -53,12 +54,18 @@ inline constexpr std::uint8_t kPollFlagReplyOnChange = 0x02;
 inline constexpr std::uint8_t kPortTypeDmxOutput = 0x80;  // output from Art-Net, DMX512
 // GoodOutputA bit 7: ArtDmx data is being output on the DMX port now.
 inline constexpr std::uint8_t kGoodOutputTransmitting = 0x80;
-// GoodOutputB: bit 7 RDM disabled (no RDM over Art-Net here), bit 6 output
-// style continuous (a frame every 40 ms, not only on change).
+// GoodOutputB: bit 7 RDM disabled (left clear: the port takes RDM), bit 6
+// output style continuous (a frame every 40 ms, not only on change), bit 5 no
+// discovery running now, bit 4 background discovery disabled (the node
+// discovers only when a controller or the operator asks).
 inline constexpr std::uint8_t kGoodOutputBRdmDisabled = 0x80;
 inline constexpr std::uint8_t kGoodOutputBContinuous = 0x40;
+inline constexpr std::uint8_t kGoodOutputBDiscoveryIdle = 0x20;
+inline constexpr std::uint8_t kGoodOutputBNoBackgroundDiscovery = 0x10;
 // Indicators normal, port addresses set locally (not by the network).
 inline constexpr std::uint8_t kStatus1Normal = 0xD0;
+// Status1 bit 1: RDM capable (ArtTodRequest, ArtTodControl, ArtRdm answered).
+inline constexpr std::uint8_t kStatus1RdmCapable = 0x02;
 // Supports 15-bit Port-Address (Art-Net 3 and 4).
 inline constexpr std::uint8_t kStatus2PortAddress15 = 0x08;
 inline constexpr std::uint16_t kOemUnknown = 0x00FF;
@@ -75,6 +82,7 @@ struct NodeDescription {
   std::string longName;
   std::uint32_t replyCount = 0;  // the NodeReport counter
   bool transmitting = false;     // ArtDmx data is going out on the line at this moment
+  bool discovering = false;      // an RDM discovery runs on the line at this moment
   std::array<std::uint8_t, 6> mac{};
 };
 

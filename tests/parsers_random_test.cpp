@@ -9,6 +9,7 @@
 
 #include "artnet/art_dmx.h"
 #include "artnet/art_poll.h"
+#include "artnet/art_rdm.h"
 #include "base/conversion.h"
 #include "base/win1252.h"
 #include "devices/names_list.h"
@@ -80,6 +81,9 @@ TEST(ParsersOfOutsideBytes, TakeAnyInputWithoutReadingPastIt) {
     artnet::ArtNetOpCode(bytes);
     artnet::IsArtPoll(bytes);
     artnet::DecodeRecordHeader(bytes);
+    artnet::ParseArtTodRequest(bytes);
+    artnet::ParseArtTodControl(bytes);
+    artnet::ParseArtRdm(bytes);
     DecodeDiscoveryResponse(bytes, 0, kBroadcastUid);
     DecodeReplyFrame(bytes);
     EXPECT_EQ(FormatRdmPacket("Response_:", bytes).rfind("Response_:", 0), 0u);
@@ -96,6 +100,47 @@ TEST(ParsersOfOutsideBytes, TakeAnyInputWithoutReadingPastIt) {
     EXPECT_LE(Utf8ToWin1252(text).size(), input.size());
     ParseInteger(text, INT32_MIN, INT32_MAX);
   }
+}
+
+// The RDM packets of Art-Net behind a header that passes, so that the parsers
+// get to the counts and lengths the datagram may lie about: AddCount, the
+// message length, the PDL. Half the ArtRdm messages are made to check, so that
+// the length tests are all that stands between them and the end of the block.
+TEST(ParsersOfOutsideBytes, ArtNetRdmPacketsReadNothingPastTheDatagram) {
+  std::mt19937 random(20261211);
+  int messagesTaken = 0;
+  for (int round = 0; round < 4000; ++round) {
+    std::vector<std::uint8_t> input = {'A', 'r', 't', '-', 'N', 'e', 't', 0};
+    const std::uint8_t ops[] = {0x80, 0x82, 0x83};
+    input.insert(input.end(), {0x00, ops[random() % 3], 0x00, 0x0E, artnet::kRdmVersionE120});
+    const auto tail = RandomInput(random, random() % 300);
+    input.insert(input.end(), tail.begin(), tail.end());
+    if (input.size() > 26 && random() % 2 == 0) {
+      input[24] = rdm::kSubStartCode;
+      const std::size_t length = 24 + random() % 40;
+      input[25] = static_cast<std::uint8_t>(length);
+      if (input.size() > 24 + 22) input[24 + 22] = static_cast<std::uint8_t>(length - 24);
+      std::uint16_t sum = rdm::kStartCode;
+      for (std::size_t i = 0; i + 1 < length && 24 + i < input.size(); ++i) sum += input[24 + i];
+      if (24 + length < input.size()) {
+        input[24 + length - 1] = static_cast<std::uint8_t>(sum >> 8);
+        input[24 + length] = static_cast<std::uint8_t>(sum);
+      }
+    }
+    const auto block = Exact(input);
+    const std::span<const std::uint8_t> bytes(block.get(), input.size());
+    if (const auto request = artnet::ParseArtTodRequest(bytes)) {
+      EXPECT_LE(request->portAddresses.size(), std::min<std::size_t>(32, input.size() - 24));
+    }
+    artnet::ParseArtTodControl(bytes);
+    if (const auto message = artnet::ParseArtRdm(bytes)) {
+      ++messagesTaken;
+      EXPECT_GE(message->rdm.data(), bytes.data());
+      EXPECT_LE(message->rdm.data() + message->rdm.size(), bytes.data() + bytes.size());
+      EXPECT_EQ(message->rdm.size(), std::size_t{message->rdm[1]} + 1);
+    }
+  }
+  EXPECT_GT(messagesTaken, 100) << "the generator no longer makes messages that check";
 }
 
 // Every parameter of the command line's table, GET and SET replies alike, and

@@ -126,8 +126,9 @@ TEST_F(ArtNetFormTest, TheReplyTellsWhetherDataGoesOutAndTalkToMeHearsOfChanges)
   Ticks(1);
   Reply r = poll();
   EXPECT_EQ(r.goodOutputA, 0x00);
-  EXPECT_EQ(r.goodOutputB, 0xC0);  // RDM disabled, continuous output
-  EXPECT_EQ(r.status1, 0xD0);
+  // RDM enabled, continuous output, no discovery running, none in the background.
+  EXPECT_EQ(r.goodOutputB, 0x70);
+  EXPECT_EQ(r.status1, 0xD2);  // RDM capable
 
   // Data being output: the first tick after the ArtDmx sends it, and says so.
   controller.SendTo(node.BoundPort(), artnet::testing::ArtDmxPacket(70));
@@ -142,7 +143,7 @@ TEST_F(ArtNetFormTest, TheReplyTellsWhetherDataGoesOutAndTalkToMeHearsOfChanges)
   Ticks(1);
   r = fields(controller.Receive());
   EXPECT_EQ(r.goodOutputA, 0x00) << "no reply when output stopped";
-  EXPECT_EQ(r.goodOutputB, 0xC0);
+  EXPECT_EQ(r.goodOutputB, 0x70);
   controller.SendTo(node.BoundPort(), artnet::testing::ArtDmxPacket(71));
   ASSERT_TRUE(InputArrives(*transport, 71));
   Ticks(2);

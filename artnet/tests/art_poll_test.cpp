@@ -60,7 +60,7 @@ TEST(ArtPollReply, AdvertisesOneDmxOutputPortForItsUniverse) {
   EXPECT_EQ(p[reply::kPortTypes], 0x80);
   EXPECT_EQ(p[reply::kPortTypes + 1], 0);
   EXPECT_EQ(p[reply::kGoodOutputA], 0x80);
-  EXPECT_EQ(p[reply::kStatus1], 0xD0);
+  EXPECT_EQ(p[reply::kStatus1], 0xD2);
   EXPECT_EQ(p[reply::kEstaMan], 0xF0);
   EXPECT_EQ(p[reply::kEstaMan + 1], 0x7F);
   EXPECT_EQ(p[reply::kStyle], 0x00);
@@ -70,15 +70,19 @@ TEST(ArtPollReply, AdvertisesOneDmxOutputPortForItsUniverse) {
   EXPECT_EQ(p[reply::kBindIp + 3], 10);
   EXPECT_EQ(p[reply::kBindIndex], 1);
   EXPECT_EQ(p[reply::kStatus2], 0x08);
-  EXPECT_EQ(p[reply::kGoodOutputB], 0xC0);
+  EXPECT_EQ(p[reply::kGoodOutputB], 0x70);
   for (std::size_t k = reply::kGoodOutputB + 1; k < kArtPollReplyBytes; ++k) {
     EXPECT_EQ(p[k], 0) << "filler byte " << k;
   }
 }
 
 // The whole reply, byte for byte, as a controller (or a dissector) reads it.
-// Only GoodOutputA differs between "nothing going out" and "data being output".
-std::vector<std::uint8_t> GoldenReply(std::uint8_t goodOutputA) {
+// The node takes RDM over Art-Net: Status1 says RDM capable and GoodOutputB
+// leaves its "RDM disabled" bit clear, or controllers would never send the
+// node an ArtTodRequest or an ArtRdm.
+// Only GoodOutputA differs between "nothing going out" and "data being output",
+// and only GoodOutputB's bit 5 between an idle line and a discovery running.
+std::vector<std::uint8_t> GoldenReply(std::uint8_t goodOutputA, std::uint8_t goodOutputB = 0x70) {
   std::vector<std::uint8_t> g;
   auto put = [&g](std::initializer_list<std::uint8_t> bytes) {
     g.insert(g.end(), bytes.begin(), bytes.end());
@@ -97,8 +101,8 @@ std::vector<std::uint8_t> GoldenReply(std::uint8_t goodOutputA) {
   put({0x00});                        // 19  SubSwitch: Sub-Net 0
   put({0x00, 0xFF});                  // 20  OEM: unknown
   put({0x00});                        // 22  UBEA version: none
-  put({0xD0});                        // 23  Status1: indicators normal, addresses set
-                                      //     locally, not RDM capable, booted normally
+  put({0xD2});                        // 23  Status1: indicators normal, addresses set
+                                      //     locally, RDM capable (bit 1), booted normally
   put({0xF0, 0x7F});                  // 24  ESTA manufacturer 0x7FF0, low byte first
   text("KORVAL RDM Setup", 18);       // 26  short name
   text("KORVAL RDM Setup node", 64);  // 44  long name
@@ -118,7 +122,9 @@ std::vector<std::uint8_t> GoldenReply(std::uint8_t goodOutputA) {
   put({10, 0, 0, 7});                         // 207 BindIp: the root node itself
   put({0x01});                                // 211 BindIndex
   put({0x08});                                // 212 Status2: 15-bit Port-Address
-  put({0xC0, 0x00, 0x00, 0x00});              // 213 GoodOutputB: RDM disabled, continuous output
+  put({goodOutputB, 0x00, 0x00, 0x00});       // 213 GoodOutputB: RDM enabled (bit 7 clear),
+                                              //     continuous output (bit 6), discovery idle
+                                              //     (bit 5), no background discovery (bit 4)
   put({0x00});                                // 217 Status3
   put({0, 0, 0, 0, 0, 0});                    // 218 DefaultResponder UID: none
   put({0x00, 0x00});                          // 224 User
@@ -127,7 +133,7 @@ std::vector<std::uint8_t> GoldenReply(std::uint8_t goodOutputA) {
   return g;
 }
 
-TEST(ArtPollReply, GoldenBytesWithAndWithoutDataBeingOutput) {
+TEST(ArtPollReply, GoldenBytesWithAndWithoutDataBeingOutputOrADiscoveryRunning) {
   NodeDescription node;
   node.ipAddress = 0x0A000007;  // 10.0.0.7
   node.shortName = "KORVAL RDM Setup";
@@ -135,11 +141,15 @@ TEST(ArtPollReply, GoldenBytesWithAndWithoutDataBeingOutput) {
   node.replyCount = 3;
   node.mac = {0x02, 0x00, 0x00, 0x00, 0x00, 0x07};
   for (const bool transmitting : {false, true}) {
-    SCOPED_TRACE(transmitting ? "data being output" : "nothing going out");
-    node.transmitting = transmitting;
-    const auto bytes = BuildArtPollReply(node);
-    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.end()),
-              GoldenReply(transmitting ? 0x80 : 0x00));
+    for (const bool discovering : {false, true}) {
+      SCOPED_TRACE(transmitting ? "data being output" : "nothing going out");
+      SCOPED_TRACE(discovering ? "discovery running" : "line idle");
+      node.transmitting = transmitting;
+      node.discovering = discovering;
+      const auto bytes = BuildArtPollReply(node);
+      EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.end()),
+                GoldenReply(transmitting ? 0x80 : 0x00, discovering ? 0x50 : 0x70));
+    }
   }
 }
 

@@ -153,7 +153,7 @@ TEST(ArtNetNode, TalkToMePollersHearOfEveryChangeOfOutput) {
   auto started = talker.Receive();
   ASSERT_TRUE(started) << "no reply when output started";
   EXPECT_EQ((*started)[reply::kGoodOutputA], 0x80);
-  EXPECT_EQ((*started)[reply::kGoodOutputB], 0xC0);
+  EXPECT_EQ((*started)[reply::kGoodOutputB], 0x70);
   EXPECT_EQ(quiet.Receive(0), std::nullopt);
 
   node.ReportOutput(true);  // no change, no reply: the next datagram answers a poll

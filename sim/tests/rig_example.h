@@ -18,7 +18,8 @@ inline constexpr std::string_view kExample = R"({ "timing": "real",
     "min_limits": [0,0,0,0,0,0,0,0], "max_limits": [255,255,255,255,255,255,255,255],
     "error_scene": [255,255,255,255,255,255,255,255], "dimm_switch": 0,
     "status_messages": [ { "type": 2, "id": "0x0050", "data1": 0, "data2": 35 } ],
-    "faults": { "silent": false, "ignores_mute": false, "bad_checksum": false, "noise_before_reply": 0, "nack_all": false }
+    "turnaround_us": 2000,
+    "faults": { "silent": false, "ignores_mute": false, "bad_checksum": false, "noise_before_reply": 0, "nack_all": false, "late": false }
 } ] })";
 
 }  // namespace korval::sim::testing

@@ -53,19 +53,23 @@ TEST(RigFileTest, TheExampleGivesEveryField) {
   EXPECT_EQ(c.status_messages[0].type, 2);
   EXPECT_EQ(c.status_messages[0].id, 0x0050);
   EXPECT_EQ(c.status_messages[0].data2, 35);
+  EXPECT_EQ(c.turnaround_us, 2000);
   EXPECT_FALSE(c.faults.silent);
+  EXPECT_FALSE(c.faults.late);
 }
 
 TEST(RigFileTest, FaultsAreReadIntoTheResponder) {
   const RigLoadResult loaded = Parse(R"({"responders": [{"uid": "4b52:0000000a", "faults":
-      {"ignores_mute": true, "noise_before_reply": 6, "unmute_after_requests": 40}}]})");
+      {"ignores_mute": true, "noise_before_reply": 6, "unmute_after_requests": 40, "late": true}}]})");
   ASSERT_TRUE(loaded.rig) << loaded.error;
   const ResponderFaults& f = loaded.rig->responders.at(0).faults;
   EXPECT_TRUE(f.ignores_mute);
   EXPECT_FALSE(f.bad_checksum);
   EXPECT_EQ(f.noise_before_reply, 6);
   EXPECT_EQ(f.unmute_after_requests, 40);
+  EXPECT_TRUE(f.late);
   EXPECT_EQ(ResponderFaults{}.unmute_after_requests, 0);
+  EXPECT_FALSE(ResponderFaults{}.late);
 }
 
 TEST(RigFileTest, EveryFieldButUidHasADefault) {
@@ -87,6 +91,8 @@ TEST(RigFileTest, EveryFieldButUidHasADefault) {
   EXPECT_EQ(c.personality_count, 1);
   EXPECT_EQ(c.max_limits, defaults.max_limits);
   EXPECT_TRUE(c.status_messages.empty());
+  EXPECT_EQ(c.turnaround_us, 200);
+  EXPECT_FALSE(c.faults.late);
   EXPECT_EQ(Parse(R"({"responders": []})").rig->timing, Timing::kReal);
   EXPECT_TRUE(Parse(R"({"responders": []})").rig->responders.empty());
 }
@@ -226,6 +232,18 @@ TEST(RigFileTest, EachMistakeIsReportedWithTheFileAndWhatIsWrong) {
        "rig.json: responder 1: status message 1: \"id\" must be 0 to 65535, not 65536"},
       {R"({"responders": [{"uid": "4A4C:00000012", "faults": {"silent": 1}}]})",
        "rig.json: responder 1: faults: \"silent\" must be true or false"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "turnaround_us": 175}]})",
+       "rig.json: responder 1: \"turnaround_us\" must be 176 to 2000, not 175"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "turnaround_us": 2001}]})",
+       "rig.json: responder 1: \"turnaround_us\" must be 176 to 2000, not 2001"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "turnaround_us": "fast"}]})",
+       "rig.json: responder 1: \"turnaround_us\" \"fast\" is not a number (write 12 or \"0x0C\")"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "turnaround_us": 200.5}]})",
+       "rig.json: responder 1: \"turnaround_us\" must be 176 to 2000, not 200.5"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "faults": {"late": 1}}]})",
+       "rig.json: responder 1: faults: \"late\" must be true or false"},
+      {R"({"responders": [{"uid": "4A4C:00000012", "faults": {"late": "yes"}}]})",
+       "rig.json: responder 1: faults: \"late\" must be true or false"},
       {R"({"responders": [{"uid": "4A4C:00000012", "faults": {"unmute_after_requests": -1}}]})",
        "rig.json: responder 1: faults: \"unmute_after_requests\" must be 0 to 1000000000, not -1"},
       {R"({"responders": [{"uid": "4A4C:00000012", "faults": {"noise": 1}}]})",

@@ -217,6 +217,32 @@ TEST(LineTimingTest, RealTimingCarriesATransaction) {
   EXPECT_GE(std::chrono::steady_clock::now() - start, 50ms);
 }
 
+// The slowest legal responder is heard with E1.20 timing; one answering well
+// outside E1.20's window is missed there, as it should be, and heard by the
+// reads that wait out the timeout. Real timing: the replies come in the
+// pieces of an FTDI chip's 1 ms latency timer.
+TEST(LineTimingTest, RealTimingHearsTheSlowestLegalResponderInE120AndALateOneOnlyInClassic) {
+  Rig rig;
+  rig.responders = {Fixture(kSpot), Fixture(kWash)};
+  rig.responders[0].turnaround_us = kResponderTurnaroundMaxUs;
+  rig.responders[1].faults.late = true;
+  VirtualLine line(rig, Timing::kReal);
+  RdmTransport transport(line, nullptr);
+  LineHandle h = 0;
+  ASSERT_EQ(line.Open(0, &h), kLineOk);
+  transport.SetHandle(h);
+  const auto info = [&](Uid uid, RdmTiming timing) {
+    transport.SetTiming(timing);
+    return transport.Transact(
+        {.destination = uid, .commandClass = kGetCommand, .pid = kPidDeviceInfo}, kSingleExchange);
+  };
+  const RdmReply slow = info(kSpot, RdmTiming::kE120);
+  EXPECT_TRUE(slow.IsAck());
+  EXPECT_EQ(slow.data.size(), 19u);
+  EXPECT_EQ(info(kWash, RdmTiming::kE120).status, ReplyStatus::kNoReply);
+  EXPECT_TRUE(info(kWash, RdmTiming::kClassic).IsAck());
+}
+
 TEST(LineTimingTest, PurgeReceiveDropsRepliesNotYetRead) {
   OpenLine t;
   t.line.AddResponder(Fixture(kSpot));

@@ -33,15 +33,31 @@ olad_pid=""
 capture_pid=""
 namespaces=""
 
+# remove_namespace NS: ends what still runs in NS (only this test starts
+# anything there), then deletes it; its end of the veth pair, and so the pair,
+# goes with it.
+remove_namespace() {
+  pids=$(ip netns pids "$1" 2>/dev/null)
+  [ -n "$pids" ] && kill $pids 2>/dev/null && sleep 0.2
+  pids=$(ip netns pids "$1" 2>/dev/null)
+  [ -n "$pids" ] && kill -9 $pids 2>/dev/null
+  ip netns delete "$1" 2>/dev/null
+}
+
 cleanup() {
   for pid in $program_pid $olad_pid $capture_pid; do kill "$pid" 2>/dev/null; done
   wait 2>/dev/null
-  # Deleting a namespace takes its end of the veth pair, and so the pair, with it.
-  for ns in $namespaces; do ip netns delete "$ns" 2>/dev/null; done
+  for ns in $namespaces; do remove_namespace "$ns"; done
   rm -rf "$work"
 }
 trap cleanup EXIT
 trap 'exit 1' INT TERM HUP
+
+# A run killed outright (a CTest timeout) could not clean up: its namespaces
+# carry its process id, which is gone.
+for ns in $(ip netns list 2>/dev/null | sed -n 's/^\(korval-\(node\|ola\)-[0-9][0-9]*\).*/\1/p'); do
+  kill -0 "${ns##*-}" 2>/dev/null || remove_namespace "$ns"
+done
 
 if ! ip netns add "$node_ns" 2>"$work/netns.err"; then
   echo "ola e2e: cannot create a network namespace ($(cat "$work/netns.err")), skipped"
@@ -116,7 +132,7 @@ ip -n "$ola_ns" link set "$ola_if" up || fail "veth up"
 
 if [ -n "${KORVAL_E2E_CAPTURE:-}" ]; then
   command -v tshark >/dev/null 2>&1 || fail "KORVAL_E2E_CAPTURE needs tshark"
-  in_ola tshark -q -i "$ola_if" -f "udp port 6454" -w "$KORVAL_E2E_CAPTURE" >"$work/tshark.out" 2>&1 &
+  ip netns exec "$ola_ns" tshark -q -i "$ola_if" -f "udp port 6454" -w "$KORVAL_E2E_CAPTURE" >"$work/tshark.out" 2>&1 &
   capture_pid=$!
   wait_for 50 grep -q "Capturing on" "$work/tshark.out" || fail "tshark did not start"
 fi
@@ -172,7 +188,8 @@ long_name = korval-e2e OLA controller
 EOF
 chown -R olad "$config"
 chmod 755 "$work"
-in_ola setpriv --reuid=olad --regid=olad --init-groups \
+# ip netns exec and setpriv exec what they run: $! is olad's own id.
+ip netns exec "$ola_ns" setpriv --reuid=olad --regid=olad --init-groups \
   olad --no-register-with-dns-sd --no-http -c "$config" -l 3 >"$work/olad.log" 2>&1 &
 olad_pid=$!
 artnet_device() { ola ola_dev_info && grep -q "ArtNet \[$ola_ip\]" "$work/out"; }
@@ -182,11 +199,13 @@ device=$(sed -n "s/^Device \([0-9]*\): ArtNet \[$ola_ip\].*/\1/p" "$work/out")
 grep -q "^Device" "$work/out" && [ "$(grep -c '^Device' "$work/out")" -eq 1 ] ||
   fail "other devices than Art-Net in olad"
 
-# Patching the output port sends an ArtPoll; the node's ArtPollReply for an
-# output port of Port-Address 0 makes olad list it for universe 0.
+# olad polls every 10 s (and sends an ArtTodRequest when the port is patched);
+# the node's ArtPollReply for an output port of Port-Address 0 makes olad list
+# it for universe 0, and a discovery then ends at the node's ArtTodData
+# instead of olad's 4 s timeout.
 ola ola_patch -d "$device" -p 0 -u 0 || fail "ola_patch"
 node_listed() { ola ola_artnet -d "$device" -u 0 && grep -qF "$node_ip" "$work/out"; }
-wait_for 150 node_listed || fail "olad does not list the node $node_ip for universe 0"
+wait_for 250 node_listed || fail "olad does not list the node $node_ip for universe 0"
 echo "ola e2e: olad lists the node $node_ip for universe 0"
 
 # Discovery through ArtTodControl (flush): exactly the rig's UIDs.

@@ -229,7 +229,9 @@ device_info $dimmer 8 17
 device_info $strobe 2 25
 echo "ola e2e: device_info of the three fixtures"
 
-# A line of the program's log for the fixture (upper-case hex, no colon).
+# The fixture as the program's log writes it (upper-case hex, no colon). The
+# log may show a network request a little after its answer went out: every
+# look at it waits a moment.
 line_uid() { echo "$1" | tr -d ':' | tr 'a-f' 'A-F'; }
 line_logged() { grep -Eq -- "$1" "$work/node/log.txt"; }
 
@@ -244,17 +246,17 @@ wait_for 50 line_logged "^Response_:18 [0-9A-F]{12} $dimmer_line [0-9A-F]{2} 00 
 ola ola_rdm_get -u 0 --uid $dimmer dmx_start_address || fail "ola_rdm_get dmx_start_address"
 grep -q "^DMX Address: 100\$" "$work/out" || fail "ola_rdm_get dmx_start_address of $dimmer: want 100"
 device_info $dimmer 8 100
-line_logged "^Response_:2B [0-9A-F]{12} $dimmer_line [0-9A-F]{2} 00 [0-9A-F]{2} 0000 21 0060 13( [0-9A-F]{2}){14} 00 64( [0-9A-F]{2}){3} [0-9A-F]{4}\$" ||
+wait_for 50 line_logged "^Response_:2B [0-9A-F]{12} $dimmer_line [0-9A-F]{2} 00 [0-9A-F]{2} 0000 21 0060 13( [0-9A-F]{2}){14} 00 64( [0-9A-F]{2}){3} [0-9A-F]{4}\$" ||
   fail "the fixture's own DEVICE_INFO reply does not carry start address 100"
-line_logged "Art-Net RDM from $ola_ip" || fail "no log line naming the sender $ola_ip"
+wait_for 50 line_logged "Art-Net RDM from $ola_ip" || fail "no log line naming the sender $ola_ip"
 echo "ola e2e: dmx_start_address of $dimmer is 100"
 
 # IDENTIFY_DEVICE reaches the fixture: a SET with the value 1 and its ACK.
 strobe_line=$(line_uid $strobe)
 ola ola_rdm_set -u 0 --uid $strobe identify_device 1 || fail "ola_rdm_set identify_device"
-line_logged "^Request__:19 $strobe_line [0-9A-F]{12}( [0-9A-F]{2}){3} 0000 30 1000 01 01 " ||
+wait_for 50 line_logged "^Request__:19 $strobe_line [0-9A-F]{12}( [0-9A-F]{2}){3} 0000 30 1000 01 01 " ||
   fail "no SET IDENTIFY_DEVICE 1 to $strobe on the line"
-line_logged "^Response_:18 [0-9A-F]{12} $strobe_line [0-9A-F]{2} 00 [0-9A-F]{2} 0000 31 1000 00 " ||
+wait_for 50 line_logged "^Response_:18 [0-9A-F]{12} $strobe_line [0-9A-F]{2} 00 [0-9A-F]{2} 0000 31 1000 00 " ||
   fail "$strobe did not acknowledge IDENTIFY_DEVICE"
 ola ola_rdm_get -u 0 --uid $strobe identify_device || fail "ola_rdm_get identify_device"
 grep -q "^Identify State: true\$" "$work/out" || fail "identify_device of $strobe does not read back as on"

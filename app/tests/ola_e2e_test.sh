@@ -3,7 +3,8 @@
 # program's Art-Net node: two network namespaces joined by a veth pair, the
 # program on a virtual rig of three fixtures in one, olad (Art-Net plugin only)
 # in the other. olad must see the node, discover exactly the rig's three UIDs
-# through it, read each fixture's DEVICE_INFO, change a start address (olad and
+# through it (the window's discovery stores the same three in its names file),
+# read each fixture's DEVICE_INFO, change a start address (olad and
 # the line agree on the new one) and reach a fixture with IDENTIFY_DEVICE.
 #
 # Runs only with KORVAL_E2E_RDM=1; needs root (or CAP_SYS_ADMIN and
@@ -137,6 +138,9 @@ if [ -n "${KORVAL_E2E_CAPTURE:-}" ]; then
   wait_for 50 grep -q "Capturing on" "$work/tshark.out" || fail "tshark did not start"
 fi
 
+# A UID as the program writes it (upper-case hex, no colon).
+line_uid() { echo "$1" | tr -d ':' | tr 'a-f' 'A-F'; }
+
 # Three fixtures told apart by footprint and start address.
 spot=4b52:2c1f0a37
 dimmer=4b52:1196f2a8
@@ -213,6 +217,13 @@ ola ola_rdm_discover -u 0 --full || fail "ola_rdm_discover"
 found=$(tr 'A-F' 'a-f' <"$work/out" | grep -Eo '[0-9a-f]{4}:[0-9a-f]{8}' | sort | tr '\n' ' ')
 want=$(printf '%s\n' $spot $dimmer $strobe | sort | tr '\n' ' ')
 [ "$found" = "$want" ] || fail "discovered [$found], want [$want]"
+# The flush ran the window's discovery: its names file holds the same three.
+names_file_lists() {
+  [ -f "$work/node/devnames.lst" ] || return 1
+  listed=$(cut -d= -f1 <"$work/node/devnames.lst" | tr -d '\r' | sort | tr '\n' ' ')
+  [ "$listed" = "$(for uid in $want; do line_uid "$uid"; done | sort | tr '\n' ' ')" ]
+}
+wait_for 50 names_file_lists || fail "devnames.lst does not list the three fixtures"
 echo "ola e2e: discovered $found"
 
 # expect_field UID LABEL VALUE: the last DEVICE_INFO read shows "LABEL: VALUE".
@@ -229,10 +240,8 @@ device_info $dimmer 8 17
 device_info $strobe 2 25
 echo "ola e2e: device_info of the three fixtures"
 
-# The fixture as the program's log writes it (upper-case hex, no colon). The
-# log may show a network request a little after its answer went out: every
-# look at it waits a moment.
-line_uid() { echo "$1" | tr -d ':' | tr 'a-f' 'A-F'; }
+# The log may show a network request a little after its answer went out:
+# every look at it waits a moment.
 line_logged() { grep -Eq -- "$1" "$work/node/log.txt"; }
 
 # A new start address: olad reads it back, and the fixture acknowledged the SET

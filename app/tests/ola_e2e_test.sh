@@ -4,12 +4,13 @@
 # program on a virtual rig of three fixtures in one, olad (Art-Net plugin only)
 # in the other. olad must see the node, discover exactly the rig's three UIDs
 # through it (the window's discovery stores the same three in its names file),
-# read each fixture's DEVICE_INFO, change a start address (olad and
-# the line agree on the new one) and reach a fixture with IDENTIFY_DEVICE.
+# read each fixture's DEVICE_INFO, change a start address (olad and the line
+# agree on the new one) and reach a fixture with IDENTIFY_DEVICE; the node's
+# ArtPollReply, read by tshark, must say RDM supported and enabled.
 #
 # Runs only with KORVAL_E2E_RDM=1; needs root (or CAP_SYS_ADMIN and
-# CAP_NET_ADMIN) for the namespaces and the Debian package ola. Exits 77
-# (skipped) when the switch is off or no namespace can be created.
+# CAP_NET_ADMIN) for the namespaces and the Debian packages ola and tshark.
+# Exits 77 (skipped) when the switch is off or no namespace can be created.
 # KORVAL_E2E_VERBOSE=1 shows every OLA command with its output.
 # KORVAL_E2E_TIMING=instant runs the rig on the simulated clock instead of a
 # real line's time. With KORVAL_E2E_CAPTURE=FILE the Art-Net traffic on the
@@ -32,6 +33,7 @@ work=$(mktemp -d)
 program_pid=""
 olad_pid=""
 capture_pid=""
+poll_pid=""
 namespaces=""
 
 # remove_namespace NS: ends what still runs in NS (only this test starts
@@ -46,7 +48,7 @@ remove_namespace() {
 }
 
 cleanup() {
-  for pid in $program_pid $olad_pid $capture_pid; do kill "$pid" 2>/dev/null; done
+  for pid in $program_pid $olad_pid $capture_pid $poll_pid; do kill "$pid" 2>/dev/null; done
   wait 2>/dev/null
   for ns in $namespaces; do remove_namespace "$ns"; done
   rm -rf "$work"
@@ -119,6 +121,7 @@ ola() {
 }
 
 command -v olad >/dev/null 2>&1 || fail "olad not installed (Debian package ola; scripts/install-deps.sh)"
+command -v tshark >/dev/null 2>&1 || fail "tshark not installed (scripts/install-deps.sh)"
 id olad >/dev/null 2>&1 || fail "no user olad (Debian package ola)"
 
 # The wire: broadcasts must exist (brd +), olad and the node find each other
@@ -132,7 +135,6 @@ ip -n "$node_ns" link set "$node_if" up || fail "veth up"
 ip -n "$ola_ns" link set "$ola_if" up || fail "veth up"
 
 if [ -n "${KORVAL_E2E_CAPTURE:-}" ]; then
-  command -v tshark >/dev/null 2>&1 || fail "KORVAL_E2E_CAPTURE needs tshark"
   ip netns exec "$ola_ns" tshark -q -i "$ola_if" -f "udp port 6454" -w "$KORVAL_E2E_CAPTURE" >"$work/tshark.out" 2>&1 &
   capture_pid=$!
   wait_for 50 grep -q "Capturing on" "$work/tshark.out" || fail "tshark did not start"
@@ -210,10 +212,33 @@ grep -q "^Device" "$work/out" && [ "$(grep -c '^Device' "$work/out")" -eq 1 ] ||
 # the node's ArtPollReply for an output port of Port-Address 0 makes olad list
 # it for universe 0, and a discovery then ends at the node's ArtTodData
 # instead of olad's 4 s timeout.
+# olad does not look at what the reply says about RDM; other controllers do.
+# The node's first ArtPollReply (OpCode 0x2100, little-endian, at UDP offset
+# 16), as tshark reads it.
+poll_reply=$work/poll_reply
+ip netns exec "$ola_ns" tshark -l -i "$ola_if" -c 1 -a duration:30 \
+  -f "src host $node_ip and udp port 6454 and udp[16:2] = 0x0021" \
+  -T fields -e artnet.poll_reply.rdm_supported -e udp.payload >"$poll_reply" 2>"$work/poll_reply.err" &
+poll_pid=$!
+wait_for 50 grep -q "Capturing on" "$work/poll_reply.err" || fail "tshark did not start"
+
 ola ola_patch -d "$device" -p 0 -u 0 || fail "ola_patch"
 node_listed() { ola ola_artnet -d "$device" -u 0 && grep -qF "$node_ip" "$work/out"; }
 wait_for 250 node_listed || fail "olad does not list the node $node_ip for universe 0"
 echo "ola e2e: olad lists the node $node_ip for universe 0"
+
+wait_for 300 test -s "$poll_reply"
+kill "$poll_pid" 2>/dev/null
+wait "$poll_pid" 2>/dev/null
+poll_pid=""
+read -r rdm_supported payload <"$poll_reply"
+[ "$rdm_supported" = 1 ] || fail "the node's ArtPollReply does not say RDM supported (Status1 bit 1)"
+# GoodOutputB of the port, the reply's byte 213 (two hex digits each): bit 7
+# set means RDM disabled.
+good_output_b=$(echo "$payload" | cut -c427-428)
+[ -n "$good_output_b" ] && [ $((0x$good_output_b & 0x80)) -eq 0 ] ||
+  fail "the node's ArtPollReply says RDM disabled (GoodOutputB 0x$good_output_b)"
+echo "ola e2e: the node's ArtPollReply says RDM supported and enabled"
 
 # Discovery through ArtTodControl (flush): exactly the rig's UIDs.
 ola ola_rdm_discover -u 0 --full || fail "ola_rdm_discover"

@@ -12,6 +12,7 @@ packages=(
   fonts-wqy-microhei
   xvfb xauth xdotool imagemagick
   clang libclang-rt-14-dev llvm-14
+  ola tshark iproute2 util-linux
 )
 
 missing=()
@@ -25,5 +26,8 @@ if ((${#missing[@]})); then
   sudo=""
   [[ $(id -u) -eq 0 ]] || sudo="sudo"
   $sudo apt-get update -qq
+  # tshark asks whether non-root users may capture; the answer must not wait
+  # for a terminal.
+  echo "wireshark-common wireshark-common/install-setuid boolean false" | $sudo debconf-set-selections
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi

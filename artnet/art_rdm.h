@@ -117,7 +117,8 @@ struct ArtRdmMessage {
   std::uint8_t command = kArProcess;
   std::uint16_t portAddress = 0;
   // The RDM message as Art-Net carries it: from the sub-start code to the
-  // checksum, without the 0xCC start code. A span inside the datagram.
+  // checksum, without the 0xCC start code. A span inside the datagram, good
+  // only while the datagram's bytes are: copy it before the buffer is reused.
   std::span<const std::uint8_t> rdm;
 };
 // An ArtRdm of RdmVer 1 whose RDM message is whole and checks: sub-start code

@@ -317,7 +317,10 @@ TEST(ArtRdm, GoldenGetSetAndBroadcastGiveTheRdmMessageInsideTheDatagram) {
     EXPECT_EQ(message->rdm.data(), datagram.data() + 24) << "not a span inside the datagram";
   }
   // The message put back on the line form reads as the request it is.
-  const auto set = ParseArtRdm(ArtRdmDatagram(kSetStartAddress100));
+  // The span lives as long as the datagram does.
+  const auto setDatagram = ArtRdmDatagram(kSetStartAddress100);
+  const auto set = ParseArtRdm(setDatagram);
+  ASSERT_TRUE(set);
   const auto frame = RdmFrameWithStartCode(set->rdm);
   ASSERT_EQ(frame.size(), 28u);
   EXPECT_EQ(frame[0], rdm::kStartCode);

@@ -88,6 +88,7 @@ LineStatus FtdiLine::PollRead(LineHandle handle, std::span<std::uint8_t> buffer,
   // libftdi returns as soon as a USB packet came in, often one with no data, so
   // keep asking until the count is complete, the frame is, or the end has come.
   while (got < buffer.size()) {
+    const Clock::Duration asked = clock_->Now();
     const int n = api_->ReadData(buffer.subspan(got));
     if (n < 0) {
       status = kLineIoError;
@@ -105,7 +106,12 @@ LineStatus FtdiLine::PollRead(LineHandle handle, std::span<std::uint8_t> buffer,
         policy == nullptr
             ? timeout
             : std::min(timeout, lastByte ? *lastByte + policy->quiet + kInterfaceLatency : silence);
-    if (now >= end) break;
+    if (now >= end) {
+      // A frame read makes one more read if the last one began before the
+      // deadline: what arrived while the host was elsewhere still counts.
+      if (policy == nullptr || asked >= end) break;
+      continue;
+    }
     if (n == 0) clock_->SleepFor(std::min(kPollInterval, end - now));
   }
   if (bytesRead != nullptr) *bytesRead = got;

@@ -25,10 +25,13 @@ class FtdiLine final : public DmxLine {
   // How much later than on the wire a received byte can reach the read loop:
   // the chip hands bytes to USB when its latency timer (kLatencyTimerMs) runs
   // out, the host collects them in the next 1 ms USB frame, and the loop asks
-  // libftdi every kPollInterval. That is 2.5 ms; the rest is room for a busy
-  // host. A reply that starts 2.0 ms after the request is seen by about 4.6 ms,
-  // far inside the 2.8 ms + 4 ms after which a frame read declares silence.
-  static constexpr Clock::Duration kInterfaceLatency{4000};
+  // libftdi every kPollInterval: 2.5 ms. A host that is busy for longer does
+  // not lose a reply by it: a frame read ends on its deadline only after a
+  // read that began at or after that deadline found nothing, so the bytes that
+  // came in meanwhile are still taken. A reply that starts 2.0 ms after the
+  // request is seen by about 4.6 ms, inside the 2.8 ms + 2.5 ms after which a
+  // frame read declares silence.
+  static constexpr Clock::Duration kInterfaceLatency{2500};
 
   // Real hardware on the real clock.
   FtdiLine();

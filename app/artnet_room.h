@@ -11,6 +11,7 @@
 #include "app/tform1.h"
 #include "artnet/library.h"
 #include "artnet/output_ticker.h"
+#include "artnet/rdm_gateway.h"
 
 namespace korval {
 
@@ -18,8 +19,17 @@ struct TForm1::ArtNetRoom {
   ArtNetRoom(TForm1& form, ArtNetOptions options);
   ~ArtNetRoom();
 
-  // One DmxOutputTick on the ticker thread.
-  void Tick();
+  // One DmxOutputTick on the ticker thread, then the network's RDM requests
+  // that fit before the next one is due.
+  void Tick(artnet::TickClock::TimePoint nextDeadline);
+  // On the window thread: the network's waiting requests, unless the output
+  // thread takes them (the Art-Net page is shown).
+  void RunNetworkRequests();
+  // The devices the window lists, for controllers asking over the network.
+  void PublishTable();
+  // A controller asked for a new table: the discovery, as the Discover button
+  // runs it, in E1.20 timing.
+  void DiscoverForNetwork();
 
   TForm1& form;
   artnet::ArtNetLibrary library;
@@ -27,6 +37,8 @@ struct TForm1::ArtNetRoom {
   std::uint32_t lastTimerId = 0;
   std::function<std::shared_ptr<artnet::TickClock>()> makeTickClock;
   std::unique_ptr<artnet::OutputTicker> ticker;
+  std::shared_ptr<artnet::TickClock> tickClock;
+  std::unique_ptr<artnet::RdmGateway> gateway;
   std::uint8_t MonitorTicks = 0;
   QPointer<QDialog> nicForm;
   QPointer<QDialog> statusForm;

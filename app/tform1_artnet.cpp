@@ -22,10 +22,39 @@ TForm1::ArtNetRoom::ArtNetRoom(TForm1& formIn, ArtNetOptions options)
   if (!makeTickClock) {
     makeTickClock = [] { return std::make_shared<artnet::SteadyTickClock>(); };
   }
+  TForm1* window = &formIn;
+  // Each hook may run on any thread; what reaches the window goes through its
+  // event queue and waits there until no handler is under way.
+  auto onWindow = [window](std::function<void()> work) {
+    QMetaObject::invokeMethod(
+        window, [window, work = std::move(work)] { window->RunWhenIdle(work); },
+        Qt::QueuedConnection);
+  };
+  gateway = std::make_unique<artnet::RdmGateway>(
+      formIn.transport,
+      artnet::RdmGateway::Hooks{
+          .send =
+              [this](const artnet::Controller& to, std::span<const std::uint8_t> datagram) {
+                // The controller's Art-Net port, and the port it sent from when
+                // that is another one.
+                library.Node().Send(to.address, artnet::kArtNetPort, datagram);
+                if (to.port != artnet::kArtNetPort)
+                  library.Node().Send(to.address, to.port, datagram);
+              },
+          .requestWaiting = [this, onWindow] { onWindow([this] { RunNetworkRequests(); }); },
+          .discover = [this, onWindow] { onWindow([this] { DiscoverForNetwork(); }); },
+          .log =
+              [window, onWindow](std::vector<std::string> lines) {
+                onWindow([window, lines = std::move(lines)] {
+                  for (const std::string& line : lines) window->Log(line);
+                });
+              },
+      });
 }
 
 TForm1::ArtNetRoom::~ArtNetRoom() {
   ticker.reset();
+  gateway.reset();
   library.ArtNetEnd();
   // The dialogs read the library; they go with it.
   delete nicForm.data();
@@ -33,7 +62,7 @@ TForm1::ArtNetRoom::~ArtNetRoom() {
   delete monitorForm.data();
 }
 
-void TForm1::ArtNetRoom::Tick() {
+void TForm1::ArtNetRoom::Tick(artnet::TickClock::TimePoint nextDeadline) {
   RdmTransport& transport = form.transport;
   TForm1* window = &form;
   const artnet::TickResult result = artnet::DmxOutputTick({
@@ -60,9 +89,40 @@ void TForm1::ArtNetRoom::Tick() {
                 },
                 Qt::QueuedConnection);
           },
+      .arbiter = &transport.Arbiter(),
   });
   // The node's ArtPollReply tells controllers whether their data goes out.
   library.Node().ReportOutput(result == artnet::TickResult::kSent);
+  if (result != artnet::TickResult::kSent) return;
+  // The gap after the frame: requests that end before the next frame is due.
+  artnet::TickClock& clock = *tickClock;
+  transport.Arbiter().RunWaiting([&clock, nextDeadline](std::chrono::microseconds budget) {
+    return clock.Now() + budget <= nextDeadline;
+  });
+}
+
+void TForm1::ArtNetRoom::RunNetworkRequests() {
+  if (form.artNetPageShown.load()) return;  // the output thread's gaps take them
+  form.transport.Arbiter().RunAll();
+}
+
+void TForm1::ArtNetRoom::PublishTable() {
+  std::vector<Uid> uids;
+  const DeviceTable& table = form.deviceTable;
+  for (int p = 0; p < table.count; ++p) {
+    if (!IsWithheld(table, p)) uids.push_back(ListedUid(table, p));
+  }
+  gateway->SetTable(std::move(uids));
+}
+
+void TForm1::ArtNetRoom::DiscoverForNetwork() {
+  RdmTransport& transport = form.transport;
+  const RdmTiming timing = transport.Timing();
+  transport.SetTiming(RdmTiming::kE120);
+  form.RunHandler([this] { form.BitBtnDiscoverClick(); });
+  transport.SetTiming(timing);
+  PublishTable();
+  gateway->DiscoveryEnded();
 }
 
 void TForm1::InitArtNetRoom(ArtNetOptions options) {
@@ -77,8 +137,14 @@ void TForm1::StartArtNet() {
   library.ArtNetSetRxPipeRequestUniverse(0, 0);
   library.ArtNetReadWrite(0);
   DmxSlots& input = transport.ArtNetInput();
-  library.ArtNetSetCallBackUdpReceivePost(
-      [&input](std::span<const std::uint8_t> record) { artnet::ArtDmxReceived(record, input); });
+  artnet::RdmGateway& gateway = *artNetRoom->gateway;
+  library.ArtNetSetCallBackUdpReceivePost([&input, &gateway](std::span<const std::uint8_t> record) {
+    artnet::ArtDmxReceived(record, input);
+    if (const auto header = artnet::DecodeRecordHeader(record)) {
+      gateway.Receive(record.subspan(artnet::kRecordHeaderBytes),
+                      {.address = header->senderAddress, .port = header->senderPort});
+    }
+  });
 }
 
 void TForm1::EndArtNet() {
@@ -115,8 +181,10 @@ bool TForm1::CreateTimer() {
   ArtNetRoom& room = *artNetRoom;
   if (room.OutputTimerId != 0) return true;
   try {
-    room.ticker =
-        std::make_unique<artnet::OutputTicker>([&room] { room.Tick(); }, room.makeTickClock());
+    room.tickClock = room.makeTickClock();
+    room.ticker = std::make_unique<artnet::OutputTicker>(
+        artnet::OutputTicker::Tick([&room](artnet::TickClock::TimePoint next) { room.Tick(next); }),
+        room.tickClock);
   } catch (const std::system_error&) {
     return false;  // no thread to be had: no output for this run
   }

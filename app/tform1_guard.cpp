@@ -2,6 +2,7 @@
 // guard (app/handler_guard.h); closing itself runs FormCloseQuery.
 #include <QCloseEvent>
 
+#include "app/artnet_room.h"
 #include "app/handler_guard.h"
 #include "app/tform1.h"
 
@@ -13,6 +14,9 @@ void TForm1::SetText(QLineEdit* box, const QString& text) {
 
 void TForm1::RunHandler(const std::function<void()>& handler) {
   guard_->Run(handler);
+  // Any handler may have changed the device list; controllers on the network
+  // see it from now on.
+  if (!guard_->Busy() && artNetRoom) artNetRoom->PublishTable();
 }
 
 void TForm1::RunWhenIdle(std::function<void()> work) {

@@ -1,6 +1,7 @@
 // Start-up, the interface's open-and-retry timer, page changes and closing.
 #include <string>
 
+#include "app/artnet_room.h"
 #include "app/tform1.h"
 #include "base/atomic_file.h"
 #include "base/errors.h"
@@ -89,6 +90,8 @@ void TForm1::PageControl1Change() {
     Timer1->start();
   } else {
     Timer1->stop();
+    // Requests from the network that waited for a gap between frames.
+    RunWhenIdle([this] { artNetRoom->RunNetworkRequests(); });
   }
 }
 

@@ -193,6 +193,15 @@ void ArtNetNode::AnswerPoll(std::uint32_t to, std::uint16_t toPort) {
   }
 }
 
+void ArtNetNode::Send(std::uint32_t to, std::uint16_t port,
+                      std::span<const std::uint8_t> datagram) {
+  const int socket = socket_;
+  if (socket < 0) return;
+  const sockaddr_in target = SocketAddress(to, port);
+  ::sendto(socket, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&target),
+           sizeof target);
+}
+
 void ArtNetNode::RememberPoller(std::uint32_t address, std::uint16_t port, std::uint8_t flags) {
   const auto known = std::find_if(pollers_.begin(), pollers_.end(), [&](const Poller& p) {
     return p.address == address && p.port == port;

@@ -50,6 +50,9 @@ class ArtNetNode {
   // Called on the receive thread for every datagram until it is replaced or
   // the node is destroyed.
   void SetReceiver(Receiver receiver);
+  // Sends one datagram from the node's socket (any thread); nothing when the
+  // node is not running.
+  void Send(std::uint32_t to, std::uint16_t port, std::span<const std::uint8_t> datagram);
   // What the ArtPollReply advertises.
   void SetPortAddress(std::uint16_t portAddress) { portAddress_.store(portAddress); }
 
@@ -79,7 +82,7 @@ class ArtNetNode {
   };
   static constexpr std::size_t kMaxPollers = 8;
 
-  int socket_ = -1;
+  std::atomic<int> socket_{-1};  // read by Send on other threads
   int wakeRead_ = -1;
   int wakeWrite_ = -1;  // written by Stop and by ReportOutput, under wakeMutex_
   std::mutex wakeMutex_;

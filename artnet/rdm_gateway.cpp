@@ -1,0 +1,142 @@
+#include "artnet/rdm_gateway.h"
+
+#include <algorithm>
+
+#include "artnet/art_dmx.h"
+#include "artnet/art_rdm.h"
+#include "rdm/rdm_constants.h"
+#include "rdm/reply_timing.h"
+
+namespace korval::artnet {
+
+namespace {
+
+constexpr std::uint16_t kOurPort = 0;  // Net 0, Sub-Net 0, Universe 0
+
+// Offsets of an RDM message as Art-Net carries it: without its start code.
+constexpr std::size_t Carried(std::size_t frameOffset) {
+  return frameOffset - 1;
+}
+
+}  // namespace
+
+std::string AddressText(std::uint32_t address) {
+  return std::to_string(address >> 24) + "." + std::to_string((address >> 16) & 0xFF) + "." +
+         std::to_string((address >> 8) & 0xFF) + "." + std::to_string(address & 0xFF);
+}
+
+RdmGateway::RdmGateway(RdmTransport& transport, Hooks hooks)
+    : transport_(transport), hooks_(std::move(hooks)) {
+  watcher_ = std::thread([this] { WatchDiscoveries(); });
+}
+
+RdmGateway::~RdmGateway() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  changed_.notify_all();
+  watcher_.join();
+}
+
+bool RdmGateway::Receive(std::span<const std::uint8_t> datagram, const Controller& from) {
+  if (const auto request = ParseArtTodRequest(datagram)) {
+    if (request->Asks(kOurPort)) SendTable(from);
+    return true;
+  }
+  if (const auto control = ParseArtTodControl(datagram)) {
+    if (control->portAddress != kOurPort || control->command != kAtcFlush) return true;
+    bool first = false;
+    {
+      std::lock_guard lock(mutex_);
+      first = waitingForTable_.empty();
+      if (std::find(waitingForTable_.begin(), waitingForTable_.end(), from) ==
+          waitingForTable_.end()) {
+        waitingForTable_.push_back(from);
+      }
+      if (first) {
+        interimAt_ = std::chrono::steady_clock::now() + kInterimTableAfter;
+        interimSent_ = false;
+      }
+    }
+    changed_.notify_all();
+    // One discovery answers every controller that asks while it is pending.
+    if (first && hooks_.discover) hooks_.discover();
+    return true;
+  }
+  const auto message = ParseArtRdm(datagram);
+  if (!message) return false;
+  if (message->portAddress != kOurPort || message->command != kArProcess) return true;
+  const std::span<const std::uint8_t> rdm = message->rdm;
+  // Discovery is this node's business (the table of devices), not the network's.
+  const std::uint8_t commandClass = rdm[Carried(rdm::kOffsetCommandClass)];
+  if (commandClass != rdm::kGetCommand && commandClass != rdm::kSetCommand) return true;
+  Uid destination = 0;
+  for (std::size_t i = 0; i < 6; ++i) {
+    destination = destination << 8 | rdm[Carried(rdm::kOffsetDestination) + i];
+  }
+  Forward(RdmFrameWithStartCode(rdm), IsBroadcastUid(destination), from);
+  return true;
+}
+
+void RdmGateway::Forward(std::vector<std::uint8_t> frame, bool broadcast, const Controller& from) {
+  const auto budget = ExchangeBudget(frame.size());
+  transport_.Arbiter().Submit(
+      {.run =
+           [this, frame = std::move(frame), broadcast, from] {
+             std::vector<std::string> lines{"Art-Net RDM from " + AddressText(from.address)};
+             const ForwardedReply reply = transport_.Forward(
+                 frame, !broadcast, [&lines](const std::string& line) { lines.push_back(line); });
+             if (hooks_.log) hooks_.log(std::move(lines));
+             if (!reply.frame.empty() && hooks_.send) {
+               hooks_.send(from, EncodeArtRdm(kOurPort, RdmWithoutStartCode(reply.frame)));
+             }
+           },
+       .budget = budget});
+  if (hooks_.requestWaiting) hooks_.requestWaiting();
+}
+
+void RdmGateway::SetTable(std::vector<Uid> uids) {
+  std::lock_guard lock(mutex_);
+  table_ = std::move(uids);
+}
+
+std::vector<Uid> RdmGateway::Table() const {
+  std::lock_guard lock(mutex_);
+  return table_;
+}
+
+void RdmGateway::SendTable(const Controller& to) {
+  if (!hooks_.send) return;
+  const std::vector<Uid> uids = Table();
+  for (const auto& packet : EncodeTableOfDevices(kOurPort, uids)) hooks_.send(to, packet);
+}
+
+void RdmGateway::DiscoveryEnded() {
+  std::vector<Controller> asked;
+  {
+    std::lock_guard lock(mutex_);
+    asked.swap(waitingForTable_);
+    interimSent_ = true;
+  }
+  changed_.notify_all();
+  for (const Controller& c : asked) SendTable(c);
+}
+
+void RdmGateway::WatchDiscoveries() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [this] { return stopping_ || !interimSent_; });
+    if (stopping_) return;
+    if (changed_.wait_until(lock, interimAt_, [this] { return stopping_ || interimSent_; })) {
+      continue;
+    }
+    interimSent_ = true;
+    const std::vector<Controller> asked = waitingForTable_;
+    lock.unlock();
+    for (const Controller& c : asked) SendTable(c);
+    lock.lock();
+  }
+}
+
+}  // namespace korval::artnet

@@ -299,9 +299,10 @@ TEST(GatewayThreads, FramesKeepTheirPeriodWhileRequestsArriveEveryFewMillisecond
   }
   EXPECT_EQ(frames.load(), ticks.load());
   EXPECT_GT(frames.load(), 10);
-  const auto waiting = transport.Arbiter().Waiting();
-  EXPECT_EQ(static_cast<std::uint64_t>(answered.load()) + transport.Arbiter().Dropped() + waiting,
-            200u);
+  // How many fit into gaps depends on the host's speed (none may under a
+  // sanitizer); what waits runs once the page changes, as the window runs it.
+  transport.Arbiter().RunAll();
+  EXPECT_EQ(static_cast<std::uint64_t>(answered.load()) + transport.Arbiter().Dropped(), 200u);
   EXPECT_GT(answered.load(), 0);
 
   // The calls, cut into frames (break, start code, slots) and exchanges

@@ -35,11 +35,7 @@ TForm1::ArtNetRoom::ArtNetRoom(TForm1& formIn, ArtNetOptions options)
       artnet::RdmGateway::Hooks{
           .send =
               [this](const artnet::Controller& to, std::span<const std::uint8_t> datagram) {
-                // The controller's Art-Net port, and the port it sent from when
-                // that is another one.
-                library.Node().Send(to.address, artnet::kArtNetPort, datagram);
-                if (to.port != artnet::kArtNetPort)
-                  library.Node().Send(to.address, to.port, datagram);
+                library.Node().Answer(to.address, to.port, datagram);
               },
           .requestWaiting = [this, onWindow] { onWindow([this] { RunNetworkRequests(); }); },
           .discover = [this, onWindow] { onWindow([this] { DiscoverForNetwork(); }); },

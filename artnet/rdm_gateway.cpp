@@ -4,6 +4,8 @@
 
 #include "artnet/art_dmx.h"
 #include "artnet/art_rdm.h"
+#include "artnet/interfaces.h"
+#include "base/bytes.h"
 #include "rdm/rdm_constants.h"
 #include "rdm/reply_timing.h"
 
@@ -19,11 +21,6 @@ constexpr std::size_t Carried(std::size_t frameOffset) {
 }
 
 }  // namespace
-
-std::string AddressText(std::uint32_t address) {
-  return std::to_string(address >> 24) + "." + std::to_string((address >> 16) & 0xFF) + "." +
-         std::to_string((address >> 8) & 0xFF) + "." + std::to_string(address & 0xFF);
-}
 
 RdmGateway::RdmGateway(RdmTransport& transport, Hooks hooks)
     : transport_(transport), hooks_(std::move(hooks)) {
@@ -71,10 +68,7 @@ bool RdmGateway::Receive(std::span<const std::uint8_t> datagram, const Controlle
   // Discovery is this node's business (the table of devices), not the network's.
   const std::uint8_t commandClass = rdm[Carried(rdm::kOffsetCommandClass)];
   if (commandClass != rdm::kGetCommand && commandClass != rdm::kSetCommand) return true;
-  Uid destination = 0;
-  for (std::size_t i = 0; i < 6; ++i) {
-    destination = destination << 8 | rdm[Carried(rdm::kOffsetDestination) + i];
-  }
+  const Uid destination = ReadBe48(rdm, Carried(rdm::kOffsetDestination));
   Forward(RdmFrameWithStartCode(rdm), IsBroadcastUid(destination), from);
   return true;
 }
@@ -84,7 +78,7 @@ void RdmGateway::Forward(std::vector<std::uint8_t> frame, bool broadcast, const 
   transport_.Arbiter().Submit(
       {.run =
            [this, frame = std::move(frame), broadcast, from] {
-             std::vector<std::string> lines{"Art-Net RDM from " + AddressText(from.address)};
+             std::vector<std::string> lines{"Art-Net RDM from " + Ipv4Text(from.address)};
              const ForwardedReply reply = transport_.Forward(
                  frame, !broadcast, [&lines](const std::string& line) { lines.push_back(line); });
              if (hooks_.log) hooks_.log(std::move(lines));

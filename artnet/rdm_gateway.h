@@ -83,7 +83,4 @@ class RdmGateway {
   std::thread watcher_;
 };
 
-// "a.b.c.d"
-std::string AddressText(std::uint32_t address);
-
 }  // namespace korval::artnet

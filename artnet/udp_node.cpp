@@ -177,7 +177,14 @@ void ArtNetNode::AnswerPoll(std::uint32_t to, std::uint16_t toPort) {
   if (const auto nic = FindInterface(node.ipAddress)) node.mac = nic->mac;
   const auto bytes = BuildArtPollReply(node);
   statistics_.pollsAnswered.fetch_add(1, std::memory_order_relaxed);
-  // Replies go to the Art-Net port of the poller, and to the port it polled
+  Answer(to, toPort, bytes);
+}
+
+void ArtNetNode::Answer(std::uint32_t to, std::uint16_t toPort,
+                        std::span<const std::uint8_t> datagram) {
+  const int socket = socket_;
+  if (socket < 0) return;
+  // Answers go to the Art-Net port of the controller, and to the port it sent
   // from when that is another one (a controller with a separate send socket
   // listens on one of the two). Never to this node itself.
   const std::uint16_t targets[2] = {boundPort_, toPort};
@@ -188,18 +195,9 @@ void ArtNetNode::AnswerPoll(std::uint32_t to, std::uint16_t toPort) {
         (to == boundAddress_ || (boundAddress_ == kAnyAddress && LocalAddressToward(to) == to));
     if (toSelf) continue;
     const sockaddr_in target = SocketAddress(to, targets[i]);
-    ::sendto(socket_, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&target),
-             sizeof target);
+    ::sendto(socket, datagram.data(), datagram.size(), 0,
+             reinterpret_cast<const sockaddr*>(&target), sizeof target);
   }
-}
-
-void ArtNetNode::Send(std::uint32_t to, std::uint16_t port,
-                      std::span<const std::uint8_t> datagram) {
-  const int socket = socket_;
-  if (socket < 0) return;
-  const sockaddr_in target = SocketAddress(to, port);
-  ::sendto(socket, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&target),
-           sizeof target);
 }
 
 void ArtNetNode::RememberPoller(std::uint32_t address, std::uint16_t port, std::uint8_t flags) {

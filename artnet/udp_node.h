@@ -50,9 +50,10 @@ class ArtNetNode {
   // Called on the receive thread for every datagram until it is replaced or
   // the node is destroyed.
   void SetReceiver(Receiver receiver);
-  // Sends one datagram from the node's socket (any thread); nothing when the
-  // node is not running.
-  void Send(std::uint32_t to, std::uint16_t port, std::span<const std::uint8_t> datagram);
+  // Answers a controller from the node's socket (any thread): at its Art-Net
+  // port, and at the port it sent from when that is another one; never this
+  // node itself, and nothing when the node is not running.
+  void Answer(std::uint32_t to, std::uint16_t toPort, std::span<const std::uint8_t> datagram);
   // What the ArtPollReply advertises.
   void SetPortAddress(std::uint16_t portAddress) { portAddress_.store(portAddress); }
 
@@ -87,8 +88,8 @@ class ArtNetNode {
   int wakeWrite_ = -1;  // written by Stop and by ReportOutput, under wakeMutex_
   std::mutex wakeMutex_;
   std::thread thread_;
-  std::uint32_t boundAddress_ = 0;
-  std::uint16_t boundPort_ = 0;
+  std::atomic<std::uint32_t> boundAddress_{0};  // read by Answer on other threads
+  std::atomic<std::uint16_t> boundPort_{0};
   std::string error_;
   const std::string shortName_ = "KORVAL RDM Setup";
   const std::string longName_ = "KORVAL RDM Setup Art-Net to DMX512 node";

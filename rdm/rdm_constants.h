@@ -164,6 +164,8 @@ inline constexpr std::uint16_t kNoStartAddress = 0xFFFF;
 // 250000 baud, 8N2: eleven bit times per byte.
 inline constexpr int kLineBaud = 250000;
 inline constexpr int kByteMicroseconds = 44;
+// A break of 176 us and a mark after break of 12 us before every frame.
+inline constexpr int kBreakAndMarkUs = 188;
 inline constexpr int kLineTimeoutMs = 50;
 
 // Reply timing, counted from the end of the request's last slot. A responder

@@ -93,10 +93,9 @@ bool BranchAnswerComplete(std::span<const std::uint8_t> received) {
 
 std::chrono::microseconds ExchangeBudget(std::size_t requestBytes) {
   constexpr std::size_t kLongestReply = 257;
-  constexpr std::chrono::microseconds kBreakAndMark{188};
   constexpr std::chrono::microseconds kLatencyTimer{1000};
   const auto slots = static_cast<std::int64_t>(requestBytes + kLongestReply);
-  return kBreakAndMark + std::chrono::microseconds(kResponderTurnaroundMaxUs) +
+  return std::chrono::microseconds(kBreakAndMarkUs + kResponderTurnaroundMaxUs) +
          std::chrono::microseconds(kByteMicroseconds * slots) + kLatencyTimer;
 }
 

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "rdm/dmx_line.h"
+#include "rdm/rdm_constants.h"
 
 namespace korval {
 
@@ -43,7 +44,8 @@ bool BranchAnswerComplete(std::span<const std::uint8_t> received);
 
 // Line time, for fitting exchanges between DMX512 frames. A frame: break and
 // mark after break, the null start code and 512 slots.
-inline constexpr std::chrono::microseconds kDmxFrameTime{188 + 513 * 44};
+inline constexpr std::chrono::microseconds kDmxFrameTime{rdm::kBreakAndMarkUs +
+                                                         513 * rdm::kByteMicroseconds};
 // The longest one exchange can take in E1.20 timing for a request of
 // `requestBytes` that is answered: break and mark, the request, the longest
 // turnaround, the longest reply (257 slots) and one latency timer of the

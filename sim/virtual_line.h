@@ -37,8 +37,8 @@
 
 namespace korval::sim {
 
-inline constexpr std::chrono::microseconds kBreakAndMab{188};  // 176 us break, 12 us MAB
-inline constexpr std::chrono::microseconds kTurnaround{200};   // responder's reply delay
+inline constexpr std::chrono::microseconds kBreakAndMab{rdm::kBreakAndMarkUs};
+inline constexpr std::chrono::microseconds kTurnaround{200};  // responder's reply delay
 // A late responder answers well after E1.20's 2.0 ms and well inside a 50 ms
 // read timeout.
 inline constexpr std::chrono::microseconds kLateTurnaround{10'000};

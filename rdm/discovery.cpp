@@ -117,6 +117,7 @@ bool Discovery::IsConfirmed(Uid uid) const {
 }
 
 void Discovery::Confirm(Uid uid) {
+  if (hooks_->found) hooks_->found(uid);
   // The device is muted either way, so a full table cannot keep the search going.
   if (table_.count >= DeviceTable::kCapacity) {
     if (!tableFullLogged_) transport_.Log(kTableFullLine);
@@ -270,6 +271,7 @@ void Discovery::Run(const DiscoveryHooks& hooks) {
   for (int pass = 0; pass < known; ++pass) {
     const Uid uid = table_.slots[table_.count + 1];
     if (SendDiscMute(UidLow(uid), UidHigh(uid)) == kAck) {
+      if (hooks.found) hooks.found(uid);
       AddListLine(uid);
       ++table_.count;
     }

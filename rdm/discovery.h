@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "rdm/device_table.h"
+#include "rdm/rdm_controller.h"
 #include "rdm/transport.h"
 #include "rdm/uid.h"
 
@@ -35,12 +36,6 @@ struct DiscoveryResponse {
 // 0xFF, the value of a byte that never arrived.
 DiscoveryResponse DecodeDiscoveryResponse(std::span<const std::uint8_t> bytes, Uid lower,
                                           Uid upper);
-
-struct DiscoveryHooks {
-  std::function<void()> clearList;
-  std::function<void(const std::string& line)> addListLine;
-  std::function<bool()> stopRequested{};  // polled before each request; true ends the search
-};
 
 class Discovery {
  public:

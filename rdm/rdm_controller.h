@@ -1,0 +1,70 @@
+// One way of reaching RDM fixtures: send a request and get its reply, find the
+// devices, say what it is. Every front end (the window, korval-rdm-cli, the
+// Art-Net node's gateway) and every service above them (params/) talks to
+// fixtures through this interface only. Implementations: the line (an FTDI or
+// virtual DMX512 line: the transport and discovery of rdm/) and the Art-Net
+// controller (a port of a node on the network).
+//
+// A controller is used from one thread at a time; it logs what it does (packet
+// dumps, discovery lines) through the log sink it was made with.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "rdm/clock.h"
+#include "rdm/device_table.h"
+#include "rdm/rdm_message.h"
+#include "rdm/uid.h"
+
+namespace korval {
+
+// What the caller of a discovery sees while it runs.
+struct DiscoveryHooks {
+  // The device list is emptied before the first device is listed.
+  std::function<void()> clearList;
+  // One list line per device listed in the table ("0 - ID:4B522C1F0A37").
+  std::function<void(const std::string& line)> addListLine;
+  // Polled before each request; true ends the discovery with what was found.
+  std::function<bool()> stopRequested{};
+  // Every device found, in the order found, also those the table has no room for.
+  std::function<void(Uid uid)> found{};
+};
+
+enum class DiscoveryMode {
+  // Forget what is known and find every device.
+  kFull,
+  // Keep the known devices that still answer (the table's slots 1..count) and
+  // find the ones that are new.
+  kIncremental,
+};
+
+class RdmController {
+ public:
+  virtual ~RdmController() = default;
+
+  // What it is, for the log and for --help: "FTDI line",
+  // "Art-Net node 10.0.0.5, Port-Address 0:0:0".
+  virtual std::string Describe() const = 0;
+
+  // The clock every wait above this controller goes through (ACK_TIMER delays,
+  // settle pauses): the line's own, so that a simulated line runs them at once.
+  virtual Clock& GetClock() = 0;
+
+  // One request out, its reply in, judged. A request to a broadcast address
+  // (all devices, or all of one manufacturer) is sent and not waited for: its
+  // reply is kNoReply. ACK_TIMER and ACK_OVERFLOW come back as they came; the
+  // follow-up belongs to the caller (params/follow_up.h).
+  virtual RdmReply Send(const RdmRequest& request) = 0;
+
+  // Finds the devices. On entry the table's slots 1..count are the devices
+  // known; on return they are the devices found, in the order found, at most
+  // the table's capacity (the rest reach hooks.found only). The list lines go
+  // through the hooks as devices are listed.
+  virtual void Discover(DiscoveryMode mode, DeviceTable& table, const DiscoveryHooks& hooks) = 0;
+};
+
+}  // namespace korval

@@ -52,7 +52,7 @@ ParseResult Operands(Invocation inv, const std::string& name,
       break;
     case Command::kInfo:
       if (!CountIs(operands, 1, 1)) return Fail("usage: info UID");
-      if (!uidAt(0, &inv.uid)) return Fail("malformed UID: " + operands[0]);
+      if (!uidAt(0, &inv.uid)) return Fail(MalformedUid(operands[0]));
       break;
     case Command::kGet:
     case Command::kSet: {
@@ -60,7 +60,7 @@ ParseResult Operands(Invocation inv, const std::string& name,
       if (!CountIs(operands, get ? 2 : 3, kAny)) {
         return Fail(get ? "usage: get UID PID [ARG...]" : "usage: set UID PID VALUE...");
       }
-      if (!uidAt(0, &inv.uid)) return Fail("malformed UID: " + operands[0]);
+      if (!uidAt(0, &inv.uid)) return Fail(MalformedUid(operands[0]));
       const auto pid = LookUpPid(operands[1]);
       if (!pid) return Fail("unknown PID: " + operands[1]);
       inv.pid = *pid;
@@ -73,7 +73,7 @@ ParseResult Operands(Invocation inv, const std::string& name,
     }
     case Command::kIdentify:
       if (!CountIs(operands, 2, 2)) return Fail("usage: identify UID on|off");
-      if (!uidAt(0, &inv.uid)) return Fail("malformed UID: " + operands[0]);
+      if (!uidAt(0, &inv.uid)) return Fail(MalformedUid(operands[0]));
       if (operands[1] != "on" && operands[1] != "off") {
         return Fail("identify takes on or off, not: " + operands[1]);
       }
@@ -86,7 +86,7 @@ ParseResult Operands(Invocation inv, const std::string& name,
       inv.start = static_cast<std::uint16_t>(*start);
       for (std::size_t i = 1; i < operands.size(); ++i) {
         Uid uid = 0;
-        if (!uidAt(i, &uid)) return Fail("malformed UID: " + operands[i]);
+        if (!uidAt(i, &uid)) return Fail(MalformedUid(operands[i]));
         inv.uids.push_back(uid);
       }
       if (inv.step != 0 && !inv.uids.empty()) {
@@ -120,7 +120,20 @@ std::optional<std::uint32_t> ParseNumber(const std::string& text, std::uint32_t 
 }
 
 std::optional<Uid> ParseUid(const std::string& text) {
-  return ParseUidColonText(text);
+  if (text.find(':') != std::string::npos) return ParseUidColonText(text);
+  // The window's device list shows twelve digits; "devnames.lst" leaves out
+  // leading zeros down to six.
+  constexpr std::size_t kFewestDigits = 6, kMostDigits = 12;
+  if (text.size() < kFewestDigits || text.size() > kMostDigits) return std::nullopt;
+  Uid uid = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), uid, 16);
+  if (ec != std::errc{} || end != text.data() + text.size()) return std::nullopt;
+  return uid;
+}
+
+std::string MalformedUid(const std::string& text) {
+  return "malformed UID: " + text +
+         " (write it mmmm:dddddddd or as 6 to 12 hex digits, 4b52:2c1f0a37 or 4B522C1F0A37)";
 }
 
 std::optional<std::uint16_t> ParsePid(const std::string& text) {
@@ -200,7 +213,8 @@ std::string UsageText() {
          "                                    (--step 0 or no UID: one broadcast)\n"
          "  pids                              every PID the tool knows\n"
          "\n"
-         "UIDs are written mmmm:dddddddd, PIDs by name or number (0x0082).\n"
+         "UIDs are written mmmm:dddddddd or as the window's list shows them\n"
+         "(4B522C1F0A37), PIDs by name or number (0x0082).\n"
          "\n"
          "Options:\n" +
          LineOptionsUsage() +

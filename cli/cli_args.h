@@ -39,8 +39,11 @@ struct ParseResult {
 // command; "--" ends them, so that a value may start with "-".
 ParseResult ParseCommandLine(const std::vector<std::string>& arguments);
 
-// "4b52:2c1f0a37", in any case.
+// "4b52:2c1f0a37", or 6 to 12 hex digits without separator as the window and
+// "devnames.lst" write UIDs ("4B522C1F0A37"), in any case.
 std::optional<Uid> ParseUid(const std::string& text);
+// The usage error for a UID that is neither, naming the forms taken.
+std::string MalformedUid(const std::string& text);
 // A PID by number ("0x0082", "130").
 std::optional<std::uint16_t> ParsePid(const std::string& text);
 // A decimal or 0x-prefixed hexadecimal number no larger than max.

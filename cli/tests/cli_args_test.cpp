@@ -21,6 +21,7 @@ TEST(CliArgsTest, CommandsTakeTheirOperands) {
   const Invocation info = Parse({"info", "4B52:2c1f0A37"});
   EXPECT_EQ(info.command, Command::kInfo);
   EXPECT_EQ(info.uid, 0x4B52'2C1F0A37ULL);
+  EXPECT_EQ(Parse({"info", "4B522C1F0A37"}).uid, 0x4B52'2C1F0A37ULL);
 
   const Invocation get = Parse({"get", "4b52:00000001", "0x0300", "7"});
   EXPECT_EQ(get.command, Command::kGet);
@@ -77,7 +78,8 @@ TEST(CliArgsTest, EveryUsageErrorIsOneLineNamingTheCulprit) {
       {{"--bogus", "discover"}, "unknown option: --bogus"},
       {{"discover", "extra"}, "discover takes no operands: extra"},
       {{"info"}, "usage: info UID"},
-      {{"info", "4b52-00000001"}, "malformed UID: 4b52-00000001"},
+      {{"info", "4b52-00000001"},
+       "malformed UID: 4b52-00000001 (write it mmmm:dddddddd or as 6 to 12 hex digits"},
       {{"info", "4b52:0000001"}, "malformed UID"},
       {{"info", "4b52:0000000g"}, "malformed UID"},
       {{"get", "4b52:00000001"}, "usage: get UID PID"},
@@ -126,6 +128,15 @@ TEST(CliArgsTest, NumbersAndUidsAsTyped) {
   EXPECT_FALSE(ParseNumber("99999999999999999999", 0xFFFFFFFF));
   EXPECT_EQ(UidOut(0x4B52'2C1F0A37ULL), "4b52:2c1f0a37");
   EXPECT_EQ(ParseUid("FFFF:FFFFFFFF"), kBroadcastUid);
+  // As the window's list and "devnames.lst" write them.
+  EXPECT_EQ(ParseUid("4B522C1F0A37"), 0x4B52'2C1F0A37ULL);
+  EXPECT_EQ(ParseUid("4b522c1f0a37"), 0x4B52'2C1F0A37ULL);
+  EXPECT_EQ(ParseUid("000001"), 0x0000'00000001ULL);
+  EXPECT_EQ(ParseUid("100000002"), 0x0001'00000002ULL);
+  for (const char* bad : {"00001", "4B522C1F0A370", "4B522C1F0A3G", "0x4B522C1F0A", "-4B522C1F0A",
+                          "+4B522C1F0A", "4B52 2C1F0A37", ""}) {
+    EXPECT_FALSE(ParseUid(bad)) << bad;
+  }
 }
 
 }  // namespace

@@ -106,6 +106,8 @@ if info is not None:
     check("info --json", info["uid"] == SPOT and info["device_label"] == "Spot 1", repr(info))
     check("info --json", info["device_info"]["dmx_footprint"] == 16, repr(info))
     check("info --json", "dmx_personality" in info["supported_parameters"], repr(info))
+# UIDs also as the window's list and "devnames.lst" write them.
+expect(["--virtual-rig", ONE, "get", "4B522C1F0A37", "device_label"], 0, stdout="label: Spot 1\n")
 # A fixture with only the required parameters has no labels to show.
 expect(["--virtual-rig", THREE, "info", HAZER], 0, contains=["dmx_start_address: 65535\n"])
 

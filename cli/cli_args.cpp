@@ -98,6 +98,7 @@ ParseResult Operands(Invocation inv, const std::string& name,
       break;
     }
     case Command::kHelp:
+    case Command::kVersion:
       break;
   }
   return ParseResult{std::move(inv), {}};
@@ -153,6 +154,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
   std::optional<std::string> commandName;
   std::vector<std::string> operands;
   bool help = false;
+  bool version = false;
   bool stepGiven = false;
   bool optionsEnded = false;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -171,6 +173,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
       optionsEnded = true;
     } else if (arg == "--help" || arg == "-h") {
       help = true;
+    } else if (arg == "--version") {
+      version = true;
     } else if (arg == "--json") {
       inv.json = true;
     } else if (arg == "-v" || arg == "--verbose") {
@@ -188,6 +192,10 @@ ParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
     }
   }
   if (help) return ParseResult{std::move(inv), {}};
+  if (version) {
+    inv.command = Command::kVersion;
+    return ParseResult{std::move(inv), {}};
+  }
   if (const std::string error = CheckLineOptions(inv.line); !error.empty()) return Fail(error);
   if (!commandName) return Fail("no command given (korval-rdm-cli --help lists them)");
   const auto* known = std::find_if(kCommands.begin(), kCommands.end(),
@@ -221,6 +229,7 @@ std::string UsageText() {
          "  --json               one JSON document instead of text\n"
          "  -v, --verbose        every request and reply as a packet dump on stderr\n"
          "  -h, --help           this text\n"
+         "  --version            the product and its version\n"
          "\n"
          "Exit status: 0 acknowledged, 1 refused (NACK), no valid reply or line failure,\n"
          "2 usage error (nothing is sent).\n";

@@ -12,7 +12,7 @@
 
 namespace korval::cli {
 
-enum class Command { kHelp, kDiscover, kInfo, kGet, kSet, kIdentify, kAddress, kPids };
+enum class Command { kHelp, kVersion, kDiscover, kInfo, kGet, kSet, kIdentify, kAddress, kPids };
 
 struct Invocation {
   LineOptions line;

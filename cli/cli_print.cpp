@@ -3,12 +3,21 @@
 #include <cstdio>
 
 #include "cli/cli_args.h"
+#include "frontend/product.h"
 #include "params/pid_table.h"
 
 namespace korval::cli {
 
 std::string JsonText(const nlohmann::ordered_json& document) {
   return document.dump(2) + "\n";
+}
+
+std::string VersionText(bool json) {
+  constexpr const char* kProgram = "korval-rdm-cli";
+  if (json) {
+    return JsonText({{"program", kProgram}, {"product", kProductName}, {"version", kVersion}});
+  }
+  return std::string(kProgram) + " (" + kProductName + ") " + kVersion + "\n";
 }
 
 std::string LinesText(const std::vector<std::string>& lines) {

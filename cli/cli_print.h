@@ -26,6 +26,9 @@ std::string AddressText(const std::vector<AddressSent>& sent, bool json);
 // pids: "0x0082 device_label" lines, or a JSON array of {pid, name}.
 std::string PidsText(const std::vector<KnownPid>& pids, bool json);
 
+// --version: "korval-rdm-cli (KORVAL RDM Setup) V1.0.2", or {program, product, version}.
+std::string VersionText(bool json);
+
 // A JSON document as printed: indented, one trailing newline.
 std::string JsonText(const nlohmann::ordered_json& document);
 

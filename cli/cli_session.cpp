@@ -93,6 +93,7 @@ int Session::Run(const Invocation& inv) {
       return Address(inv);
     case Command::kPids:
     case Command::kHelp:
+    case Command::kVersion:
       break;  // answered without the line
   }
   return kExitUsage;

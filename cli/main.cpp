@@ -19,9 +19,13 @@ int main(int argc, char** argv) {
     return cli::kExitUsage;
   }
   const cli::Invocation& inv = *parsed.invocation;
-  // Neither needs the line.
+  // None of these needs the line.
   if (inv.command == cli::Command::kHelp) {
     std::cout << cli::UsageText();
+    return cli::kExitAck;
+  }
+  if (inv.command == cli::Command::kVersion) {
+    std::cout << cli::VersionText(inv.json);
     return cli::kExitAck;
   }
   if (inv.command == cli::Command::kPids) {

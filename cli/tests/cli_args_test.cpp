@@ -65,6 +65,9 @@ TEST(CliArgsTest, OptionsStandAnywhereAndDoubleDashEndsThem) {
   EXPECT_EQ(Parse({"--help"}).command, Command::kHelp);
   // --help wins over whatever else is wrong: it is how one learns what is right.
   EXPECT_EQ(Parse({"bogus", "--help"}).command, Command::kHelp);
+  EXPECT_EQ(Parse({"--version"}).command, Command::kVersion);
+  EXPECT_EQ(Parse({"bogus", "--version"}).command, Command::kVersion);
+  EXPECT_EQ(Parse({"--version", "--help"}).command, Command::kHelp);
 }
 
 TEST(CliArgsTest, EveryUsageErrorIsOneLineNamingTheCulprit) {

@@ -6,6 +6,7 @@ status, stdout and stderr; --json output is parsed back as JSON.
 """
 import json
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -176,6 +177,11 @@ out, _ = expect(["pids"], 0, contains=["0x0082 device_label\n", "0x00E1 dmx_pers
 pids = expect_json(["pids", "--json"])
 check("pids --json", pids is not None and {"pid": "0x0082", "name": "device_label"} in pids, repr(pids))
 expect(["--help"], 0, contains=["Usage: korval-rdm-cli", "--virtual-rig FILE", "address START"])
+out, _ = expect(["--version"], 0)
+check("--version", re.fullmatch(r"korval-rdm-cli \(KORVAL RDM Setup\) V\d+\.\d+\.\d+\n", out), repr(out))
+version = expect_json(["--version", "--json"])
+check("--version --json", version is not None and out == "%s (%s) %s\n" % (
+    version["program"], version["product"], version["version"]), repr(version))
 
 # Usage errors: status 2, one line on stderr, nothing on stdout, nothing sent (-v would dump it).
 for args in (

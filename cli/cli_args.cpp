@@ -71,14 +71,16 @@ ParseResult Operands(Invocation inv, const std::string& name,
       inv.data = std::move(*data);
       break;
     }
-    case Command::kIdentify:
-      if (!CountIs(operands, 2, 2)) return Fail("usage: identify UID on|off");
+    case Command::kIdentify: {
+      if (!CountIs(operands, 2, 2)) return Fail("usage: identify UID on|off|1|0");
       if (!uidAt(0, &inv.uid)) return Fail(MalformedUid(operands[0]));
-      if (operands[1] != "on" && operands[1] != "off") {
-        return Fail("identify takes on or off, not: " + operands[1]);
-      }
-      inv.identifyOn = operands[1] == "on";
+      // The same words as every other flag a SET takes.
+      std::string error;
+      const auto flag = EncodeValues(rdm::kPidIdentifyDevice, true, {operands[1]}, &error);
+      if (!flag) return Fail("identify takes on or off (1 or 0), not: " + operands[1]);
+      inv.identifyOn = flag->front() != 0;
       break;
+    }
     case Command::kAddress: {
       if (operands.empty()) return Fail("usage: address START [--step N] UID...");
       const auto start = ParseNumber(operands[0], kMaxAddress);
@@ -216,7 +218,7 @@ std::string UsageText() {
          "  info UID                          what the device says about itself\n"
          "  get UID PID [ARG...]              one GET, its reply decoded\n"
          "  set UID PID VALUE...              one SET\n"
-         "  identify UID on|off               IDENTIFY_DEVICE on or off\n"
+         "  identify UID on|off|1|0           IDENTIFY_DEVICE on or off\n"
          "  address START [--step N] UID...   start addresses START, START+N, ... in order\n"
          "                                    (--step 0 or no UID: one broadcast)\n"
          "  pids                              every PID the tool knows\n"

@@ -36,8 +36,12 @@ TEST(CliArgsTest, CommandsTakeTheirOperands) {
   const Invocation raw = Parse({"set", "4b52:00000001", "0x0300", "1", "2", "0xff"});
   EXPECT_THAT(raw.data, ElementsAre(1, 2, 0xFF));
 
-  EXPECT_TRUE(Parse({"identify", "4b52:00000001", "on"}).identifyOn);
-  EXPECT_FALSE(Parse({"identify", "4b52:00000001", "off"}).identifyOn);
+  for (const char* on : {"on", "1", "ON", "true", "yes"}) {
+    EXPECT_TRUE(Parse({"identify", "4b52:00000001", on}).identifyOn) << on;
+  }
+  for (const char* off : {"off", "0", "Off", "false", "no"}) {
+    EXPECT_FALSE(Parse({"identify", "4b52:00000001", off}).identifyOn) << off;
+  }
   EXPECT_EQ(Parse({"discover"}).command, Command::kDiscover);
   EXPECT_EQ(Parse({"pids"}).command, Command::kPids);
 }
@@ -96,8 +100,9 @@ TEST(CliArgsTest, EveryUsageErrorIsOneLineNamingTheCulprit) {
       {{"get", "4b52:00000001", "reset_device"}, "reset_device takes no GET"},
       {{"get", "4b52:00000001", "disc_mute"}, "disc_mute takes no GET"},
       {{"set", "4b52:00000001", "0x0300", "-1"}, "unknown option: -1"},
-      {{"identify", "4b52:00000001", "blink"}, "identify takes on or off, not: blink"},
-      {{"identify", "4b52:00000001"}, "usage: identify UID on|off"},
+      {{"identify", "4b52:00000001", "blink"}, "identify takes on or off (1 or 0), not: blink"},
+      {{"identify", "4b52:00000001", "2"}, "identify takes on or off (1 or 0), not: 2"},
+      {{"identify", "4b52:00000001"}, "usage: identify UID on|off|1|0"},
       {{"address"}, "usage: address START"},
       {{"address", "0", "4b52:00000001"}, "start address must be 1 to 512: 0"},
       {{"address", "513"}, "start address must be 1 to 512: 513"},

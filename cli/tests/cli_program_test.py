@@ -153,6 +153,10 @@ expect(["--virtual-rig", THREE, "set", HAZER, "dmx_start_address", "5"], 1,
        stderr_contains=["NR_DATA_OUT_OF_RANGE"])
 expect(R + ["identify", SPOT, "on"], 0, stdout="")
 expect(R + ["identify", SPOT, "off"], 0, stdout="")
+out, err = expect(R + ["-v", "identify", SPOT, "1"], 0, stdout="")
+check("identify 1", " 30 1000 01 01 " in err, err)
+out, err = expect(R + ["-v", "identify", SPOT, "0"], 0, stdout="")
+check("identify 0", " 30 1000 01 00 " in err, err)
 
 # address: START, START+N, ... in order, or one broadcast.
 T = ["--virtual-rig", THREE]

@@ -32,6 +32,16 @@ ParseResult Fail(std::string error) {
   return ParseResult{std::nullopt, std::move(error)};
 }
 
+std::string UnknownPid(const std::string& text) {
+  const std::vector<std::string> near = NearestPidNames(text);
+  if (near.empty()) return "unknown PID: " + text + " (korval-rdm-cli pids lists the names)";
+  std::string names = near.front();
+  for (std::size_t i = 1; i < near.size(); ++i) {
+    names += (i + 1 == near.size() ? " or " : ", ") + near[i];
+  }
+  return "unknown PID: " + text + " (did you mean " + names + "?)";
+}
+
 // The operands of a command, by count: exactly `min` when max == min.
 bool CountIs(const std::vector<std::string>& operands, std::size_t min, std::size_t max) {
   return operands.size() >= min && operands.size() <= max;
@@ -57,12 +67,12 @@ ParseResult Operands(Invocation inv, const std::string& name,
     case Command::kGet:
     case Command::kSet: {
       const bool get = inv.command == Command::kGet;
-      if (!CountIs(operands, get ? 2 : 3, kAny)) {
+      if (!CountIs(operands, 2, kAny)) {
         return Fail(get ? "usage: get UID PID [ARG...]" : "usage: set UID PID VALUE...");
       }
       if (!uidAt(0, &inv.uid)) return Fail(MalformedUid(operands[0]));
       const auto pid = LookUpPid(operands[1]);
-      if (!pid) return Fail("unknown PID: " + operands[1]);
+      if (!pid) return Fail(UnknownPid(operands[1]));
       inv.pid = *pid;
       inv.values.assign(operands.begin() + 2, operands.end());
       std::string error;

@@ -35,6 +35,8 @@ TEST(CliArgsTest, CommandsTakeTheirOperands) {
 
   const Invocation raw = Parse({"set", "4b52:00000001", "0x0300", "1", "2", "0xff"});
   EXPECT_THAT(raw.data, ElementsAre(1, 2, 0xFF));
+  // A SET that takes no data is sent with none.
+  EXPECT_TRUE(Parse({"set", "4b52:00000001", "clear_status_id"}).data.empty());
 
   for (const char* on : {"on", "1", "ON", "true", "yes"}) {
     EXPECT_TRUE(Parse({"identify", "4b52:00000001", on}).identifyOn) << on;
@@ -90,9 +92,27 @@ TEST(CliArgsTest, EveryUsageErrorIsOneLineNamingTheCulprit) {
       {{"info", "4b52:0000001"}, "malformed UID"},
       {{"info", "4b52:0000000g"}, "malformed UID"},
       {{"get", "4b52:00000001"}, "usage: get UID PID"},
-      {{"get", "4b52:00000001", "no_such_pid"}, "unknown PID: no_such_pid"},
+      {{"get", "4b52:00000001", "no_such_pid"},
+       "unknown PID: no_such_pid (korval-rdm-cli pids lists the names)"},
+      {{"get", "4b52:00000001", "device_lable"},
+       "unknown PID: device_lable (did you mean device_label?)"},
+      {{"get", "4b52:00000001", "lamp_s"},
+       "unknown PID: lamp_s (did you mean lamp_state or lamp_strikes?)"},
       {{"get", "4b52:00000001", "0x10000"}, "unknown PID: 0x10000"},
-      {{"set", "4b52:00000001", "0x0300"}, "usage: set UID PID VALUE"},
+      {{"set", "4b52:00000001"}, "usage: set UID PID VALUE"},
+      // A missing value is named, a code's with its choices.
+      {{"set", "4b52:00000001", "dmx_start_address"},
+       "dmx_start_address: missing value for dmx_address"},
+      {{"set", "4b52:00000001", "identify_device"},
+       "identify_device: missing value for identify_state (on or off, 1 or 0)"},
+      {{"get", "4b52:00000001", "status_messages"},
+       "status_messages: missing value for status_type (a number or one of: none, "
+       "get_last_message, advisory, warning, error, advisory_cleared"},
+      {{"set", "4b52:00000001", "lamp_state"},
+       "lamp_state: missing value for state (a number or one of: off, on, strike, standby, "
+       "not_present, error)"},
+      {{"set", "4b52:00000001", "real_time_clock", "2024"},
+       "real_time_clock: missing value for month; it takes year month day hour minute second"},
       {{"set", "4b52:00000001", "0x0300", "256"}, "256 is out of range 0..255"},
       {{"set", "4b52:00000001", "dmx_start_address", "x"}, "dmx_start_address: "},
       {{"set", "4b52:00000001", "device_label", "Spot", "1"}, "device_label: "},

@@ -56,5 +56,24 @@ TEST(CliPrintTest, RepliesDecodeAsLinesAndJsonAlike) {
   EXPECT_FALSE(LookUpPid("device_lable"));
 }
 
+TEST(CliPrintTest, AnUnknownNameSuggestsTheNearestNames) {
+  struct Case {
+    const char* typed;
+    std::vector<std::string> nearest;
+  };
+  const std::vector<Case> cases = {
+      {"device_lable", {"device_label"}},                      // two letters swapped
+      {"DEVICE_LABLE", {"device_label"}},                      // in any case
+      {"dmx_start_adress", {"dmx_start_address"}},             // one left out
+      {"lamp", {"lamp_hours", "lamp_state", "lamp_on_mode"}},  // begun: shortest first
+      {"version",
+       {"software_version_label", "boot_software_version_id",
+        "boot_software_version_label"}},  // part of
+      {"zzzzzzzz", {}},
+      {"", {}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(NearestPidNames(c.typed), c.nearest) << c.typed;
+}
+
 }  // namespace
 }  // namespace korval::cli

@@ -161,7 +161,23 @@ std::string UidOut(Uid uid) {
   return text;
 }
 
+namespace {
+
+ParseResult ParseArguments(const std::vector<std::string>& arguments);
+
+}  // namespace
+
 ParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
+  ParseResult result = ParseArguments(arguments);
+  // A script that asked for JSON gets its usage error as JSON too.
+  const auto end = std::find(arguments.begin(), arguments.end(), "--");
+  result.json = std::find(arguments.begin(), end, "--json") != end;
+  return result;
+}
+
+namespace {
+
+ParseResult ParseArguments(const std::vector<std::string>& arguments) {
   Invocation inv;
   std::optional<std::string> commandName;
   std::vector<std::string> operands;
@@ -219,6 +235,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
   }
   return Operands(std::move(inv), *commandName, operands);
 }
+
+}  // namespace
 
 std::string UsageText() {
   return "Usage: korval-rdm-cli [OPTIONS] COMMAND [ARGS...]\n"

@@ -33,6 +33,8 @@ struct Invocation {
 struct ParseResult {
   std::optional<Invocation> invocation;
   std::string error;  // one line for stderr when there is no invocation
+  // --json was among the options, whether or not the rest made sense.
+  bool json = false;
 };
 
 // arguments without the program name. Options may stand before or after the

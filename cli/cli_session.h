@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "cli/cli_args.h"
+#include "cli/cli_print.h"
 #include "rdm/transport.h"
 
 namespace korval::cli {
@@ -36,6 +37,8 @@ class Session {
   int Address(const Invocation& inv);
   // 0 for an ACK; else the reason on stderr and 1.
   int Judge(const RdmReply& reply, Uid uid, std::uint16_t pid);
+  // The JSON document of one request: {uid, pid} and the outcome of its reply.
+  nlohmann::ordered_json RequestJson(const RdmReply& reply, Uid uid, std::uint16_t pid) const;
 
   RdmTransport& transport_;
   std::ostream& out_;

@@ -47,6 +47,10 @@ THREE = rig("three.json", [
     {"uid": HAZER.upper(), "footprint": 0, "start_address": 65535},
 ])
 TEN_RIG = rig("ten.json", [{"uid": u.upper()} for u in TEN])
+BAD = "4b52:0000bad1"
+REFUSES = "4b52:0000bad2"
+FAULTY = rig("faulty.json", [{"uid": BAD.upper(), "faults": {"bad_checksum": True}},
+                             {"uid": REFUSES.upper(), "faults": {"nack_all": True}}])
 
 
 def run(*args):
@@ -126,10 +130,11 @@ expect(R + ["get", SPOT, "slot_info"], 0,
 expect(R + ["get", SPOT, "slot_description", "1"], 0, contains=["description: Pan fine\n"])
 expect(R + ["get", SPOT, "0x0300"], 0, stdout="data: 00 01 02 03 04 05 06 fa\n")
 value = expect_json(R + ["--json", "get", SPOT, "sensor_value", "0"])
-check("get sensor --json", value is not None and value["present_value"] == -5 and
-      value["pid"] == "sensor_value" and value["uid"] == SPOT, repr(value))
+check("get sensor --json", value is not None and value["fields"]["present_value"] == -5 and
+      value["pid"] == "sensor_value" and value["uid"] == SPOT and value["status"] == "ACK", repr(value))
 raw = expect_json(R + ["--json", "get", SPOT, "0x0300"])
-check("get raw --json", raw is not None and raw["data"] == [0, 1, 2, 3, 4, 5, 6, 250], repr(raw))
+check("get raw --json", raw is not None and raw["fields"]["data"] == [0, 1, 2, 3, 4, 5, 6, 250],
+      repr(raw))
 
 # Refusals and silence: exit 1, the reason on stderr.
 expect(R + ["get", SPOT, "lamp_hours"], 1, stdout="", stderr_contains=["NR_UNKNOWN_PID"])
@@ -169,11 +174,52 @@ check("address broadcast", "Request__:1A FFFFFFFFFFFF 888800000001 01 01 00 0000
       and "Response_" not in err, err)
 expect(T + ["address", "7", "--step", "0", SPOT, DIMMER], 0, stdout="ffff:ffffffff 7\n")
 sent = expect_json(T + ["--json", "address", "1", "--step", "8", SPOT, DIMMER])
-check("address --json", sent == [{"uid": SPOT, "address": 1}, {"uid": DIMMER, "address": 9}],
-      repr(sent))
+check("address --json", sent == [{"uid": SPOT, "address": 1, "status": "ACK"},
+                                 {"uid": DIMMER, "address": 9, "status": "ACK"}], repr(sent))
 # One that refuses: the others still get theirs, and the status says so.
 expect(T + ["address", "1", HAZER, DIMMER], 1, stdout="%s 2\n" % DIMMER,
        stderr_contains=[HAZER + " dmx_start_address: NR_DATA_OUT_OF_RANGE"])
+
+# --json: one document on stdout for every outcome, the exit status as without it.
+def nack(reason, text, **keys):
+    return dict(keys, status="NACK", nack_reason=reason, nack_text=text,
+                error="%s (%s)" % (reason, text))
+
+
+HARDWARE_FAULT = ("NR_HARDWARE_FAULT", "hardware fault")
+for args, status, document in (
+    (R + ["get", SPOT, "lamp_hours"], 1,
+     nack("NR_UNKNOWN_PID", "unknown PID", uid=SPOT, pid="lamp_hours")),
+    (R + ["set", SPOT, "0x0300", "1"], 1,
+     nack("NR_FORMAT_ERROR", "format error", uid=SPOT, pid="0x0300")),
+    (R + ["get", NOBODY, "device_label"], 1,
+     {"uid": NOBODY, "pid": "device_label", "status": "NO_REPLY", "error": "no reply"}),
+    (["--virtual-rig", FAULTY, "set", BAD, "identify_device", "1"], 1,
+     {"uid": BAD, "pid": "identify_device", "status": "BAD_CHECKSUM", "error": "bad checksum"}),
+    (R + ["identify", SPOT, "on"], 0, {"uid": SPOT, "pid": "identify_device", "status": "ACK"}),
+    # An info partly refused: what was answered (nothing here), and the refusals.
+    (["--virtual-rig", FAULTY, "info", REFUSES], 1,
+     {"uid": REFUSES, "errors": [nack(*HARDWARE_FAULT, pid="device_info"),
+                                 nack(*HARDWARE_FAULT, pid="software_version_label")]}),
+    (T + ["address", "1", HAZER, DIMMER], 1,
+     [nack("NR_DATA_OUT_OF_RANGE", "data out of range", uid=HAZER, address=1),
+      {"uid": DIMMER, "address": 2, "status": "ACK"}]),
+    (T + ["address", "5"], 0, [{"uid": "ffff:ffffffff", "address": 5, "status": "SENT"}]),
+    (["fly"], 2, {"status": "USAGE_ERROR", "error": "unknown command: fly"}),
+    (["--bogus", "discover"], 2, {"status": "USAGE_ERROR", "error": "unknown option: --bogus"}),
+):
+    out, err = expect(args + ["--json"], status)
+    check("json %r" % args, (err == "") == (status == 0), err)
+    check("json %r" % args, out and json.loads(out) == document, "-> %r\nwant %r" % (out, document))
+# Failures before a command runs: the rig cannot be loaded, or no interface is
+# there (no line option: the FTDI interface is asked for, and there is none here).
+for args, status, token in ((["--virtual-rig", os.path.join(WORK, "missing.json"), "discover"], 2,
+                             "USAGE_ERROR"),
+                            (["get", SPOT, "device_label"], 1, "LINE_FAILURE")):
+    out, err = expect(args + ["--json"], status)
+    got = json.loads(out) if out else {}
+    check("json %r" % args, got.get("status") == token and err == "korval-rdm-cli: %s\n" % got.get(
+        "error"), repr((out, err)))
 
 # pids and --help need no line.
 out, _ = expect(["pids"], 0, contains=["0x0082 device_label\n", "0x00E1 dmx_personality_description\n",

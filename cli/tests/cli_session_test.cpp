@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <sstream>
 
 #include "rdm/rdm_constants.h"
@@ -117,6 +118,73 @@ TEST_F(SessionTest, FailuresAreNamedOnStderr) {
   EXPECT_EQ(session.Run(GetLabel()), kExitFailed);
   EXPECT_NE(err.str().find("line failure"), std::string::npos) << err.str();
   EXPECT_EQ(out.str(), "");
+}
+
+// Under --json every outcome is one document on stdout, with the status
+// scripts match on; stderr keeps its line.
+TEST_F(SessionTest, EveryOutcomeIsAJsonDocument) {
+  Session json{transport, out, err, true};
+  auto pending = [&] {
+    for (int i = 0; i <= Session::kMaxQueuedMessagePolls; ++i) {
+      line.replies.push_back(Reply(rdm::kResponseAckTimer, rdm::kPidDeviceLabel, {0x00, 0x01}));
+    }
+  };
+  auto badChecksum = [&] {
+    auto bad = Reply(rdm::kResponseAck, rdm::kPidDeviceLabel, kSpot);
+    bad.back() ^= 1;
+    line.replies.push_back(bad);
+  };
+  struct Case {
+    std::function<void()> script;
+    int exit;
+    const char* document;
+  };
+  const std::vector<Case> cases = {
+      {[&] { line.replies.push_back(Reply(rdm::kResponseAck, rdm::kPidDeviceLabel, kSpot)); },
+       kExitAck,
+       R"json({"uid": "4b52:00000007", "pid": "device_label", "status": "ACK",
+           "fields": {"label": "Spot"}})json"},
+      {[&] {
+         line.replies.push_back(Reply(rdm::kResponseNackReason, rdm::kPidDeviceLabel, {0, 0}));
+       },
+       kExitFailed,
+       R"json({"uid": "4b52:00000007", "pid": "device_label", "status": "NACK",
+           "nack_reason": "NR_UNKNOWN_PID", "nack_text": "unknown PID",
+           "error": "NR_UNKNOWN_PID (unknown PID)"})json"},
+      {pending, kExitFailed,
+       R"json({"uid": "4b52:00000007", "pid": "device_label", "status": "ACK_TIMER",
+           "error": "reply still pending after 10 queued-message requests"})json"},
+      {badChecksum, kExitFailed,
+       R"json({"uid": "4b52:00000007", "pid": "device_label", "status": "BAD_CHECKSUM",
+           "error": "bad checksum"})json"},
+      {[] {}, kExitFailed,
+       R"json({"uid": "4b52:00000007", "pid": "device_label", "status": "NO_REPLY",
+           "error": "no reply"})json"},
+      {[&] { line.failRead = true; }, kExitFailed,
+       R"json({"uid": "4b52:00000007", "pid": "device_label", "status": "LINE_FAILURE",
+           "error": "line failure: the interface refused to send or to read"})json"},
+  };
+  for (const Case& c : cases) {
+    line.replies.clear();
+    line.failRead = false;
+    out.str("");
+    err.str("");
+    c.script();
+    EXPECT_EQ(json.Run(GetLabel()), c.exit) << c.document;
+    EXPECT_EQ(nlohmann::json::parse(out.str()), nlohmann::json::parse(c.document));
+    EXPECT_EQ(err.str().empty(), c.exit == kExitAck) << err.str();
+  }
+  // A reply that ends inside its field: what came, and why it is a failure.
+  line.failRead = false;
+  out.str("");
+  line.replies.push_back(Reply(rdm::kResponseAck, rdm::kPidDmxStartAddress, {0x00}));
+  Invocation address = GetLabel();
+  address.pid = rdm::kPidDmxStartAddress;
+  EXPECT_EQ(json.Run(address), kExitFailed);
+  const auto shortReply = nlohmann::json::parse(out.str());
+  EXPECT_EQ(shortReply["status"], "SHORT_REPLY");
+  EXPECT_EQ(shortReply["error"], "reply shorter than its parameter");
+  EXPECT_TRUE(shortReply.contains("fields"));
 }
 
 }  // namespace

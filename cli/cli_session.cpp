@@ -94,7 +94,28 @@ int Session::Run(const Invocation& inv) {
 int Session::Discover() {
   DeviceTable table;
   Discovery discovery(transport_, table);
-  discovery.Run(DiscoveryHooks{.clearList = [] {}, .addListLine = [](const std::string&) {}});
+  int branches = 0, devices = 0;
+  auto progress = [&] {
+    if (progress_) {
+      err_ << "\rdiscovering: " << branches << " branch requests, " << devices << " found"
+           << std::flush;
+    }
+  };
+  // Asked before each branch request: counts them and never stops the search.
+  auto beforeBranch = [&] {
+    ++branches;
+    progress();
+    return false;
+  };
+  discovery.Run(DiscoveryHooks{.clearList = [] {},
+                               .addListLine = [](const std::string&) {},
+                               .stopRequested = beforeBranch,
+                               .found =
+                                   [&](Uid) {
+                                     ++devices;
+                                     progress();
+                                   }});
+  if (progress_) err_ << "\r\033[K" << std::flush;  // back to the start of an empty line
   std::vector<Uid> found(table.slots.begin() + 1, table.slots.begin() + 1 + table.count);
   out_ << UidListText(found, json_);
   for (Uid uid : discovery.GivenUp()) {

@@ -24,6 +24,11 @@ class Session {
   // The exit status of the command.
   int Run(const Invocation& invocation);
 
+  // discover then rewrites one line on stderr in place with the branch
+  // requests sent and the devices found so far, and clears it at the end: for
+  // a terminal, where a discovery in classic timing takes half a minute.
+  void ShowDiscoveryProgress(bool show) { progress_ = show; }
+
   // One request carried to its final reply: an ACK_TIMER is followed, after
   // the delay it names, by GET QUEUED_MESSAGE until the reply to the request
   // itself comes (or the polls run out).
@@ -44,6 +49,7 @@ class Session {
   std::ostream& out_;
   std::ostream& err_;
   bool json_;
+  bool progress_ = false;
 };
 
 }  // namespace korval::cli

@@ -1,4 +1,6 @@
 // korval-rdm-cli: the tool's RDM core from a terminal and from scripts.
+#include <unistd.h>
+
 #include <iostream>
 #include <string>
 #include <vector>
@@ -52,6 +54,8 @@ int main(int argc, char** argv) {
   }
   transport.SetHandle(handle);
   cli::Session session(transport, std::cout, std::cerr, inv.json);
+  // Progress is for a person watching; -v already shows every request.
+  session.ShowDiscoveryProgress(isatty(STDERR_FILENO) != 0 && !inv.verbose);
   const int status = session.Run(inv);
   transport.SetHandle(0);
   line->Close(handle);

@@ -6,6 +6,7 @@ status, stdout and stderr; --json output is parsed back as JSON.
 """
 import json
 import os
+import pty
 import re
 import subprocess
 import sys
@@ -98,6 +99,38 @@ found = expect_json(["--json", "--virtual-rig", TEN_RIG, "discover"])
 check("discover ten --json", found is not None and sorted(found) == sorted(TEN), repr(found))
 # The same order both ways: the order found.
 check("discover ten order", found == out.splitlines(), repr(found))
+
+
+def run_on_terminal(*args):
+    """Runs the program with stderr on a pseudo-terminal: its stdout and what the terminal got."""
+    master, slave = pty.openpty()
+    p = subprocess.Popen([PROGRAM, *args], stdout=subprocess.PIPE, stderr=slave)
+    os.close(slave)
+    seen = b""
+    while True:
+        try:
+            chunk = os.read(master, 4096)
+        except OSError:  # the program, the terminal's last writer, has gone
+            break
+        if not chunk:
+            break
+        seen += chunk
+    out = p.stdout.read().decode()
+    p.wait(timeout=60)
+    os.close(master)
+    return out, seen.decode()
+
+
+# Progress only where a person watches: a terminal, one line rewritten in place, cleared at the end.
+code, _, err, _ = run("--virtual-rig", TEN_RIG, "discover")
+check("discover not on a terminal", err == "", repr(err))
+out, terminal = run_on_terminal("--virtual-rig", TEN_RIG, "discover")
+check("discover on a terminal", out.splitlines() == found, repr(out))
+check("discover on a terminal", terminal.startswith("\rdiscovering: 1 branch requests, 0 found") and
+      re.search(r"\rdiscovering: \d+ branch requests, 10 found\r\x1b\[K$", terminal), repr(terminal[-200:]))
+# -v shows every request instead.
+_, terminal = run_on_terminal("-v", "--virtual-rig", ONE, "discover")
+check("discover -v on a terminal", "Request__" in terminal and "discovering" not in terminal, terminal)
 
 # info: one "name: value" line each, the optional labels where supported.
 out, _ = expect(["--virtual-rig", ONE, "info", SPOT.upper()], 0,

@@ -4,12 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <sstream>
 
 #include "rdm/rdm_constants.h"
 #include "rdm/tests/reply_frame.h"
 #include "rdm/tests/scripted_line.h"
+#include "sim/virtual_line.h"
 
 namespace korval::cli {
 namespace {
@@ -185,6 +187,54 @@ TEST_F(SessionTest, EveryOutcomeIsAJsonDocument) {
   EXPECT_EQ(shortReply["status"], "SHORT_REPLY");
   EXPECT_EQ(shortReply["error"], "reply shorter than its parameter");
   EXPECT_TRUE(shortReply.contains("fields"));
+}
+
+// discover on a virtual rig in instant timing, which records every request.
+struct DiscoverTest : ::testing::Test {
+  sim::VirtualLine line{sim::Timing::kInstant};
+  RdmTransport transport{line, nullptr};
+  std::ostringstream out, err;
+
+  DiscoverTest() {
+    LineHandle handle = 0;
+    EXPECT_EQ(line.Open(0, &handle), kLineOk);
+    transport.SetHandle(handle);
+  }
+  void Add(Uid uid) {
+    sim::ResponderConfig config;
+    config.uid = uid;
+    line.AddResponder(config);
+  }
+  int BranchRequests() const {
+    const auto requests = line.Requests();
+    return static_cast<int>(std::count_if(requests.begin(), requests.end(), [](const auto& r) {
+      return r.request.pid == rdm::kPidDiscUniqueBranch;
+    }));
+  }
+};
+
+TEST_F(DiscoverTest, ProgressIsOneLineRewrittenInPlaceAndClearedAtTheEnd) {
+  Add(0x4B52'00000001ULL);
+  Add(0x4B52'7A3390C5ULL);
+  Invocation discover;
+  discover.command = Command::kDiscover;
+  Session quiet{transport, out, err, false};
+  EXPECT_EQ(quiet.Run(discover), kExitAck);
+  EXPECT_EQ(err.str(), "");
+  const std::string found = out.str();
+
+  out.str("");
+  line.ClearRequests();
+  Session shown{transport, out, err, false};
+  shown.ShowDiscoveryProgress(true);
+  EXPECT_EQ(shown.Run(discover), kExitAck);
+  EXPECT_EQ(out.str(), found);
+  const std::string progress = err.str();
+  EXPECT_EQ(progress.find('\n'), std::string::npos);
+  EXPECT_TRUE(progress.starts_with("\rdiscovering: 1 branch requests, 0 found")) << progress;
+  const std::string last =
+      "\rdiscovering: " + std::to_string(BranchRequests()) + " branch requests, 2 found\r\033[K";
+  EXPECT_TRUE(progress.ends_with(last)) << progress;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <charconv>
 
 #include "cli/pid_codec.h"
+#include "rdm/device_table.h"
 #include "rdm/rdm_constants.h"
 
 namespace korval::cli {
@@ -57,6 +58,26 @@ ParseResult Operands(Invocation inv, const std::string& name,
   };
   switch (inv.command) {
     case Command::kDiscover:
+      if (!inv.incremental && !operands.empty()) {
+        return Fail("discover takes no operands: " + operands[0] +
+                    " (the UIDs known go after --incremental)");
+      }
+      if (operands.size() > DeviceTable::kCapacity) {
+        return Fail("discover --incremental takes at most " +
+                    std::to_string(DeviceTable::kCapacity) + " UIDs, the device table's size");
+      }
+      for (std::size_t i = 0; i < operands.size(); ++i) {
+        Uid uid = 0;
+        if (!uidAt(i, &uid)) return Fail(MalformedUid(operands[i]));
+        // Muting a broadcast address would silence every device at once.
+        if (IsBroadcastUid(uid))
+          return Fail("a broadcast UID cannot be muted alone: " + operands[i]);
+        if (std::find(inv.uids.begin(), inv.uids.end(), uid) != inv.uids.end()) {
+          return Fail("UID given twice: " + operands[i]);
+        }
+        inv.uids.push_back(uid);
+      }
+      break;
     case Command::kPids:
       if (!operands.empty()) return Fail(name + " takes no operands: " + operands[0]);
       break;
@@ -205,6 +226,8 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
       version = true;
     } else if (arg == "--json") {
       inv.json = true;
+    } else if (arg == "--incremental") {
+      inv.incremental = true;
     } else if (arg == "-v" || arg == "--verbose") {
       inv.verbose = true;
     } else if (IsOption(arg, "--step")) {
@@ -233,6 +256,9 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
   if (inv.command != Command::kAddress && stepGiven) {
     return Fail("--step belongs to the address command");
   }
+  if (inv.command != Command::kDiscover && inv.incremental) {
+    return Fail("--incremental belongs to the discover command");
+  }
   return Operands(std::move(inv), *commandName, operands);
 }
 
@@ -243,6 +269,8 @@ std::string UsageText() {
          "\n"
          "Commands:\n"
          "  discover                          the UIDs on the line, in the order found\n"
+         "  discover --incremental UID...     the UIDs given that still answer, in that\n"
+         "                                    order, then those found new\n"
          "  info UID                          what the device says about itself\n"
          "  get UID PID [ARG...]              one GET, its reply decoded\n"
          "  set UID PID VALUE...              one SET\n"

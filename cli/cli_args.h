@@ -27,7 +27,9 @@ struct Invocation {
   bool identifyOn = false;
   std::uint16_t start = 0;  // address
   std::uint16_t step = 1;
-  std::vector<Uid> uids;  // address, in the order given
+  std::vector<Uid> uids;  // address, discover --incremental: in the order given
+  // discover: keep the devices known (uids) that still answer, search for new ones.
+  bool incremental = false;
 };
 
 struct ParseResult {

@@ -72,7 +72,7 @@ nlohmann::ordered_json Session::RequestJson(const RdmReply& reply, Uid uid,
 int Session::Run(const Invocation& inv) {
   switch (inv.command) {
     case Command::kDiscover:
-      return Discover();
+      return Discover(inv);
     case Command::kInfo:
       return Info(inv.uid);
     case Command::kGet:
@@ -91,8 +91,14 @@ int Session::Run(const Invocation& inv) {
   return kExitUsage;
 }
 
-int Session::Discover() {
+int Session::Discover(const Invocation& inv) {
+  // The devices known, in their order: the discovery mutes each in turn, keeps
+  // those that acknowledge and searches only among the rest. Nothing known: a
+  // full discovery.
   DeviceTable table;
+  for (std::size_t i = 0; i < inv.uids.size() && i < DeviceTable::kCapacity; ++i) {
+    table.slots[++table.count] = inv.uids[i];
+  }
   Discovery discovery(transport_, table);
   int branches = 0, devices = 0;
   auto progress = [&] {

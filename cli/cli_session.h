@@ -35,7 +35,7 @@ class Session {
   RdmReply Ask(const RdmRequest& request);
 
  private:
-  int Discover();
+  int Discover(const Invocation& inv);
   int Info(Uid uid);
   int Get(const Invocation& inv);
   int Set(Uid uid, std::uint16_t pid, std::vector<std::uint8_t> data);

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "rdm/device_table.h"
 #include "rdm/rdm_constants.h"
 
 namespace korval::cli {
@@ -45,6 +46,11 @@ TEST(CliArgsTest, CommandsTakeTheirOperands) {
     EXPECT_FALSE(Parse({"identify", "4b52:00000001", off}).identifyOn) << off;
   }
   EXPECT_EQ(Parse({"discover"}).command, Command::kDiscover);
+  EXPECT_FALSE(Parse({"discover"}).incremental);
+  const Invocation known = Parse({"discover", "--incremental", "4b52:00000002", "4B5200000001"});
+  EXPECT_TRUE(known.incremental);
+  EXPECT_THAT(known.uids, ElementsAre(0x4B52'00000002ULL, 0x4B52'00000001ULL));
+  EXPECT_TRUE(Parse({"--incremental", "discover"}).uids.empty());  // nothing known: all is new
   EXPECT_EQ(Parse({"pids"}).command, Command::kPids);
 }
 
@@ -85,7 +91,14 @@ TEST(CliArgsTest, EveryUsageErrorIsOneLineNamingTheCulprit) {
       {{}, "no command given"},
       {{"fly"}, "unknown command: fly"},
       {{"--bogus", "discover"}, "unknown option: --bogus"},
-      {{"discover", "extra"}, "discover takes no operands: extra"},
+      {{"discover", "extra"}, "discover takes no operands: extra (the UIDs known go after"},
+      {{"discover", "--incremental", "4b52:00000001", "4b52:00000001"},
+       "UID given twice: 4b52:00000001"},
+      {{"discover", "--incremental", "4b52:ffffffff"},
+       "a broadcast UID cannot be muted alone: 4b52:ffffffff"},
+      {{"discover", "--incremental", "4b52"}, "malformed UID: 4b52"},
+      {{"get", "--incremental", "4b52:00000001", "device_label"},
+       "--incremental belongs to the discover command"},
       {{"info"}, "usage: info UID"},
       {{"info", "4b52-00000001"},
        "malformed UID: 4b52-00000001 (write it mmmm:dddddddd or as 6 to 12 hex digits"},
@@ -140,6 +153,12 @@ TEST(CliArgsTest, EveryUsageErrorIsOneLineNamingTheCulprit) {
     EXPECT_THAT(result.error, HasSubstr(c.message));
     EXPECT_EQ(result.error.find('\n'), std::string::npos) << result.error;
   }
+  // No more devices can be known than the table holds.
+  std::vector<std::string> many = {"discover", "--incremental"};
+  for (int i = 1; i <= DeviceTable::kCapacity + 1; ++i) many.push_back(UidOut(Uid(i)));
+  EXPECT_THAT(ParseCommandLine(many).error, HasSubstr("at most 33 UIDs"));
+  many.pop_back();
+  EXPECT_EQ(Parse(many).uids.size(), 33u);
   // More than one PDL's worth of bytes cannot be sent.
   std::vector<std::string> tooLong = {"set", "4b52:00000001", "0x0300"};
   tooLong.insert(tooLong.end(), rdm::kMaxPdl + 1, "1");

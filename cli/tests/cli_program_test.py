@@ -100,6 +100,15 @@ check("discover ten --json", found is not None and sorted(found) == sorted(TEN),
 # The same order both ways: the order found.
 check("discover ten order", found == out.splitlines(), repr(found))
 
+# discover --incremental: the UIDs known that answer, in the order given, then the new one;
+# the one gone is dropped.
+known = sorted(TEN)[:9]
+expect(["--virtual-rig", TEN_RIG, "discover", "--incremental"] + known + [NOBODY], 0,
+       stdout_lines=known + [sorted(TEN)[9]])
+check("discover --incremental --json", expect_json(
+    ["--virtual-rig", TEN_RIG, "--json", "discover", "--incremental"] + known +
+    [NOBODY.upper().replace(":", "")]) == known + [sorted(TEN)[9]])
+
 
 def run_on_terminal(*args):
     """Runs the program with stderr on a pseudo-terminal: its stdout and what the terminal got."""

@@ -237,5 +237,37 @@ TEST_F(DiscoverTest, ProgressIsOneLineRewrittenInPlaceAndClearedAtTheEnd) {
   EXPECT_TRUE(progress.ends_with(last)) << progress;
 }
 
+// The devices known are muted in their order and kept; the search then finds
+// only what is new, in a small part of the branch requests of a full search.
+TEST_F(DiscoverTest, IncrementalKeepsTheKnownInOrderDropsTheGoneAndFindsTheNew) {
+  std::vector<Uid> known;  // lowest first: not the order a search finds them in
+  for (Uid i = 1; i <= 8; ++i) known.push_back(0x4B52'00000000ULL + i * 0x1357'9BDFULL);
+  for (Uid uid : known) Add(uid);
+  constexpr Uid kNew = 0x4A4C'00000012ULL, kGone = 0x4B52'0000DEADULL;
+  Add(kNew);
+  auto lines = [](const std::vector<Uid>& uids) {
+    std::string text;
+    for (Uid uid : uids) text += UidOut(uid) + "\n";
+    return text;
+  };
+  Session session{transport, out, err, false};
+  Invocation full;
+  full.command = Command::kDiscover;
+  EXPECT_EQ(session.Run(full), kExitAck);
+  const int fullBranches = BranchRequests();
+  EXPECT_NE(out.str(), lines(known) + lines({kNew}));  // a full search lists them otherwise
+
+  Invocation incremental = full;
+  incremental.incremental = true;
+  incremental.uids = known;
+  incremental.uids.push_back(kGone);
+  out.str("");
+  line.ClearRequests();
+  EXPECT_EQ(session.Run(incremental), kExitAck);
+  EXPECT_EQ(out.str(), lines(known) + lines({kNew}));
+  EXPECT_LT(BranchRequests() * 10, fullBranches);
+  EXPECT_EQ(err.str(), "");
+}
+
 }  // namespace
 }  // namespace korval::cli

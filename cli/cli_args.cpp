@@ -280,11 +280,13 @@ std::string UsageText() {
          "  pids                              every PID the tool knows\n"
          "\n"
          "UIDs are written mmmm:dddddddd or as the window's list shows them\n"
-         "(4B522C1F0A37), PIDs by name or number (0x0082).\n"
+         "(4B522C1F0A37), PIDs by name or number (0x0082). On a terminal, discover\n"
+         "shows its progress on stderr.\n"
          "\n"
          "Options:\n" +
          LineOptionsUsage() +
-         "  --json               one JSON document instead of text\n"
+         "  --json               one JSON document on stdout instead of text, for a\n"
+         "                       failure too (its \"status\" and \"error\")\n"
          "  -v, --verbose        every request and reply as a packet dump on stderr\n"
          "  -h, --help           this text\n"
          "  --version            the product and its version\n"

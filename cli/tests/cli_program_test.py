@@ -116,18 +116,13 @@ def run_on_terminal(*args):
     p = subprocess.Popen([PROGRAM, *args], stdout=subprocess.PIPE, stderr=slave)
     os.close(slave)
     seen = b""
-    while True:
-        try:
-            chunk = os.read(master, 4096)
-        except OSError:  # the program, the terminal's last writer, has gone
-            break
-        if not chunk:
-            break
-        seen += chunk
-    out = p.stdout.read().decode()
-    p.wait(timeout=60)
+    try:
+        while chunk := os.read(master, 4096):
+            seen += chunk
+    except OSError:  # the program, the terminal's last writer, has gone
+        pass
     os.close(master)
-    return out, seen.decode()
+    return p.communicate(timeout=60)[0].decode(), seen.decode()
 
 
 # Progress only where a person watches: a terminal, one line rewritten in place, cleared at the end.
@@ -230,12 +225,8 @@ def nack(reason, text, **keys):
 
 HARDWARE_FAULT = ("NR_HARDWARE_FAULT", "hardware fault")
 for args, status, document in (
-    (R + ["get", SPOT, "lamp_hours"], 1,
-     nack("NR_UNKNOWN_PID", "unknown PID", uid=SPOT, pid="lamp_hours")),
     (R + ["set", SPOT, "0x0300", "1"], 1,
      nack("NR_FORMAT_ERROR", "format error", uid=SPOT, pid="0x0300")),
-    (R + ["get", NOBODY, "device_label"], 1,
-     {"uid": NOBODY, "pid": "device_label", "status": "NO_REPLY", "error": "no reply"}),
     (["--virtual-rig", FAULTY, "set", BAD, "identify_device", "1"], 1,
      {"uid": BAD, "pid": "identify_device", "status": "BAD_CHECKSUM", "error": "bad checksum"}),
     (R + ["identify", SPOT, "on"], 0, {"uid": SPOT, "pid": "identify_device", "status": "ACK"}),

@@ -213,57 +213,43 @@ struct DiscoverTest : ::testing::Test {
   }
 };
 
-TEST_F(DiscoverTest, ProgressIsOneLineRewrittenInPlaceAndClearedAtTheEnd) {
-  Add(0x4B52'00000001ULL);
-  Add(0x4B52'7A3390C5ULL);
-  Invocation discover;
-  discover.command = Command::kDiscover;
-  Session quiet{transport, out, err, false};
-  EXPECT_EQ(quiet.Run(discover), kExitAck);
-  EXPECT_EQ(err.str(), "");
-  const std::string found = out.str();
-
-  out.str("");
-  line.ClearRequests();
-  Session shown{transport, out, err, false};
-  shown.ShowDiscoveryProgress(true);
-  EXPECT_EQ(shown.Run(discover), kExitAck);
-  EXPECT_EQ(out.str(), found);
-  const std::string progress = err.str();
-  EXPECT_EQ(progress.find('\n'), std::string::npos);
-  EXPECT_TRUE(progress.starts_with("\rdiscovering: 1 branch requests, 0 found")) << progress;
-  const std::string last =
-      "\rdiscovering: " + std::to_string(BranchRequests()) + " branch requests, 2 found\r\033[K";
-  EXPECT_TRUE(progress.ends_with(last)) << progress;
-}
-
-// The devices known are muted in their order and kept; the search then finds
-// only what is new, in a small part of the branch requests of a full search.
-TEST_F(DiscoverTest, IncrementalKeepsTheKnownInOrderDropsTheGoneAndFindsTheNew) {
+// A full discovery, its progress shown: one line rewritten in place, cleared
+// at the end. Then from the devices known: they are muted in their order and
+// kept, the one gone is dropped, and the search finds only what is new, in a
+// small part of the branch requests of a full search.
+TEST_F(DiscoverTest, FullWithProgressThenIncrementalFromTheDevicesKnown) {
   std::vector<Uid> known;  // lowest first: not the order a search finds them in
   for (Uid i = 1; i <= 8; ++i) known.push_back(0x4B52'00000000ULL + i * 0x1357'9BDFULL);
   for (Uid uid : known) Add(uid);
   constexpr Uid kNew = 0x4A4C'00000012ULL, kGone = 0x4B52'0000DEADULL;
   Add(kNew);
-  auto lines = [](const std::vector<Uid>& uids) {
+  auto lines = [](std::vector<Uid> uids) {
     std::string text;
     for (Uid uid : uids) text += UidOut(uid) + "\n";
     return text;
   };
   Session session{transport, out, err, false};
-  Invocation full;
-  full.command = Command::kDiscover;
-  EXPECT_EQ(session.Run(full), kExitAck);
+  session.ShowDiscoveryProgress(true);
+  Invocation discover;
+  discover.command = Command::kDiscover;
+  EXPECT_EQ(session.Run(discover), kExitAck);
   const int fullBranches = BranchRequests();
-  EXPECT_NE(out.str(), lines(known) + lines({kNew}));  // a full search lists them otherwise
+  EXPECT_NE(out.str(), lines(known) + lines({kNew}));  // the search finds them in another order
+  const std::string progress = err.str();
+  EXPECT_EQ(progress.find('\n'), std::string::npos);
+  EXPECT_TRUE(progress.starts_with("\rdiscovering: 1 branch requests, 0 found")) << progress;
+  EXPECT_TRUE(progress.ends_with("\rdiscovering: " + std::to_string(fullBranches) +
+                                 " branch requests, 9 found\r\033[K"))
+      << progress;
 
-  Invocation incremental = full;
-  incremental.incremental = true;
-  incremental.uids = known;
-  incremental.uids.push_back(kGone);
+  session.ShowDiscoveryProgress(false);
+  discover.incremental = true;
+  discover.uids = known;
+  discover.uids.push_back(kGone);
   out.str("");
+  err.str("");
   line.ClearRequests();
-  EXPECT_EQ(session.Run(incremental), kExitAck);
+  EXPECT_EQ(session.Run(discover), kExitAck);
   EXPECT_EQ(out.str(), lines(known) + lines({kNew}));
   EXPECT_LT(BranchRequests() * 10, fullBranches);
   EXPECT_EQ(err.str(), "");

@@ -206,11 +206,15 @@ int Session::Get(const Invocation& inv) {
     err_ << UidOut(inv.uid) << " " << PidName(inv.pid) << ": " << kShortReply << "\n";
   }
   if (json_) {
-    // The fields apart from the request's own keys: a field may be named "pid".
     nlohmann::ordered_json document = {{"uid", UidOut(inv.uid)}, {"pid", PidName(inv.pid)}};
     document.update(OutcomeJson(decoded.truncated ? Outcome{"SHORT_REPLY", kShortReply, {}}
                                                   : Outcome{"ACK", {}, {}}));
-    document["fields"] = decoded.json;
+    // The reply's fields beside the request's keys, where scripts have always
+    // read them; one that would take a key of the request's (PARAMETER_
+    // DESCRIPTION's "pid") is written as "reply_pid".
+    for (const auto& [key, value] : decoded.json.items()) {
+      document[document.contains(key) ? "reply_" + key : key] = value;
+    }
     out_ << JsonText(document);
   } else {
     out_ << LinesText(decoded.lines);

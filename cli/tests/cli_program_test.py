@@ -167,10 +167,10 @@ expect(R + ["get", SPOT, "slot_info"], 0,
 expect(R + ["get", SPOT, "slot_description", "1"], 0, contains=["description: Pan fine\n"])
 expect(R + ["get", SPOT, "0x0300"], 0, stdout="data: 00 01 02 03 04 05 06 fa\n")
 value = expect_json(R + ["--json", "get", SPOT, "sensor_value", "0"])
-check("get sensor --json", value is not None and value["fields"]["present_value"] == -5 and
+check("get sensor --json", value is not None and value["present_value"] == -5 and
       value["pid"] == "sensor_value" and value["uid"] == SPOT and value["status"] == "ACK", repr(value))
 raw = expect_json(R + ["--json", "get", SPOT, "0x0300"])
-check("get raw --json", raw is not None and raw["fields"]["data"] == [0, 1, 2, 3, 4, 5, 6, 250],
+check("get raw --json", raw is not None and raw["data"] == [0, 1, 2, 3, 4, 5, 6, 250],
       repr(raw))
 
 # Refusals and silence: exit 1, the reason on stderr.

@@ -163,6 +163,9 @@ class TForm1 : public QWidget {
   void SpeedButton2Click() { SpeedButtonUpClick(); }
   void SpeedButton3Click() { SpeedButtonDownClick(); }
   void BitBtnDiscoverClick();
+  // The discovery as the button runs it, on whatever page is shown: on the
+  // Art-Net page its requests go in the gaps between the DMX frames.
+  void RunDiscovery();
   void LoadDeviceNames();
   void RewriteDeviceNames();
   // Parameter page.

@@ -89,16 +89,18 @@ void TForm1::ArtNetRoom::Tick(artnet::TickClock::TimePoint nextDeadline) {
   });
   // The node's ArtPollReply tells controllers whether their data goes out.
   library.Node().ReportOutput(result == artnet::TickResult::kSent);
-  if (result != artnet::TickResult::kSent) return;
-  // The gap after the frame: requests that end before the next frame is due.
-  artnet::TickClock& clock = *tickClock;
-  transport.Arbiter().RunWaiting([&clock, nextDeadline](std::chrono::microseconds budget) {
-    return clock.Now() + budget <= nextDeadline;
-  });
+  LineArbiter& arbiter = transport.Arbiter();
+  if (result != artnet::TickResult::kSent) {
+    arbiter.FramesStopped();
+    return;
+  }
+  // The gap after the frame: from now on every exchange fits itself in, and
+  // the network's requests that end before the next frame run here.
+  arbiter.FrameSent(nextDeadline, artnet::kGapBetweenFrames);
 }
 
 void TForm1::ArtNetRoom::RunNetworkRequests() {
-  if (form.artNetPageShown.load()) return;  // the output thread's gaps take them
+  if (form.transport.Arbiter().FramesGoOut()) return;  // the output thread's gaps take them
   form.transport.Arbiter().RunAll();
 }
 
@@ -115,7 +117,9 @@ void TForm1::ArtNetRoom::DiscoverForNetwork() {
   RdmTransport& transport = form.transport;
   const RdmTiming timing = transport.Timing();
   transport.SetTiming(RdmTiming::kE120);
-  form.RunHandler([this] { form.BitBtnDiscoverClick(); });
+  // A node keeps its output while it discovers: the page stays, and on the
+  // Art-Net page the discovery's requests go between the frames.
+  form.RunHandler([this] { form.RunDiscovery(); });
   transport.SetTiming(timing);
   PublishTable();
   gateway->DiscoveryEnded();
@@ -178,6 +182,8 @@ bool TForm1::CreateTimer() {
   if (room.OutputTimerId != 0) return true;
   try {
     room.tickClock = room.makeTickClock();
+    // The frames' schedule is kept on the ticker's clock.
+    transport.Arbiter().SetClock([clock = room.tickClock] { return clock->Now(); });
     room.ticker = std::make_unique<artnet::OutputTicker>(
         artnet::OutputTicker::Tick([&room](artnet::TickClock::TimePoint next) { room.Tick(next); }),
         room.tickClock);
@@ -192,6 +198,7 @@ void TForm1::DestroyTimer() {
   ArtNetRoom& room = *artNetRoom;
   if (room.OutputTimerId == 0) return;
   room.ticker.reset();
+  transport.Arbiter().FramesStopped();
   room.OutputTimerId = 0;
   room.library.Node().ReportOutput(false);
 }

@@ -126,6 +126,10 @@ void TForm1::BitBtnDiscoverClick() {
   // The output ticker sends only on the Art-Net page; leaving it keeps the line
   // to discovery alone.
   if (!RdmPageActive()) SetActivePage(TabSheet1);
+  RunDiscovery();
+}
+
+void TForm1::RunDiscovery() {
   // Discovery first mutes the devices already listed; a withheld entry is no
   // device, and must not be addressed there either.
   DropWithheldDevices(deviceTable);

@@ -6,13 +6,21 @@
 #include <atomic>
 #include <functional>
 
+#include "artnet/output_ticker.h"
 #include "rdm/dmx_line.h"
 #include "rdm/line_arbiter.h"
 #include "rdm/line_buffer.h"
+#include "rdm/reply_timing.h"
 
 namespace korval::artnet {
 
 enum class TickResult { kNotShown, kSent, kWriteFailed };
+
+// The line's time between two frames of the 40 ms output: what RDM exchanges
+// fit into without delaying the next frame.
+inline constexpr std::chrono::microseconds kGapBetweenFrames =
+    std::chrono::duration_cast<std::chrono::microseconds>(kOutputPeriod) - kDmxFrameTime -
+    std::chrono::microseconds(rdm::kMinFrameSpacingUs);
 
 struct DmxOutputTarget {
   const std::atomic<bool>& pageShown;  // set by the window thread

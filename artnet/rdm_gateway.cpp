@@ -74,11 +74,12 @@ bool RdmGateway::Receive(std::span<const std::uint8_t> datagram, const Controlle
 }
 
 void RdmGateway::Forward(std::vector<std::uint8_t> frame, bool broadcast, const Controller& from) {
-  const auto budget = ExchangeBudget(frame.size());
+  const auto budget = ExchangeBudget(frame.size(), RdmTiming::kE120, !broadcast);
+  const std::string sender = "Art-Net RDM from " + Ipv4Text(from.address);
   transport_.Arbiter().Submit(
       {.run =
-           [this, frame = std::move(frame), broadcast, from] {
-             std::vector<std::string> lines{"Art-Net RDM from " + Ipv4Text(from.address)};
+           [this, frame = std::move(frame), broadcast, from, sender] {
+             std::vector<std::string> lines{sender};
              const ForwardedReply reply = transport_.Forward(
                  frame, !broadcast, [&lines](const std::string& line) { lines.push_back(line); });
              if (hooks_.log) hooks_.log(std::move(lines));
@@ -86,7 +87,15 @@ void RdmGateway::Forward(std::vector<std::uint8_t> frame, bool broadcast, const 
                hooks_.send(from, EncodeArtRdm(kOurPort, RdmWithoutStartCode(reply.frame)));
              }
            },
-       .budget = budget});
+       .budget = budget,
+       // Its controller has given up: carried out now, it would surprise everyone.
+       .expired =
+           [this, sender] {
+             if (hooks_.log) {
+               hooks_.log({sender + " dropped unsent: it waited longer than " +
+                           std::to_string(LineArbiter::kMaxWait.count()) + " ms"});
+             }
+           }});
   if (hooks_.requestWaiting) hooks_.requestWaiting();
 }
 

@@ -14,6 +14,7 @@ namespace {
 constexpr std::uint16_t kFlowRtsCts = 0x0100;
 constexpr std::uint16_t kFlowDtrDsr = 0x0200;
 constexpr Clock::Duration kWireByteTime{rdm::kByteMicroseconds};
+constexpr Clock::Duration kUsbFrame{1000};  // full speed
 
 }  // namespace
 
@@ -127,11 +128,18 @@ LineStatus FtdiLine::Write(LineHandle handle, std::span<const std::uint8_t> byte
   if (bytesWritten != nullptr) *bytesWritten = 0;
   if (!IsCurrent(handle)) return kLineInvalidHandle;
   if (bytes.empty()) return kLineOk;
+  const Clock::Duration asked = clock_->Now();
+  // Bytes queue behind those of the same frame the chip is still sending.
+  const Clock::Duration began = std::max(asked, wireEndsAt_);
   const int n = api_->WriteData(bytes);
   if (n < 0) return kLineIoError;
   if (bytesWritten != nullptr) *bytesWritten = static_cast<std::uint32_t>(n);
-  // Bytes queue behind those of the same frame the chip is still sending.
-  wireEndsAt_ = std::max(clock_->Now(), wireEndsAt_) + kWireByteTime * n;
+  // libftdi returns once the chip has taken the last USB packet into its
+  // buffer: for a long write (the 512 slots) well after the first bytes left.
+  // So they leave from the write's start, once the first packet is there,
+  // which takes no longer than the call itself and at most one USB frame.
+  const Clock::Duration firstPacket = std::min(clock_->Now() - asked, kUsbFrame);
+  wireEndsAt_ = began + firstPacket + kWireByteTime * n;
   spacing_ = FrameSpacing(FrameEnd::kNotAwaited);
   // A short write lost part of a frame: the caller must not think it was sent.
   return static_cast<std::size_t>(n) == bytes.size() ? kLineOk : kLineIoError;

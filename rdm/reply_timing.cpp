@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "rdm/ftdi_line.h"
 #include "rdm/rdm_constants.h"
 
 namespace korval {
@@ -104,12 +105,42 @@ Clock::Duration FrameSpacing(FrameEnd end) {
   return std::chrono::microseconds(kMinFrameSpacingUs);
 }
 
-std::chrono::microseconds ExchangeBudget(std::size_t requestBytes) {
+namespace {
+
+using std::chrono::microseconds;
+
+constexpr microseconds kLatencyTimer{1000};
+
+microseconds Slots(std::size_t n) {
+  return microseconds(kByteMicroseconds * static_cast<std::int64_t>(n));
+}
+
+// From the end of the request to the end of the spacing after the answer, or
+// after the read that found none.
+microseconds AfterRequest(std::size_t longestAnswer, microseconds silentSpacing) {
+  const microseconds answered = microseconds(kResponderTurnaroundMaxUs) + Slots(longestAnswer) +
+                                kLatencyTimer + microseconds(kMinFrameSpacingUs);
+  const microseconds silent = std::max(
+      microseconds(kResponseLostUs) + FtdiLine::kInterfaceLatency + kLatencyTimer, silentSpacing);
+  return std::max(answered, silent);
+}
+
+}  // namespace
+
+microseconds ExchangeBudget(std::size_t requestBytes, RdmTiming timing, bool awaitReply) {
+  const microseconds request = microseconds(kBreakAndMarkUs) + Slots(requestBytes);
+  if (!awaitReply) return request + microseconds(kMinFrameSpacingUs);
+  if (timing == RdmTiming::kClassic) {
+    return request + std::chrono::milliseconds(kLineTimeoutMs) * (kStartCodeSearch + 1);
+  }
   constexpr std::size_t kLongestReply = 257;
-  constexpr std::chrono::microseconds kLatencyTimer{1000};
-  const auto slots = static_cast<std::int64_t>(requestBytes + kLongestReply);
-  return std::chrono::microseconds(kBreakAndMarkUs + kResponderTurnaroundMaxUs) +
-         std::chrono::microseconds(kByteMicroseconds * slots) + kLatencyTimer;
+  return request + AfterRequest(kLongestReply, microseconds(kSpacingAfterLostReplyUs));
+}
+
+microseconds BranchBudget(std::size_t requestBytes, RdmTiming timing) {
+  const microseconds request = microseconds(kBreakAndMarkUs) + Slots(requestBytes);
+  if (timing == RdmTiming::kClassic) return request + std::chrono::milliseconds(kLineTimeoutMs);
+  return request + AfterRequest(kDiscAnswerMaxBytes, microseconds(kSpacingAfterSilentBranchUs));
 }
 
 }  // namespace korval

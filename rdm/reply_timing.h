@@ -58,10 +58,18 @@ Clock::Duration FrameSpacing(FrameEnd end);
 // mark after break, the null start code and 512 slots.
 inline constexpr std::chrono::microseconds kDmxFrameTime{rdm::kBreakAndMarkUs +
                                                          513 * rdm::kByteMicroseconds};
-// The longest one exchange can take in E1.20 timing for a request of
-// `requestBytes` that is answered: break and mark, the request, the longest
+// The longest line time one exchange can take, from its break to the end of
+// the spacing the line keeps after it: what the DMX output's gaps are measured
+// against. In E1.20 timing: break and mark, the request, then the longest
 // turnaround, the longest reply (257 slots) and one latency timer of the
-// interface for its last bytes. One that is not answered ends sooner.
-std::chrono::microseconds ExchangeBudget(std::size_t requestBytes);
+// interface for its last bytes, or the silence limit when nobody answers; in
+// classic timing the read timeouts. A request nobody is to answer takes its
+// own slots and the least spacing.
+std::chrono::microseconds ExchangeBudget(std::size_t requestBytes,
+                                         RdmTiming timing = RdmTiming::kE120,
+                                         bool awaitReply = true);
+// The same for a DISC_UNIQUE_BRANCH, whose answers are at most 24 slots and
+// after which silence costs E1.20's longer spacing.
+std::chrono::microseconds BranchBudget(std::size_t requestBytes, RdmTiming timing);
 
 }  // namespace korval

@@ -95,8 +95,10 @@ LineStatus RdmTransport::SendFrame(std::span<const std::uint8_t> bytes) {
 }
 
 RdmReply RdmTransport::Exchange(const RdmRequest& request, bool awaitReply) {
-  const LineArbiter::Turn turn = arbiter_.Take();
-  return ExchangeFrame(NextFrame(request), awaitReply, timing_, log_, buffer_.reply);
+  const std::vector<std::uint8_t> frame = NextFrame(request);
+  const LineArbiter::Turn turn =
+      arbiter_.TakeBetweenFrames(ExchangeBudget(frame.size(), timing_, awaitReply));
+  return ExchangeFrame(frame, awaitReply, timing_, log_, buffer_.reply);
 }
 
 RdmReply RdmTransport::ExchangeFrame(std::span<const std::uint8_t> frame, bool awaitReply,
@@ -169,7 +171,8 @@ ForwardedReply RdmTransport::Forward(std::span<const std::uint8_t> frame, bool a
   // A reply region of its own: the window may still be reading its last reply
   // in the shared one.
   std::array<std::uint8_t, 1 + kReplyReadBytes> r{};
-  const LineArbiter::Turn turn = arbiter_.Take();
+  const LineArbiter::Turn turn =
+      arbiter_.TakeBetweenFrames(ExchangeBudget(frame.size(), RdmTiming::kE120, awaitReply));
   ForwardedReply forwarded{.reply = ExchangeFrame(frame, awaitReply, RdmTiming::kE120, log, r),
                            .frame = {}};
   if (forwarded.reply.Answered()) {
@@ -210,8 +213,8 @@ int RdmTransport::Request(Uid uid, std::uint8_t commandClass, std::uint16_t pid,
 }
 
 BranchAnswer RdmTransport::Branch(const RdmRequest& request, std::size_t answerBytes) {
-  const LineArbiter::Turn turn = arbiter_.Take();
   const std::vector<std::uint8_t> frame = NextFrame(request);
+  const LineArbiter::Turn turn = arbiter_.TakeBetweenFrames(BranchBudget(frame.size(), timing_));
   Log(FormatRdmPacket("Request__:", frame));
   BranchAnswer answer;
   answer.sent = SendFrame(frame) == kLineOk;

@@ -130,6 +130,43 @@ TEST_F(GatewayTest, ASetReachesTheFixtureAndABroadcastIsSentButNotAnswered) {
   EXPECT_THAT(log, ElementsAre("Art-Net RDM from 10.77.0.2", StartsWith("Request__:")));
 }
 
+// While frames go out, a request runs in the gap after a frame; one too long
+// for any gap (the largest GET and SET E1.20 allows) runs first in the next
+// gap, so nothing waits behind it for long, and one that waited longer than
+// controllers wait is dropped unsent.
+TEST_F(GatewayTest, EveryRequestRunsInTheNextGapsWhateverItsSizeAndAStaleOneNever) {
+  runAtOnce = false;
+  std::atomic<LineArbiter::TimePoint::rep> now{0};
+  LineArbiter& arbiter = transport.Arbiter();
+  arbiter.SetClock(
+      [&now] { return LineArbiter::TimePoint(LineArbiter::TimePoint::duration(now)); });
+  auto frame = [&] { arbiter.FrameSent(arbiter.Clock() + kGapBetweenFrames, kGapBetweenFrames); };
+  const std::vector<std::uint8_t> longGet(kMaxPdl, 0x01);
+  const std::vector<std::uint8_t> label(32, 'L');
+  gateway.Receive(ArtRdm(kSpot, kGetCommand, kPidDeviceInfo, longGet, 1), kOla);
+  gateway.Receive(ArtRdm(kSpot, kSetCommand, kPidDeviceLabel, label, 2), kOla);
+  gateway.Receive(ArtRdm(kWash, kGetCommand, kPidDeviceInfo, {}, 3), kOla);
+  for (int gap = 0; gap < 3 && sent.size() < 3; ++gap) frame();
+  ASSERT_EQ(sent.size(), 3u);
+  EXPECT_EQ(line.FindResponder(kSpot)->Label(), std::string(label.begin(), label.end()));
+  EXPECT_EQ(DecodeReplyFrame(RdmFrameWithStartCode(ParseArtRdm(sent[0].datagram)->rdm)).status,
+            ReplyStatus::kNack);  // a GET with data it does not take: answered all the same
+
+  sent.clear();
+  log.clear();
+  const std::size_t requests = line.RdmRequestCount();
+  gateway.Receive(ArtRdm(kSpot, kSetCommand, kPidDmxStartAddress, {0x00, 0x07}, 4), kOla);
+  now += std::chrono::duration_cast<LineArbiter::TimePoint::duration>(LineArbiter::kMaxWait + 1ms)
+             .count();
+  frame();
+  EXPECT_THAT(sent, IsEmpty());
+  EXPECT_EQ(line.RdmRequestCount(), requests);
+  EXPECT_NE(line.FindResponder(kSpot)->StartAddress(), 7);
+  EXPECT_THAT(log, ElementsAre("Art-Net RDM from 10.77.0.2 dropped unsent: it waited longer than "
+                               "1500 ms"));
+  arbiter.FramesStopped();
+}
+
 TEST_F(GatewayTest, WhatIsNotARequestForOurPortNeverReachesTheLine) {
   auto truncated = ArtRdm(kSpot, kGetCommand, kPidDeviceInfo);
   truncated.pop_back();
@@ -266,23 +303,21 @@ TEST(GatewayThreads, FramesKeepTheirPeriodWhileRequestsArriveEveryFewMillisecond
   std::atomic<int> frames{0};
   auto clock = std::make_shared<SteadyTickClock>();
   {
-    OutputTicker ticker(
-        OutputTicker::Tick([&](TickClock::TimePoint next) {
-          ++ticks;
-          const TickResult r = DmxOutputTick({.pageShown = shown,
-                                              .line = line,
-                                              .handle = [h] { return h; },
-                                              .artNetInput = input,
-                                              .dmxOutput = output,
-                                              .onWriteFailed = {},
-                                              .arbiter = &transport.Arbiter()});
-          if (r != TickResult::kSent) return;
-          ++frames;
-          transport.Arbiter().RunWaiting([&clock, next](std::chrono::microseconds budget) {
-            return clock->Now() + budget <= next;
-          });
-        }),
-        clock);
+    OutputTicker ticker(OutputTicker::Tick([&](TickClock::TimePoint next) {
+                          ++ticks;
+                          const TickResult r = DmxOutputTick({.pageShown = shown,
+                                                              .line = line,
+                                                              .handle = [h] { return h; },
+                                                              .artNetInput = input,
+                                                              .dmxOutput = output,
+                                                              .onWriteFailed = {},
+                                                              .arbiter = &transport.Arbiter()});
+                          if (r != TickResult::kSent) return;
+                          ++frames;
+                          transport.Arbiter().FrameSent(next, kGapBetweenFrames);
+                        }),
+                        clock);
+    transport.Arbiter().SetClock([clock] { return clock->Now(); });
     std::thread window([&] {
       for (int i = 0; i < 10; ++i) {
         transport.Request(kSpot, kGetCommand, kPidDeviceInfo);
@@ -296,13 +331,16 @@ TEST(GatewayThreads, FramesKeepTheirPeriodWhileRequestsArriveEveryFewMillisecond
     }
     window.join();
     ticker.Stop();
+    transport.Arbiter().FramesStopped();
   }
   EXPECT_EQ(frames.load(), ticks.load());
   EXPECT_GT(frames.load(), 10);
   // How many fit into gaps depends on the host's speed (none may under a
   // sanitizer); what waits runs once the page changes, as the window runs it.
   transport.Arbiter().RunAll();
-  EXPECT_EQ(static_cast<std::uint64_t>(answered.load()) + transport.Arbiter().Dropped(), 200u);
+  EXPECT_EQ(static_cast<std::uint64_t>(answered.load()) + transport.Arbiter().Dropped() +
+                transport.Arbiter().Expired(),
+            200u);
   EXPECT_GT(answered.load(), 0);
 
   // The calls, cut into frames (break, start code, slots) and exchanges

@@ -292,6 +292,8 @@ void ParameterPage::GetStatusMessages(Uid uid, PageValues& values) {
 }
 
 void ParameterPage::ReadPage(Uid uid, PageValues& values) {
+  // From its first step on, the page shows this device's values.
+  readFrom_ = uid;
   // Every step runs whatever the steps before it gave; the first refreshes the
   // gate for all the others.
   GetSupportedParameters(uid);
@@ -308,7 +310,14 @@ void ParameterPage::ReadPage(Uid uid, PageValues& values) {
   GetDimmSwitch(uid, values);
 }
 
-void ParameterPage::WritePage(Uid uid, PageValues& values) {
+bool ParameterPage::WritePage(Uid uid, PageValues& values) {
+  if (readFrom_ != uid) {
+    const std::string selected = "the selected device 0x" + UidText(uid);
+    Log(readFrom_ ? "Nothing written: the page shows 0x" + UidText(*readFrom_) + ", not " +
+                        selected + "; read it first"
+                  : "Nothing written: the page was not read from " + selected + "; read it first");
+    return false;
+  }
   GetSupportedParameters(uid);
   SetPersonality(uid, values);
   SetDeviceLabel(uid, values);
@@ -321,6 +330,7 @@ void ParameterPage::WritePage(Uid uid, PageValues& values) {
   transport_.Pause(kPauseBeforeReReadMs);
   // The device's own answer shows what it made of the values it was sent.
   GetDeviceInfo(uid, values);
+  return true;
 }
 
 void ParameterPage::Identify(Uid uid) {

@@ -69,7 +69,12 @@ class ParameterPage {
 
   // The whole page, in the fixed order of steps.
   void ReadPage(Uid uid, PageValues& values);
-  void WritePage(Uid uid, PageValues& values);
+  // The page goes only to the device it was read from: the values it shows
+  // are that device's, or what the operator made of them. To any other (or
+  // before any read) nothing is sent; one line says why, and false comes back.
+  bool WritePage(Uid uid, PageValues& values);
+  // The device of the last ReadPage; none before the first.
+  std::optional<Uid> ReadFrom() const { return readFrom_; }
 
   // Flips the identify flag and sends it.
   void Identify(Uid uid);
@@ -94,6 +99,7 @@ class ParameterPage {
   NamesList& names_;
   SaveNames saveNames_;
   Show show_;
+  std::optional<Uid> readFrom_;
 };
 
 }  // namespace korval::params

@@ -68,6 +68,12 @@ class DmxLine {
     (void)policy;
     return Read(handle, buffer, bytesRead);
   }
+  // The line starts no new frame (its purge or its break) sooner than this
+  // after the last frame written has left the wire, or after the last byte
+  // received when that came later. Every frame written sets it back to E1.20's
+  // least spacing; the transport lengthens it when nobody answered. A line that
+  // writes only once the wire is free has nothing to do.
+  virtual void SpaceNextFrame(Clock::Duration spacing) { (void)spacing; }
   virtual LineStatus ResetDevice(LineHandle handle) = 0;
   virtual LineStatus SetBaudRate(LineHandle handle, std::uint32_t baud) = 0;
   virtual LineStatus SetDataCharacteristics(LineHandle handle, std::uint8_t wordLength,

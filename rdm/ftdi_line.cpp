@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "rdm/rdm_constants.h"
+#include "rdm/reply_timing.h"
 
 namespace korval {
 
@@ -45,6 +46,7 @@ LineStatus FtdiLine::Open(int deviceIndex, LineHandle* handle) {
     return kLineDeviceNotOpened;
   }
   property_ = FtdiLineProperty{};
+  spacing_ = Clock::Duration(0);  // nothing sent on this chip yet
   readTimeoutMs_ = kDefaultTimeoutMs;
   api_->SetUsbTimeouts(kDefaultTimeoutMs, kDefaultTimeoutMs);
   handle_ = ++lastHandle_;
@@ -98,6 +100,7 @@ LineStatus FtdiLine::PollRead(LineHandle handle, std::span<std::uint8_t> buffer,
     const Clock::Duration now = clock_->Now();
     if (n > 0) {
       lastByte = now;
+      lastReceivedAt_ = now;
       if (got == buffer.size()) break;
       if (policy != nullptr && policy->complete && policy->complete(buffer.first(got))) break;
     }
@@ -127,9 +130,22 @@ LineStatus FtdiLine::Write(LineHandle handle, std::span<const std::uint8_t> byte
   const int n = api_->WriteData(bytes);
   if (n < 0) return kLineIoError;
   if (bytesWritten != nullptr) *bytesWritten = static_cast<std::uint32_t>(n);
-  wireEndsAt_ = clock_->Now() + kWireByteTime * n;
+  // Bytes queue behind those of the same frame the chip is still sending.
+  wireEndsAt_ = std::max(clock_->Now(), wireEndsAt_) + kWireByteTime * n;
+  spacing_ = FrameSpacing(FrameEnd::kNotAwaited);
   // A short write lost part of a frame: the caller must not think it was sent.
   return static_cast<std::size_t>(n) == bytes.size() ? kLineOk : kLineIoError;
+}
+
+void FtdiLine::SpaceNextFrame(Clock::Duration spacing) {
+  std::lock_guard lock(mutex_);
+  spacing_ = spacing;
+}
+
+void FtdiLine::AwaitFrameSpacing() {
+  const Clock::Duration free = std::max(wireEndsAt_, lastReceivedAt_) + spacing_;
+  const Clock::Duration now = clock_->Now();
+  if (now < free) clock_->SleepFor(free - now);
 }
 
 LineStatus FtdiLine::ResetDevice(LineHandle handle) {
@@ -182,6 +198,7 @@ LineStatus FtdiLine::Purge(LineHandle handle, std::uint32_t mask) {
   if ((mask & (kPurgeRx | kPurgeTx)) == 0 || (mask & ~(kPurgeRx | kPurgeTx)) != 0) {
     return kLineInvalidParameter;
   }
+  AwaitFrameSpacing();
   int result = 0;
   if ((mask & kPurgeRx) != 0) result = api_->PurgeReceive();
   if ((mask & kPurgeTx) != 0 && result >= 0) result = api_->PurgeTransmit();
@@ -203,6 +220,7 @@ LineStatus FtdiLine::SetTimeouts(LineHandle handle, std::uint32_t readMs, std::u
 LineStatus FtdiLine::SetBreakOn(LineHandle handle) {
   std::lock_guard lock(mutex_);
   if (!IsCurrent(handle)) return kLineInvalidHandle;
+  AwaitFrameSpacing();
   return StatusOf(api_->SetLineProperty(property_, true));
 }
 

@@ -53,6 +53,7 @@ class FtdiLine final : public DmxLine {
   // when a frame in progress has gone quiet.
   LineStatus ReadFrame(LineHandle handle, std::span<std::uint8_t> buffer, std::uint32_t* bytesRead,
                        const FrameReadPolicy& policy) override;
+  void SpaceNextFrame(Clock::Duration spacing) override;
   LineStatus ResetDevice(LineHandle handle) override;
   LineStatus SetBaudRate(LineHandle handle, std::uint32_t baud) override;
   LineStatus SetDataCharacteristics(LineHandle handle, std::uint8_t wordLength,
@@ -80,6 +81,10 @@ class FtdiLine final : public DmxLine {
   bool IsCurrent(LineHandle handle) const { return handle != 0 && handle == handle_; }
   static LineStatus StatusOf(int result) { return result < 0 ? kLineIoError : kLineOk; }
   void NoteOpenFailure();
+  // A new frame (purge or break) waits here, mutex held, until the last one
+  // and its spacing are over: the chip drops what it still has to send on
+  // either, so a frame cut short never reaches the fixtures.
+  void AwaitFrameSpacing();
 
   mutable std::mutex mutex_;
   std::unique_ptr<FtdiApi> api_;
@@ -93,6 +98,8 @@ class FtdiLine final : public DmxLine {
   // A write returns once libftdi has handed the bytes to the chip, before they
   // are on the wire: when the last of them will have left, 44 us a byte later.
   Clock::Duration wireEndsAt_{0};
+  Clock::Duration lastReceivedAt_{0};  // when the read loop last got a byte
+  Clock::Duration spacing_{0};         // after the later of the two
 };
 
 }  // namespace korval

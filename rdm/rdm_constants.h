@@ -176,6 +176,13 @@ inline constexpr int kResponderTurnaroundMinUs = 176;
 inline constexpr int kResponderTurnaroundMaxUs = 2000;
 inline constexpr int kResponseLostUs = 2800;
 inline constexpr int kMaxInterSlotUs = 2100;
+// The controller's spacing before its next break, counted from the end of the
+// last frame on the wire (a reply's, when one came): at least 176 us after a
+// broadcast or a reply, 3.0 ms after a request whose reply was lost, 5.8 ms
+// after a DISC_UNIQUE_BRANCH that nobody answered.
+inline constexpr int kMinFrameSpacingUs = 176;
+inline constexpr int kSpacingAfterLostReplyUs = 3000;
+inline constexpr int kSpacingAfterSilentBranchUs = 5800;
 // A DISC_UNIQUE_BRANCH answer: up to seven preamble bytes 0xFE, the separator
 // 0xAA, then the UID and its checksum encoded in 16 bytes.
 inline constexpr std::uint8_t kDiscPreamble = 0xFE;

@@ -91,6 +91,19 @@ bool BranchAnswerComplete(std::span<const std::uint8_t> received) {
   return false;
 }
 
+Clock::Duration FrameSpacing(FrameEnd end) {
+  switch (end) {
+    case FrameEnd::kReplyLost:
+      return std::chrono::microseconds(kSpacingAfterLostReplyUs);
+    case FrameEnd::kBranchUnanswered:
+      return std::chrono::microseconds(kSpacingAfterSilentBranchUs);
+    case FrameEnd::kAnswered:
+    case FrameEnd::kNotAwaited:
+      break;
+  }
+  return std::chrono::microseconds(kMinFrameSpacingUs);
+}
+
 std::chrono::microseconds ExchangeBudget(std::size_t requestBytes) {
   constexpr std::size_t kLongestReply = 257;
   constexpr std::chrono::microseconds kLatencyTimer{1000};

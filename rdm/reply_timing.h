@@ -42,6 +42,18 @@ void LayOutReply(std::span<const std::uint8_t> received, std::span<std::uint8_t>
 FrameReadPolicy BranchReadPolicy();
 bool BranchAnswerComplete(std::span<const std::uint8_t> received);
 
+// How a frame on the line ended, for the spacing before the next one.
+enum class FrameEnd {
+  kAnswered,          // bytes came back (a reply, or any answer to a branch)
+  kNotAwaited,        // nobody answers it: a broadcast, a DMX512 frame
+  kReplyLost,         // a request that should have been answered was not
+  kBranchUnanswered,  // a DISC_UNIQUE_BRANCH that nobody answered
+};
+// E1.20's controller spacing: how long after the frame (or the answer, when
+// one came) the line stays quiet before the controller's next break. Both
+// lines keep it: neither purges, breaks nor writes a new frame sooner.
+Clock::Duration FrameSpacing(FrameEnd end);
+
 // Line time, for fitting exchanges between DMX512 frames. A frame: break and
 // mark after break, the null start code and 512 slots.
 inline constexpr std::chrono::microseconds kDmxFrameTime{rdm::kBreakAndMarkUs +

@@ -116,7 +116,11 @@ RdmReply RdmTransport::ExchangeFrame(std::span<const std::uint8_t> frame, bool a
 
   // Filled first: a byte that never arrives must not keep an earlier reply's value.
   std::fill(r.begin(), r.end(), 0xFF);
-  if (ReadReply(r.first(1 + kReplyReadBytes), timing) != kLineOk) {
+  std::size_t received = 0;
+  const LineStatus read = ReadReply(r.first(1 + kReplyReadBytes), timing, &received);
+  // Nothing came back: the reply was lost, and the line stays quiet longer.
+  if (received == 0) line_.SpaceNextFrame(FrameSpacing(FrameEnd::kReplyLost));
+  if (read != kLineOk) {
     note("no KORVAL widget found");
     reply.status = ReplyStatus::kLineFailure;
     return reply;
@@ -132,24 +136,32 @@ RdmReply RdmTransport::ExchangeFrame(std::span<const std::uint8_t> frame, bool a
   return reply;
 }
 
-LineStatus RdmTransport::ReadReply(std::span<std::uint8_t> reply, RdmTiming timing) {
+LineStatus RdmTransport::ReadReply(std::span<std::uint8_t> reply, RdmTiming timing,
+                                   std::size_t* received) {
   const LineHandle h = Handle();
   std::uint32_t got = 0;
   if (timing == RdmTiming::kE120) {
-    std::array<std::uint8_t, kStartCodeSearch + kReplyBytes> received{};
-    const LineStatus status = line_.ReadFrame(h, received, &got, ReplyReadPolicy());
-    LayOutReply(std::span(received).first(std::min<std::size_t>(got, received.size())), reply);
+    std::array<std::uint8_t, kStartCodeSearch + kReplyBytes> bytes{};
+    const LineStatus status = line_.ReadFrame(h, bytes, &got, ReplyReadPolicy());
+    *received = std::min<std::size_t>(got, bytes.size());
+    LayOutReply(std::span(bytes).first(*received), reply);
     return status;
   }
+  *received = 0;
   for (std::size_t i = 0; i < kStartCodeReads; ++i) {
     std::uint8_t b = 0;  // a read that delivers nothing leaves a non-matching byte
+    got = 0;
     line_.Read(h, std::span(&b, 1), &got);
+    *received += std::min<std::uint32_t>(got, 1);
     if (b == kStartCode) {
       reply[0] = kStartCode;
       break;
     }
   }
-  return line_.Read(h, reply.subspan(1, kReplyReadBytes), &got);
+  got = 0;
+  const LineStatus status = line_.Read(h, reply.subspan(1, kReplyReadBytes), &got);
+  *received += std::min<std::size_t>(got, kReplyReadBytes);
+  return status;
 }
 
 ForwardedReply RdmTransport::Forward(std::span<const std::uint8_t> frame, bool awaitReply,
@@ -211,6 +223,7 @@ BranchAnswer RdmTransport::Branch(const RdmRequest& request, std::size_t answerB
                                 : line_.Read(Handle(), bytes, &got);
   answer.read = status == kLineOk;
   answer.bytes = bytes;
+  if (got == 0) line_.SpaceNextFrame(FrameSpacing(FrameEnd::kBranchUnanswered));
   return answer;
 }
 

@@ -128,8 +128,9 @@ class RdmTransport {
   RdmReply ExchangeFrame(std::span<const std::uint8_t> frame, bool awaitReply, RdmTiming timing,
                          const LogSink& log, std::span<std::uint8_t> r);
   // Fills the reply region as the start-code reads and the 200-byte read do;
-  // the status is that of the 200-byte read.
-  LineStatus ReadReply(std::span<std::uint8_t> reply, RdmTiming timing);
+  // the status is that of the 200-byte read. *received counts every byte the
+  // line delivered, noise included.
+  LineStatus ReadReply(std::span<std::uint8_t> reply, RdmTiming timing, std::size_t* received);
 
   DmxLine& line_;
   LogSink log_;

@@ -5,6 +5,7 @@
 
 #include "rdm/ftdi_line.h"
 #include "rdm/rdm_constants.h"
+#include "rdm/reply_timing.h"
 
 namespace korval::sim {
 
@@ -62,6 +63,7 @@ LineStatus VirtualLine::Open(int deviceIndex, LineHandle* handle) {
   readTimeout_ = std::chrono::milliseconds(rdm::kLineTimeoutMs);
   received_.clear();
   frameOpen_ = false;
+  spacing_ = Duration(0);
   if (handle != nullptr) *handle = handle_;
   return kLineOk;
 }
@@ -143,6 +145,7 @@ LineStatus VirtualLine::Write(LineHandle handle, std::span<const std::uint8_t> b
   std::unique_lock lock(mutex_);
   if (const LineStatus s = Check(handle); s != kLineOk) return s;
   wireFreeAt_ = WireFree() + kByteTime * static_cast<int>(bytes.size());
+  spacing_ = FrameSpacing(FrameEnd::kNotAwaited);
   const Duration sent = wireFreeAt_;
   requestLeftAt_ = sent;
   if (bytesWritten != nullptr) *bytesWritten = static_cast<std::uint32_t>(bytes.size());
@@ -289,8 +292,15 @@ LineStatus VirtualLine::SetBreakOn(LineHandle handle) {
   if (const LineStatus s = Check(handle); s != kLineOk) return s;
   FrameEnded();
   frameOpen_ = true;
-  wireFreeAt_ = WireFree() + kBreakAndMab;
+  // The break waits out the spacing after the last frame or its answers; the
+  // write that follows then takes the clock past it.
+  wireFreeAt_ = std::max(clock_->Now(), wireFreeAt_ + spacing_) + kBreakAndMab;
   return kLineOk;
+}
+
+void VirtualLine::SpaceNextFrame(Clock::Duration spacing) {
+  std::lock_guard lock(mutex_);
+  spacing_ = spacing;
 }
 
 LineStatus VirtualLine::SetBreakOff(LineHandle handle) {

@@ -65,6 +65,7 @@ class VirtualLine final : public DmxLine {
                    std::uint32_t* bytesWritten) override;
   LineStatus ReadFrame(LineHandle handle, std::span<std::uint8_t> buffer, std::uint32_t* bytesRead,
                        const FrameReadPolicy& policy) override;
+  void SpaceNextFrame(Clock::Duration spacing) override;
   LineStatus ResetDevice(LineHandle handle) override;
   LineStatus SetBaudRate(LineHandle handle, std::uint32_t baud) override;
   LineStatus SetDataCharacteristics(LineHandle handle, std::uint8_t wordLength,
@@ -145,6 +146,8 @@ class VirtualLine final : public DmxLine {
   Duration wireFreeAt_{0};
   Duration requestLeftAt_{0};  // when the last write's bytes had left
   Duration latencyTimer_{0};
+  // Kept after the last frame (or its answers) before the next break.
+  Duration spacing_{0};  // none before the first frame
 
   bool frameOpen_ = false;  // bytes written now belong to a frame (a break came)
   bool frameDone_ = false;  // that frame has been carried; more bytes are dropped

@@ -183,9 +183,16 @@ TEST_F(ParamsPageTest, AWriteSendsEveryFieldThenRereadsDeviceInfo) {
   spot.error_scene = {1, 1, 1, 1, 1, 1, 1, 1};
   spot.dimm_switch = 0xFF;
   StartListed({spot});
-  // Right after start-up the first device is selected but was never read: the
-  // window's initial texts go out.
   form->SelectPosition(0);
+  Click(form->BitBtnRead);
+  // What the operator made of the page goes out, every field of it.
+  form->UpDown1->SetPosition(1);
+  Put(form->Edit1, "");
+  Put(form->EditAddr, "1");
+  Click(form->CheckBox1);
+  for (QLineEdit* box : form->MinLimitBoxes) Put(box, "0");
+  for (QLineEdit* box : form->ErrorSceneBoxes) Put(box, "255");
+  for (QCheckBox* box : form->DimmSwitchBoxes) box->setChecked(false);
   ASSERT_TRUE(form->BitBtnWrite->isEnabled());
   const auto mark = LogMark();
   const auto before = Now();
@@ -245,6 +252,7 @@ TEST_F(ParamsPageTest, AWriteSendsEveryFieldThenRereadsDeviceInfo) {
 TEST_F(ParamsPageTest, AWriteToADeviceWithoutLabelStoresTheNameInTheFile) {
   StartListed({Supporting(kWash, {kPidDmxPersonality})});
   form->SelectPosition(0);
+  Click(form->BitBtnRead);
   Put(form->Edit1, "Wash");
   line.ClearRequests();
   Click(form->BitBtnWrite);
@@ -263,6 +271,7 @@ TEST_F(ParamsPageTest, AWriteToADeviceWithoutLabelStoresTheNameInTheFile) {
 TEST_F(ParamsPageTest, ABoxThatIsNotAnIntegerStopsTheWriteThere) {
   StartListed({Supporting(kSpot, WriteAll())});
   form->SelectPosition(0);
+  Click(form->BitBtnRead);
   Put(form->MinLimitBoxes[2], "x");
   const auto mark = LogMark();
   line.ClearRequests();

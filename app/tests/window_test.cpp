@@ -195,6 +195,7 @@ TEST_F(PacketDumpTest, TheDumpShowsTwentyNineDataBytesAndTheLineCarriesThemAll) 
   WriteFile(kDeviceNamesFile, "4A4C00000012=a\r\n");
   Start({Fixture(kSpot)});
   form->SelectPosition(0);
+  Click(form->BitBtnRead);
   const std::string name(32, 'n');
   form->Edit1->setText(QString::fromStdString(name));
   const std::size_t mark = LogMark();

@@ -151,7 +151,7 @@ TEST_F(PageStepsTest, AShowThatThrowsEndsTheReadThere) {
 
 TEST_F(PageStepsTest, ARowTextThatIsNotAnIntegerSendsNothingAndEndsTheWrite) {
   line.AddResponder(Supporting(kSpot, WriteAll()));
-  page.GetSupportedParameters(kSpot);
+  page.ReadPage(kSpot, values);
   values.maxLimits.texts.fill("1");
   values.maxLimits.texts[7] = "";
   line.ClearRequests();
@@ -173,7 +173,7 @@ TEST_F(PageStepsTest, ARowTextThatIsNotAnIntegerSendsNothingAndEndsTheWrite) {
 
 TEST_F(PageStepsTest, WithoutDeviceLabelTheNameGoesToTheNamesListAndItsSave) {
   line.AddResponder(Supporting(kWash, {kPidPanInvert}));
-  page.GetSupportedParameters(kWash);
+  page.ReadPage(kWash, values);
   values.name = "Wash\r\nleft";
   const auto mark = LogMark();
   line.ClearRequests();
@@ -187,6 +187,44 @@ TEST_F(PageStepsTest, WithoutDeviceLabelTheNameGoesToTheNamesListAndItsSave) {
   failSave = true;
   EXPECT_THROW(page.WritePage(kWash, values), FileError);
   EXPECT_EQ(SentPids(), (std::vector<std::uint16_t>{kPidSupportedParameters}));
+}
+
+// The page's values belong to the device they were read from; a write that
+// went elsewhere would give another fixture that one's label and address.
+TEST_F(PageStepsTest, AWriteGoesOnlyToTheDeviceThePageWasReadFrom) {
+  line.AddResponder(Supporting(kSpot, WriteAll()));
+  line.AddResponder(Supporting(kWash, WriteAll()));
+  struct Case {
+    std::optional<Uid> read;
+    Uid written;
+    const char* logged;  // nullptr: the page goes out
+  };
+  const std::vector<Case> cases = {
+      {std::nullopt, kWash,
+       "Nothing written: the page was not read from the selected device 0x4A4C00000013; read it "
+       "first"},
+      {kSpot, kWash,
+       "Nothing written: the page shows 0x4A4C00000012, not the selected device 0x4A4C00000013; "
+       "read it first"},
+      {kWash, kWash, nullptr},
+  };
+  for (const Case& c : cases) {
+    params::ParameterPage fresh(
+        transport, names, [](const NamesList&) {},
+        [](const params::PageValues&, params::PageField) {});
+    if (c.read) fresh.ReadPage(*c.read, values);
+    values.startAddress = "300";
+    log.clear();
+    line.ClearRequests();
+    EXPECT_EQ(fresh.WritePage(c.written, values), c.logged == nullptr);
+    if (c.logged != nullptr) {
+      EXPECT_EQ(log, (std::vector<std::string>{c.logged}));
+      EXPECT_TRUE(Sent().empty());
+    } else {
+      EXPECT_EQ(Device(kWash).StartAddress(), 300);
+    }
+    EXPECT_EQ(Device(kSpot).StartAddress(), 1);
+  }
 }
 
 TEST_F(PageStepsTest, IdentifyFlipsOneFlagAndSendsIt) {

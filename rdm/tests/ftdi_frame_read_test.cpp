@@ -15,6 +15,7 @@
 #include "rdm/discovery.h"
 #include "rdm/ftdi_line.h"
 #include "rdm/reply_timing.h"
+#include "rdm/tests/chip_ftdi.h"
 #include "rdm/tests/reply_frame.h"
 #include "rdm/transport.h"
 #include "sim/responder.h"
@@ -37,138 +38,8 @@ constexpr Duration kSilenceLimit = Duration(kResponseLostUs) + FtdiLine::kInterf
 // A responder that starts later than that is not heard, whatever the host's luck.
 constexpr Duration kTooLate = kSilenceLimit + 2ms;
 
-// How libftdi's read returns: ftdi_read_data keeps collecting packets until one
-// comes without data; a plainer driver hands on each packet as it comes.
-enum class Delivery { kUntilAnEmptyPacket, kOnePacketACall };
-
-// The receive side of an FTDI chip behind libftdi, on a simulated clock. Each
-// write may be answered: an answer starts on the wire its turnaround after the
-// request's last byte has left, and its bytes reach the chip 44 us apart
-// (bytes of answers sharing a slot arrive ANDed). The chip sends the host a
-// packet of 62 bytes as soon as they are in, otherwise whatever has come each
-// time its latency timer runs out, an empty packet when nothing has.
-class ChipFtdi final : public FtdiApi {
- public:
-  struct Answer {
-    Duration turnaround;
-    std::vector<std::uint8_t> bytes;
-  };
-  struct Shared {
-    Delivery delivery = Delivery::kUntilAnEmptyPacket;
-    // One entry per write, taken in order; an empty entry: nobody answers.
-    std::deque<std::vector<Answer>> answers;
-    std::vector<std::string> calls;  // a run of reads shows as one "read"
-    Duration wireEnd{0};             // when the last write's bytes had left
-    Duration lastArrival{0};         // when the last answer byte reached the chip
-    Duration stall{0};               // the host is away this long after the next empty read
-  };
-
-  ChipFtdi(Shared& shared, SimulatedClock& clock) : s_(shared), clock_(clock) {}
-
-  int OpenFirstDevice() override { return Note("open"); }
-  void Close() override { Note("close"); }
-  int Reset() override { return Note("reset"); }
-  int SetLatencyTimer(std::uint8_t ms) override {
-    timer_ = std::chrono::milliseconds(ms);
-    return Note("latency " + std::to_string(ms));
-  }
-  int SetBaudRate(int baud) override { return Note("baud " + std::to_string(baud)); }
-  int SetLineProperty(const FtdiLineProperty& p, bool breakOn) override {
-    return Note("line " + std::to_string(p.bits) + " " + std::to_string(p.stopBits) + " " +
-                std::to_string(p.parity) + (breakOn ? " break" : ""));
-  }
-  int SetFlowControl(int flow) override { return Note("flow " + std::to_string(flow)); }
-  int PurgeReceive() override {
-    chip_.clear();
-    host_.clear();
-    return Note("purge rx");
-  }
-  int PurgeTransmit() override { return Note("purge tx"); }
-  void SetUsbTimeouts(int r, int w) override {
-    Note("usb timeouts " + std::to_string(r) + " " + std::to_string(w));
-  }
-  int ReadData(std::span<std::uint8_t> buffer) override {
-    if (s_.calls.empty() || s_.calls.back() != "read") Note("read");
-    std::size_t got = Hand(buffer);
-    while (got < buffer.size()) {
-      const std::vector<std::uint8_t> packet = NextPacket();
-      if (packet.empty()) break;
-      host_.insert(host_.end(), packet.begin(), packet.end());
-      got += Hand(buffer.subspan(got));
-      if (s_.delivery == Delivery::kOnePacketACall) break;
-    }
-    if (got == 0 && s_.stall > Duration::zero()) {
-      clock_.Advance(s_.stall);
-      s_.stall = Duration::zero();
-    }
-    return static_cast<int>(got);
-  }
-  int WriteData(std::span<const std::uint8_t> bytes) override {
-    Note("write " + std::to_string(bytes.size()));
-    s_.wireEnd = clock_.Now() + kByte * static_cast<int>(bytes.size());
-    if (!s_.answers.empty()) {
-      for (const Answer& a : s_.answers.front()) Arrive(a);
-      s_.answers.pop_front();
-    }
-    return static_cast<int>(bytes.size());
-  }
-  std::string ErrorString() const override { return ""; }
-
- private:
-  struct Arriving {
-    std::uint8_t value;
-    Duration at;
-  };
-
-  int Note(std::string call) {
-    s_.calls.push_back(std::move(call));
-    return 0;
-  }
-  void Arrive(const Answer& a) {
-    for (std::size_t i = 0; i < a.bytes.size(); ++i) {
-      const Duration at = s_.wireEnd + a.turnaround + kByte * static_cast<int>(i + 1);
-      const auto slot =
-          std::find_if(chip_.begin(), chip_.end(), [&](auto& b) { return b.at == at; });
-      if (slot != chip_.end()) {
-        slot->value &= a.bytes[i];
-      } else {
-        chip_.insert(std::upper_bound(chip_.begin(), chip_.end(), at,
-                                      [](Duration t, const Arriving& b) { return t < b.at; }),
-                     {a.bytes[i], at});
-      }
-      s_.lastArrival = std::max(s_.lastArrival, at);
-    }
-  }
-  // Waits for the chip's next packet.
-  std::vector<std::uint8_t> NextPacket() {
-    constexpr std::size_t kPacketData = 62;
-    const Duration now = clock_.Now();
-    Duration at = std::max(now, lastPacket_ + timer_);
-    if (chip_.size() >= kPacketData) at = std::min(at, std::max(now, chip_[kPacketData - 1].at));
-    clock_.Advance(at - now);
-    lastPacket_ = at;
-    std::vector<std::uint8_t> packet;
-    while (!chip_.empty() && packet.size() < kPacketData && chip_.front().at <= at) {
-      packet.push_back(chip_.front().value);
-      chip_.pop_front();
-    }
-    return packet;
-  }
-  // What the host holds already goes first.
-  std::size_t Hand(std::span<std::uint8_t> buffer) {
-    const std::size_t n = std::min(buffer.size(), host_.size());
-    std::copy_n(host_.begin(), n, buffer.begin());
-    host_.erase(host_.begin(), host_.begin() + static_cast<std::ptrdiff_t>(n));
-    return n;
-  }
-
-  Shared& s_;
-  SimulatedClock& clock_;
-  Duration timer_{std::chrono::milliseconds(16)};  // the chip's own default
-  Duration lastPacket_{0};
-  std::deque<Arriving> chip_;
-  std::deque<std::uint8_t> host_;  // received by libftdi, not yet read
-};
+using testing::ChipFtdi;
+using testing::Delivery;
 
 std::vector<std::uint8_t> DeviceInfoReply() {
   return testing::ReplyFrame(kSpot, kPidDeviceInfo, kResponseAck,

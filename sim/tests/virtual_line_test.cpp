@@ -288,7 +288,9 @@ TEST_F(DmxOutput, TwoWritesAfterOneBreakMakeOneFrame) {
 TEST_F(DmxOutput, FramesTakeTheirWireTimeSoLaterRepliesAreNotDelayed) {
   const auto start = t.line.GetClock().Now();
   for (int i = 0; i < 100; ++i) SendFrame(static_cast<std::uint8_t>(i));
-  EXPECT_EQ(t.line.GetClock().Now() - start, 100 * (kBreakAndMab + 513 * kByteTime));
+  // Each frame after the first keeps E1.20's least spacing after the one before.
+  EXPECT_EQ(t.line.GetClock().Now() - start,
+            100 * (kBreakAndMab + 513 * kByteTime) + 99 * FrameSpacing(FrameEnd::kNotAwaited));
   t.line.AddResponder(Fixture(kSpot));
   EXPECT_EQ(Reply{t.Transact(Request(kSpot, kGetCommand, kPidDeviceInfo))}.ResponseType(),
             kResponseAck);

@@ -26,7 +26,6 @@ extern char** environ;
 namespace korval::ft232r {
 namespace {
 
-using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 struct Ran {
@@ -60,6 +59,7 @@ class CliUnderModel : public ::testing::Test {
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     std::vector<char*> args;
+    args.reserve(argv.size() + 1);
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     pid_t pid = 0;

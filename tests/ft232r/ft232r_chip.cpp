@@ -327,6 +327,11 @@ void Chip::Drop(Micros now, const char* by, bool cutsShifting) {
   Note(now, "drop", std::move(fields));
 }
 
+void Chip::Flush(Micros now) {
+  Advance(now);
+  if (txBuffer_.empty() && !shifting_ && (!outActive_ || outDone_)) EndFrame();
+}
+
 void Chip::PowerOff(Micros now) {
   Advance(now);
   Drop(now, "unplug", true);
@@ -571,6 +576,7 @@ std::optional<std::vector<std::uint8_t>> Chip::Vendor(Micros now, const Setup& s
       return std::vector<std::uint8_t>{};
     }
     case kPollModemStatus:
+      Note(now, "ctl", {{"req", "modem-status"}});
       return std::vector<std::uint8_t>{kModemStatus, LineStatus(now)};
     case kSetEventChar:
     case kSetErrorChar:
@@ -582,8 +588,10 @@ std::optional<std::vector<std::uint8_t>> Chip::Vendor(Micros now, const Setup& s
       Note(now, "ctl", {{"req", "latency"}, {"ms", Text(latencyMs_)}});
       return std::vector<std::uint8_t>{};
     case kGetLatencyTimer:
+      Note(now, "ctl", {{"req", "get-latency"}});
       return std::vector<std::uint8_t>{latencyMs_};
     case kReadPins:
+      Note(now, "ctl", {{"req", "pins"}});
       return std::vector<std::uint8_t>{0xFF};
     case kReadEeprom: {
       const std::uint16_t word = eeprom_[setup.index % eeprom_.size()];

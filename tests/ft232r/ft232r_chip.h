@@ -135,6 +135,9 @@ class Chip {
   // Ends the transfer (done or cancelled): the packets, status bytes included.
   std::vector<std::uint8_t> EndIn();
 
+  // Runs up to `now` and ends the frame on the wire, if its bytes have all
+  // left: nothing more comes (the program has ended).
+  void Flush(Micros now);
   // Pulled out of the bus: what it had not sent yet is lost.
   void PowerOff(Micros now);
 

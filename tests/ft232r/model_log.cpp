@@ -27,7 +27,12 @@ bool ModelEvent::Is(std::string_view k, std::string_view key, std::string_view v
 
 std::string FormatEvent(const ModelEvent& event) {
   std::string line = std::to_string(event.at.count()) + ' ' + event.kind;
-  for (const auto& [k, v] : event.fields) line += ' ' + k + '=' + v;
+  for (const auto& [k, v] : event.fields) {
+    line += ' ';
+    line += k;
+    line += '=';
+    line += v;
+  }
   return line;
 }
 

@@ -7,6 +7,8 @@
 //   ctl      a control transfer: req=reset|purge|baud|data|flow|modem|latency|...
 //            with its decoded values; req=stall for one the chip refuses
 //   out      a bulk OUT transfer handed to the chip: bytes=N
+//   in       a run of bulk IN transfers (reads) with no other request between
+//            them: transfers= bytes= (received data) until= (when the run ended)
 //   break    the wire held low: start= end= length= (microseconds)
 //   frame    the bytes sent after one break, as the fixtures saw them: start=
 //            end= bytes= break= mab= sc= readable=yes|no [why=] and, for RDM,
@@ -16,10 +18,11 @@
 //            or by=unplug
 //   reply    a responder's answer on the wire: from= start= end= bytes= break=
 //   handed   a bulk IN packet that carried received bytes: bytes= status=
-//   usb      the device's life: plug, unplug, open, claim, release, detach,
-//            attach, refused, ...
-// The model writes it as things happen; tests and the figures report read it
-// back with ReadEvents.
+//   usb      the device's life: event=plug|unplug|deny|allow|claim|release|
+//            detach|attach|discard
+// The model writes each event once it is over, so a file is in time order
+// only per kind: sort by time (model_client.h's Timeline) for one timeline.
+// Tests and the figures report read it back with ReadEvents.
 #pragma once
 
 #include <chrono>

@@ -33,6 +33,7 @@
 #include <umockdev.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -159,6 +160,14 @@ std::string Preload() {
   ::_exit(127);
 }
 
+// Interrupting the model interrupts the program; the model ends with it and
+// takes its test bed away.
+volatile pid_t childPid = 0;
+
+void Forward(int signal) {
+  if (childPid > 0) ::kill(childPid, signal);
+}
+
 // One command from the program; the answer goes back on the same socket.
 void Obey(const std::string& command, UsbfsDevice& device, int control, Micros& replugAt) {
   std::string answer = "ok\n";
@@ -231,6 +240,9 @@ int main(int argc, char** argv) {
       RunChild(*options, sockets[1]);
     }
     ::close(sockets[1]);
+    childPid = child;
+    std::signal(SIGINT, Forward);
+    std::signal(SIGTERM, Forward);
     Micros replugAt = kNever;
     std::string pending;
     for (;;) {

@@ -267,7 +267,7 @@ void UsbfsDevice::Settle(Micros extra) {
   std::lock_guard lock(mutex_);
   if (chip_ == nullptr) return;
   NoteReads(Now());
-  chip_->Advance(Now() + extra);
+  chip_->Flush(Now() + extra);
 }
 
 void UsbfsDevice::Sync() {

@@ -70,9 +70,12 @@ class ModelArtNetTest : public ArtNetFormTest {
   // after the next DMX512 frame.
   void FromTheNetwork(Uid destination, std::uint8_t commandClass, std::uint16_t pid,
                       std::vector<std::uint8_t> data, bool answered) {
-    const std::vector<std::uint8_t> frame = EncodeRequestFrame(
-        {.destination = destination, .commandClass = commandClass, .pid = pid, .data = data},
-        0x7A70'0000'0001ULL, ++transactionNumber, 1);
+    const std::vector<std::uint8_t> frame =
+        EncodeRequestFrame({.destination = destination,
+                            .commandClass = commandClass,
+                            .pid = pid,
+                            .data = std::move(data)},
+                           0x7A70'0000'0001ULL, ++transactionNumber, 1);
     transport->Arbiter().Submit(
         {.run = [this, frame,
                  answered] { transport->Forward(frame, answered, [](const std::string&) {}); },

@@ -40,6 +40,7 @@
 #include <string>
 #include <vector>
 
+#include "rdm/rdm_constants.h"
 #include "sim/responder.h"
 #include "tests/ft232r/model_log.h"
 
@@ -91,8 +92,8 @@ struct Arrival {
 class DmxBus {
  public:
   // Before its data, a responder's answer has a break and a mark after break.
-  static constexpr Micros kResponderBreak{176};
-  static constexpr Micros kResponderMark{12};
+  static constexpr Micros kResponderBreak{rdm::kBreakMinUs};
+  static constexpr Micros kResponderMark{rdm::kMarkAfterBreakMinUs};
 
   DmxBus(std::vector<sim::ResponderConfig> responders, ModelLog& log);
 

@@ -8,8 +8,8 @@ namespace korval::ft232r {
 
 namespace {
 
-constexpr Micros kControllerMinBreak{176};
-constexpr Micros kControllerMinMark{12};
+constexpr Micros kControllerMinBreak{rdm::kBreakMinUs};
+constexpr Micros kControllerMinMark{rdm::kMarkAfterBreakMinUs};
 // The FT232R's divisor comes in eighths: 250000 baud is exact (3 MHz / 12),
 // the nearest other rates are 1 % away.
 constexpr double kBaudResolution = 0.005;

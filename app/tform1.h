@@ -36,6 +36,7 @@
 #include "app/widgets.h"
 #include "artnet/library.h"
 #include "devices/names_list.h"
+#include "frontend/product.h"
 #include "rdm/device_table.h"
 #include "rdm/transport.h"
 
@@ -48,8 +49,6 @@ class HandlerGuard;
 class MessageLog;
 
 // The maker's details shown in the caption and opened by the banner.
-inline constexpr const char* kProductName = "KORVAL RDM Setup";
-inline constexpr const char* kVersion = "V1.0.2";
 inline constexpr const char* kMakerWebAddress = "https://www.korval-lighting.com";
 inline constexpr const char* kMakerContact = "support@korval-lighting.com  +49 40 5550 1234";
 

@@ -49,13 +49,19 @@ void TForm1::ListBox1Click() {
     return;
   }
   if (!RdmPageActive() || selected < 0) return;
+  // The line that stopped the names file's load names no device: it is neither
+  // read nor moved (the serial-number box would move it up into the table).
+  if (IsUnreadable(deviceTable, selected)) {
+    Log(WithheldSkipLine(deviceTable, selected));
+    return;
+  }
   BitBtnWrite->setEnabled(false);
   const QString position = QString::number(selected);
   if (Edit35->text() != position) SetText(Edit35, position);
   SetBoxColour(Edit35, kSelectedYellow);
   // A withheld entry is never read, and the write button stays off for it.
   if (IsWithheld(deviceTable, selected)) {
-    Log(WithheldSkipLine(selected, ListedUid(deviceTable, selected)));
+    Log(WithheldSkipLine(deviceTable, selected));
     return;
   }
   BitBtnReadClick();
@@ -74,7 +80,8 @@ void TForm1::Edit35Change() {
   line += std::to_string(n);
   const int selected = SelectedPosition();
   if (selected != n) {
-    namesList.Clear();
+    // The rewrite empties the names list itself, once it has taken each
+    // device's name from it.
     MoveDeviceUp(deviceTable, selected, n);
     RewriteDeviceNames();
     line += " Change ";

@@ -152,7 +152,7 @@ void TForm1::BitBtnReadClick() {
     return;
   }
   if (IsWithheld(deviceTable, position)) {
-    Log(WithheldSkipLine(position, ListedUid(deviceTable, position)));
+    Log(WithheldSkipLine(deviceTable, position));
     return;
   }
   const Uid uid = SlotOfPosition(deviceTable, position);
@@ -168,7 +168,7 @@ void TForm1::BitBtnWriteClick() {
     return;
   }
   if (IsWithheld(deviceTable, position)) {
-    Log(WithheldSkipLine(position, ListedUid(deviceTable, position)));
+    Log(WithheldSkipLine(deviceTable, position));
     return;
   }
   const Uid uid = SlotOfPosition(deviceTable, position);
@@ -178,7 +178,7 @@ void TForm1::BitBtnWriteClick() {
 
 void TForm1::BitBtnIdentifyClick() {
   if (IsWithheld(deviceTable, SelectedPosition())) {
-    Log(WithheldSkipLine(SelectedPosition(), ListedUid(deviceTable, SelectedPosition())));
+    Log(WithheldSkipLine(deviceTable, SelectedPosition()));
     return;
   }
   const Uid uid = SlotOfPosition(deviceTable, SelectedPosition());

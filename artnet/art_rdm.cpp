@@ -11,16 +11,20 @@ namespace korval::artnet {
 
 namespace {
 
-// The full ID, the OpCode, a ProtVer of at least 14 and the fixed fields the
-// packet needs.
-bool HasHeader(std::span<const std::uint8_t> packet, std::uint16_t opCode, std::size_t minBytes) {
+// Offsets within the message as Art-Net carries it, one less than on the line.
+constexpr std::size_t kMessageLength = rdm::kOffsetMessageLength - 1;
+constexpr std::size_t kPdl = rdm::kOffsetPdl - 1;
+
+}  // namespace
+
+bool HasRdmPacketHeader(std::span<const std::uint8_t> packet, std::uint16_t opCode,
+                        std::size_t minBytes) {
   return packet.size() >= minBytes && ArtNetOpCode(packet) == opCode &&
          ReadBe16(packet, rdmfield::kProtVer) >= kProtocolVersion;
 }
 
-// ID, OpCode, ProtVer and zeros up to the Port-Address byte, which is set.
-std::vector<std::uint8_t> Header(std::uint16_t opCode, std::uint16_t portAddress,
-                                 std::size_t bytes) {
+std::vector<std::uint8_t> RdmPacketHeader(std::uint16_t opCode, std::uint16_t portAddress,
+                                          std::size_t bytes) {
   std::vector<std::uint8_t> out(bytes, 0);
   const std::span<std::uint8_t> p(out);
   static constexpr char kId[] = "Art-Net";
@@ -32,18 +36,12 @@ std::vector<std::uint8_t> Header(std::uint16_t opCode, std::uint16_t portAddress
   return out;
 }
 
-// Offsets within the message as Art-Net carries it, one less than on the line.
-constexpr std::size_t kMessageLength = rdm::kOffsetMessageLength - 1;
-constexpr std::size_t kPdl = rdm::kOffsetPdl - 1;
-
-}  // namespace
-
 bool TodRequest::Asks(std::uint16_t portAddress) const {
   return std::find(portAddresses.begin(), portAddresses.end(), portAddress) != portAddresses.end();
 }
 
 std::optional<TodRequest> ParseArtTodRequest(std::span<const std::uint8_t> packet) {
-  if (!HasHeader(packet, kOpTodRequest, rdmfield::kAddresses)) return std::nullopt;
+  if (!HasRdmPacketHeader(packet, kOpTodRequest, rdmfield::kAddresses)) return std::nullopt;
   TodRequest request;
   request.net = packet[rdmfield::kNet];
   request.command = packet[rdmfield::kCommand];
@@ -59,7 +57,7 @@ std::optional<TodRequest> ParseArtTodRequest(std::span<const std::uint8_t> packe
 }
 
 std::optional<TodControl> ParseArtTodControl(std::span<const std::uint8_t> packet) {
-  if (!HasHeader(packet, kOpTodControl, kArtTodControlBytes)) return std::nullopt;
+  if (!HasRdmPacketHeader(packet, kOpTodControl, kArtTodControlBytes)) return std::nullopt;
   return TodControl{.net = packet[rdmfield::kNet],
                     .command = packet[rdmfield::kCommand],
                     .portAddress = PortAddress(packet[rdmfield::kNet], packet[rdmfield::kAddress])};
@@ -67,7 +65,8 @@ std::optional<TodControl> ParseArtTodControl(std::span<const std::uint8_t> packe
 
 std::vector<std::uint8_t> EncodeArtTodData(const TodDataHeader& header, std::span<const Uid> uids) {
   const std::size_t count = std::min(uids.size(), kMaxUidsPerTodData);
-  auto out = Header(kOpTodData, header.portAddress, kArtTodDataHeaderBytes + count * kUidBytes);
+  auto out =
+      RdmPacketHeader(kOpTodData, header.portAddress, kArtTodDataHeaderBytes + count * kUidBytes);
   const std::span<std::uint8_t> p(out);
   p[rdmfield::kRdmVer] = kRdmVersionE120;
   p[rdmfield::kPort] = header.port;
@@ -103,7 +102,8 @@ std::vector<std::vector<std::uint8_t>> EncodeTableOfDevices(std::uint16_t portAd
 
 std::optional<ArtRdmMessage> ParseArtRdm(std::span<const std::uint8_t> packet) {
   // The header and at least the message length byte.
-  if (!HasHeader(packet, kOpRdm, kArtRdmHeaderBytes + kMessageLength + 1)) return std::nullopt;
+  if (!HasRdmPacketHeader(packet, kOpRdm, kArtRdmHeaderBytes + kMessageLength + 1))
+    return std::nullopt;
   if (packet[rdmfield::kRdmVer] != kRdmVersionE120) return std::nullopt;
   const auto rest = packet.subspan(kArtRdmHeaderBytes);
   if (rest[0] != rdm::kSubStartCode) return std::nullopt;
@@ -127,7 +127,7 @@ std::optional<ArtRdmMessage> ParseArtRdm(std::span<const std::uint8_t> packet) {
 
 std::vector<std::uint8_t> EncodeArtRdm(std::uint16_t portAddress,
                                        std::span<const std::uint8_t> rdm) {
-  auto out = Header(kOpRdm, portAddress, kArtRdmHeaderBytes);
+  auto out = RdmPacketHeader(kOpRdm, portAddress, kArtRdmHeaderBytes);
   out[rdmfield::kRdmVer] = kRdmVersionE120;
   out[rdmfield::kCommand] = kArProcess;
   out.insert(out.end(), rdm.begin(), rdm.end());

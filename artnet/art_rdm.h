@@ -78,6 +78,14 @@ constexpr std::uint16_t PortAddress(std::uint8_t net, std::uint8_t address) {
   return static_cast<std::uint16_t>(net << 8 | address);
 }
 
+// The full ID, the OpCode, a ProtVer of at least 14 and at least minBytes.
+bool HasRdmPacketHeader(std::span<const std::uint8_t> packet, std::uint16_t opCode,
+                        std::size_t minBytes);
+// bytes long: ID, OpCode, ProtVer and zeros, but for Net and the Port-Address
+// byte (21 and 23), which hold the Port-Address.
+std::vector<std::uint8_t> RdmPacketHeader(std::uint16_t opCode, std::uint16_t portAddress,
+                                          std::size_t bytes);
+
 struct TodRequest {
   std::uint8_t net = 0;
   std::uint8_t command = kTodFull;

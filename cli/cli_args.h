@@ -12,7 +12,7 @@
 
 namespace korval::cli {
 
-enum class Command { kHelp, kDiscover, kInfo, kGet, kSet, kIdentify, kAddress, kPids };
+enum class Command { kHelp, kVersion, kDiscover, kInfo, kGet, kSet, kIdentify, kAddress, kPids };
 
 struct Invocation {
   LineOptions line;
@@ -27,20 +27,27 @@ struct Invocation {
   bool identifyOn = false;
   std::uint16_t start = 0;  // address
   std::uint16_t step = 1;
-  std::vector<Uid> uids;  // address, in the order given
+  std::vector<Uid> uids;  // address, discover --incremental: in the order given
+  // discover: keep the devices known (uids) that still answer, search for new ones.
+  bool incremental = false;
 };
 
 struct ParseResult {
   std::optional<Invocation> invocation;
   std::string error;  // one line for stderr when there is no invocation
+  // --json was among the options, whether or not the rest made sense.
+  bool json = false;
 };
 
 // arguments without the program name. Options may stand before or after the
 // command; "--" ends them, so that a value may start with "-".
 ParseResult ParseCommandLine(const std::vector<std::string>& arguments);
 
-// "4b52:2c1f0a37", in any case.
+// "4b52:2c1f0a37", or 6 to 12 hex digits without separator as the window and
+// "devnames.lst" write UIDs ("4B522C1F0A37"), in any case.
 std::optional<Uid> ParseUid(const std::string& text);
+// The usage error for a UID that is neither, naming the forms taken.
+std::string MalformedUid(const std::string& text);
 // A PID by number ("0x0082", "130").
 std::optional<std::uint16_t> ParsePid(const std::string& text);
 // A decimal or 0x-prefixed hexadecimal number no larger than max.

@@ -1,14 +1,67 @@
 #include "cli/cli_print.h"
 
+#include <cctype>
 #include <cstdio>
 
 #include "cli/cli_args.h"
+#include "frontend/product.h"
 #include "params/pid_table.h"
 
 namespace korval::cli {
 
 std::string JsonText(const nlohmann::ordered_json& document) {
   return document.dump(2) + "\n";
+}
+
+Outcome OutcomeOf(const RdmReply& reply, int queuedMessagePolls) {
+  // The token scripts match on: the status's name in upper case, words joined by '_'.
+  Outcome outcome;
+  for (char c : ReplyStatusName(reply.status)) {
+    outcome.status +=
+        c == ' ' ? '_' : static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  }
+  switch (reply.status) {
+    case ReplyStatus::kAck:
+      break;
+    case ReplyStatus::kNack:
+      outcome.nackReason = reply.nackReason;
+      outcome.error =
+          NackReasonName(reply.nackReason) + " (" + NackReasonText(reply.nackReason) + ")";
+      break;
+    case ReplyStatus::kAckTimer:
+      outcome.error = "reply still pending after " + std::to_string(queuedMessagePolls) +
+                      " queued-message requests";
+      break;
+    case ReplyStatus::kLineFailure:
+      outcome.error = "line failure: the interface refused to send or to read";
+      break;
+    default:
+      outcome.error = ReplyStatusName(reply.status);
+      break;
+  }
+  return outcome;
+}
+
+nlohmann::ordered_json OutcomeJson(const Outcome& outcome) {
+  nlohmann::ordered_json json = {{"status", outcome.status}};
+  if (outcome.nackReason) {
+    json["nack_reason"] = NackReasonName(*outcome.nackReason);
+    json["nack_text"] = NackReasonText(*outcome.nackReason);
+  }
+  if (!outcome.Succeeded()) json["error"] = outcome.error;
+  return json;
+}
+
+std::string FailureText(const std::string& status, const std::string& error) {
+  return JsonText({{"status", status}, {"error", error}});
+}
+
+std::string VersionText(bool json) {
+  constexpr const char* kProgram = "korval-rdm-cli";
+  if (json) {
+    return JsonText({{"program", kProgram}, {"product", kProductName}, {"version", kVersion}});
+  }
+  return std::string(kProgram) + " (" + kProductName + ") " + kVersion + "\n";
 }
 
 std::string LinesText(const std::vector<std::string>& lines) {
@@ -31,12 +84,17 @@ std::string UidListText(const std::vector<Uid>& uids, bool json) {
 std::string AddressText(const std::vector<AddressSent>& sent, bool json) {
   if (json) {
     auto list = nlohmann::ordered_json::array();
-    for (const AddressSent& s : sent)
-      list.push_back({{"uid", UidOut(s.uid)}, {"address", s.address}});
+    for (const AddressSent& s : sent) {
+      nlohmann::ordered_json entry = {{"uid", UidOut(s.uid)}, {"address", s.address}};
+      entry.update(OutcomeJson(s.outcome));
+      list.push_back(entry);
+    }
     return JsonText(list);
   }
   std::string out;
-  for (const AddressSent& s : sent) out += UidOut(s.uid) + " " + std::to_string(s.address) + "\n";
+  for (const AddressSent& s : sent) {
+    if (s.outcome.Succeeded()) out += UidOut(s.uid) + " " + std::to_string(s.address) + "\n";
+  }
   return out;
 }
 

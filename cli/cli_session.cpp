@@ -57,30 +57,22 @@ RdmReply Session::Ask(const RdmRequest& request) {
 
 int Session::Judge(const RdmReply& reply, Uid uid, std::uint16_t pid) {
   if (reply.IsAck()) return kExitAck;
-  const std::string who = UidOut(uid) + " " + PidName(pid) + ": ";
-  switch (reply.status) {
-    case ReplyStatus::kNack:
-      err_ << who << NackReasonName(reply.nackReason) << " (" << NackReasonText(reply.nackReason)
-           << ")\n";
-      break;
-    case ReplyStatus::kAckTimer:
-      err_ << who << "reply still pending after " << kMaxQueuedMessagePolls
-           << " queued-message requests\n";
-      break;
-    case ReplyStatus::kLineFailure:
-      err_ << who << "line failure: the interface refused to send or to read\n";
-      break;
-    default:
-      err_ << who << ReplyStatusName(reply.status) << "\n";
-      break;
-  }
+  err_ << UidOut(uid) << " " << PidName(pid) << ": "
+       << OutcomeOf(reply, kMaxQueuedMessagePolls).error << "\n";
   return kExitFailed;
+}
+
+nlohmann::ordered_json Session::RequestJson(const RdmReply& reply, Uid uid,
+                                            std::uint16_t pid) const {
+  nlohmann::ordered_json document = {{"uid", UidOut(uid)}, {"pid", PidName(pid)}};
+  document.update(OutcomeJson(OutcomeOf(reply, kMaxQueuedMessagePolls)));
+  return document;
 }
 
 int Session::Run(const Invocation& inv) {
   switch (inv.command) {
     case Command::kDiscover:
-      return Discover();
+      return Discover(inv);
     case Command::kInfo:
       return Info(inv.uid);
     case Command::kGet:
@@ -93,15 +85,43 @@ int Session::Run(const Invocation& inv) {
       return Address(inv);
     case Command::kPids:
     case Command::kHelp:
+    case Command::kVersion:
       break;  // answered without the line
   }
   return kExitUsage;
 }
 
-int Session::Discover() {
+int Session::Discover(const Invocation& inv) {
+  // The devices known, in their order: the discovery mutes each in turn, keeps
+  // those that acknowledge and searches only among the rest. Nothing known: a
+  // full discovery.
   DeviceTable table;
+  for (std::size_t i = 0; i < inv.uids.size() && i < DeviceTable::kCapacity; ++i) {
+    table.slots[++table.count] = inv.uids[i];
+  }
   Discovery discovery(transport_, table);
-  discovery.Run(DiscoveryHooks{.clearList = [] {}, .addListLine = [](const std::string&) {}});
+  int branches = 0, devices = 0;
+  auto progress = [&] {
+    if (progress_) {
+      err_ << "\rdiscovering: " << branches << " branch requests, " << devices << " found"
+           << std::flush;
+    }
+  };
+  // Asked before each branch request: counts them and never stops the search.
+  auto beforeBranch = [&] {
+    ++branches;
+    progress();
+    return false;
+  };
+  discovery.Run(DiscoveryHooks{.clearList = [] {},
+                               .addListLine = [](const std::string&) {},
+                               .stopRequested = beforeBranch,
+                               .found =
+                                   [&](Uid) {
+                                     ++devices;
+                                     progress();
+                                   }});
+  if (progress_) err_ << "\r\033[K" << std::flush;  // back to the start of an empty line
   std::vector<Uid> found(table.slots.begin() + 1, table.slots.begin() + 1 + table.count);
   out_ << UidListText(found, json_);
   for (Uid uid : discovery.GivenUp()) {
@@ -113,7 +133,7 @@ int Session::Discover() {
 int Session::Info(Uid uid) {
   std::vector<std::string> lines;
   nlohmann::ordered_json json = {{"uid", UidOut(uid)}};
-  int status = kExitAck;
+  auto errors = nlohmann::ordered_json::array();
   // One line per value: a list of PIDs as their names on one line, a reply
   // of one field (a label) under the parameter's name.
   auto show = [&](std::uint16_t pid, const RdmReply& reply) {
@@ -139,12 +159,23 @@ int Session::Info(Uid uid) {
       json[name] = decoded.json;
     }
   };
+  auto fail = [&](std::uint16_t pid, const RdmReply& reply) {
+    Judge(reply, uid, pid);
+    nlohmann::ordered_json error = RequestJson(reply, uid, pid);
+    error.erase("uid");
+    errors.push_back(error);
+  };
+  auto print = [&] {
+    if (!errors.empty()) json["errors"] = errors;
+    out_ << (json_ ? JsonText(json) : LinesText(lines));
+    return errors.empty() ? kExitAck : kExitFailed;
+  };
   auto ask = [&](std::uint16_t pid) {
     const RdmReply reply = Ask(GetRequest(uid, pid));
-    if (Judge(reply, uid, pid) == kExitAck) {
+    if (reply.IsAck()) {
       show(pid, reply);
     } else {
-      status = kExitFailed;
+      fail(pid, reply);
     }
   };
   // A responder with no more than the parameters E1.20 requires of all may
@@ -153,46 +184,56 @@ int Session::Info(Uid uid) {
   if (supported.IsAck()) {
     show(kPidSupportedParameters, supported);
   } else if (supported.status != ReplyStatus::kNack) {
-    return Judge(supported, uid, kPidSupportedParameters);
+    fail(kPidSupportedParameters, supported);
+    return print();
   }
   ask(kPidDeviceInfo);
   ask(kPidSoftwareVersionLabel);
   for (std::uint16_t pid : {kPidDeviceLabel, kPidManufacturerLabel, kPidDeviceModelDescription}) {
     if (supported.IsAck() && Lists(supported.data, pid)) ask(pid);
   }
-  out_ << (json_ ? JsonText(json) : LinesText(lines));
-  return status;
+  return print();
 }
 
 int Session::Get(const Invocation& inv) {
   const RdmReply reply = Ask(GetRequest(inv.uid, inv.pid, inv.data));
-  if (Judge(reply, inv.uid, inv.pid) != kExitAck) return kExitFailed;
+  if (Judge(reply, inv.uid, inv.pid) != kExitAck) {
+    if (json_) out_ << JsonText(RequestJson(reply, inv.uid, inv.pid));
+    return kExitFailed;
+  }
   const DecodedData decoded = DecodeReplyData(inv.pid, false, reply.data);
+  if (decoded.truncated) {
+    err_ << UidOut(inv.uid) << " " << PidName(inv.pid) << ": " << kShortReply << "\n";
+  }
   if (json_) {
     nlohmann::ordered_json document = {{"uid", UidOut(inv.uid)}, {"pid", PidName(inv.pid)}};
-    document.update(decoded.json);
+    document.update(OutcomeJson(decoded.truncated ? Outcome{"SHORT_REPLY", kShortReply, {}}
+                                                  : Outcome{"ACK", {}, {}}));
+    // The reply's fields beside the request's keys, where scripts have always
+    // read them; one that would take a key of the request's (PARAMETER_
+    // DESCRIPTION's "pid") is written as "reply_pid".
+    for (const auto& [key, value] : decoded.json.items()) {
+      document[document.contains(key) ? "reply_" + key : key] = value;
+    }
     out_ << JsonText(document);
   } else {
     out_ << LinesText(decoded.lines);
   }
-  if (decoded.truncated) {
-    err_ << UidOut(inv.uid) << " " << PidName(inv.pid) << ": reply shorter than its parameter\n";
-    return kExitFailed;
-  }
-  return kExitAck;
+  return decoded.truncated ? kExitFailed : kExitAck;
 }
 
 int Session::Set(Uid uid, std::uint16_t pid, std::vector<std::uint8_t> data) {
   const RdmReply reply = Ask(RdmRequest{
       .destination = uid, .commandClass = kSetCommand, .pid = pid, .data = std::move(data)});
-  if (Judge(reply, uid, pid) != kExitAck) return kExitFailed;
-  if (json_) out_ << JsonText({{"uid", UidOut(uid)}, {"pid", PidName(pid)}, {"status", "ACK"}});
-  return kExitAck;
+  const int status = Judge(reply, uid, pid);
+  if (json_) out_ << JsonText(RequestJson(reply, uid, pid));
+  return status;
 }
 
 int Session::Address(const Invocation& inv) {
   std::vector<AddressSent> sent;
   int status = kExitAck;
+  auto outcome = [](const RdmReply& reply) { return OutcomeOf(reply, kMaxQueuedMessagePolls); };
   auto request = [&](Uid uid, std::uint16_t address) {
     const auto bytes = params::EncodeStartAddress(address);
     return RdmRequest{.destination = uid,
@@ -205,18 +246,17 @@ int Session::Address(const Invocation& inv) {
     const RdmReply reply = transport_.Transact(request(kBroadcastUid, inv.start),
                                                TransactOptions{.awaitReply = false});
     if (reply.status == ReplyStatus::kLineFailure) {
-      return Judge(reply, kBroadcastUid, kPidDmxStartAddress);
+      status = Judge(reply, kBroadcastUid, kPidDmxStartAddress);
+      sent.push_back({kBroadcastUid, inv.start, outcome(reply)});
+    } else {
+      sent.push_back({kBroadcastUid, inv.start, Outcome{"SENT", {}, {}}});
     }
-    sent.push_back({kBroadcastUid, inv.start});
   } else {
     for (std::size_t i = 0; i < inv.uids.size(); ++i) {
       const auto address = static_cast<std::uint16_t>(inv.start + i * inv.step);
       const RdmReply reply = Ask(request(inv.uids[i], address));
-      if (Judge(reply, inv.uids[i], kPidDmxStartAddress) == kExitAck) {
-        sent.push_back({inv.uids[i], address});
-      } else {
-        status = kExitFailed;
-      }
+      if (Judge(reply, inv.uids[i], kPidDmxStartAddress) != kExitAck) status = kExitFailed;
+      sent.push_back({inv.uids[i], address, outcome(reply)});
     }
   }
   out_ << AddressText(sent, json_);

@@ -16,10 +16,15 @@ namespace korval::cli {
 std::optional<std::uint16_t> LookUpPid(const std::string& text);
 // The table's name of a PID, or "0xNNNN" for one outside it.
 std::string PidName(std::uint16_t pid);
+// The names nearest to one that is not in the table, nearest first, at most
+// three: those it begins, those it is part of, then those a few typing
+// mistakes away.
+std::vector<std::string> NearestPidNames(const std::string& text);
 
 // The parameter data of a GET or SET of the pid from the typed values; *error
 // is one line for stderr when the parameter takes no such command or the
-// values do not fit its layout.
+// values do not fit its layout (a missing value is named, with its choices
+// when it is a code).
 std::optional<std::vector<std::uint8_t>> EncodeValues(std::uint16_t pid, bool set,
                                                       const std::vector<std::string>& values,
                                                       std::string* error);

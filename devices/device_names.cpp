@@ -40,6 +40,10 @@ void DeviceNames::Load(const DeviceListView& list) {
     try {
       value = static_cast<Uid>(StrToInt64("0x" + key)) & kUidMask;
     } catch (const ConversionError& error) {
+      // A file read only in part is a file that could not be read: saved now,
+      // it would lose what the tool never saw.
+      names_.SetFileUnread(true);
+      PlaceUnreadable(table_, p);
       aside_.assign(lines.begin() + p, lines.end());
       throw ConversionError(std::string(kDeviceNamesFile) + " line " + std::to_string(p + 1) +
                             ": " + error.what());
@@ -56,8 +60,15 @@ void DeviceNames::Load(const DeviceListView& list) {
 }
 
 void DeviceNames::Rewrite(const std::string& name) {
+  // The names list is the only store of the names of fixtures without a
+  // DEVICE_LABEL: each device keeps its own, a device without one takes `name`.
+  std::vector<std::string> keys, names;
+  for (int p = 0; p < table_.count; ++p) {
+    keys.push_back(UidText(ListedUid(table_, p)));
+    names.push_back(names_.HasKey(keys.back()) ? names_.GetName(keys.back()) : name);
+  }
   names_.Clear();
-  for (int p = 0; p < table_.count; ++p) names_.SetName(UidText(ListedUid(table_, p)), name);
+  for (std::size_t k = 0; k < keys.size(); ++k) names_.SetName(keys[k], names[k]);
   std::vector<std::string> lines = names_.Lines();
   lines.insert(lines.end(), aside_.begin(), aside_.end());
   names_.Assign(std::move(lines));

@@ -27,11 +27,13 @@ class DeviceNames {
 
   // Reads the names file into the table and the list. A key that is not a
   // number ends the load with ConversionError naming its line, after the
-  // list shows it and the table holds the entries before it; a file that
-  // cannot be read ends it with FileError.
+  // list shows it (its position marked unreadable, never addressed) and the
+  // table holds the entries before it; the file then counts as unread, and
+  // no save replaces it. A file that cannot be read ends it with FileError.
   void Load(const DeviceListView& list);
-  // The names file rewritten in the table's order, each device named `name`
-  // (the name box's text), the entries kept aside after them.
+  // The names file rewritten in the table's order, each device with the name
+  // it has in the names list, or `name` (the name box's text) when it has
+  // none; the entries kept aside after them.
   void Rewrite(const std::string& name);
   // After a discovery: each device of the table named `name` and saved; a
   // found device's line kept aside before is dropped there, so that it does

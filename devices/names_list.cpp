@@ -32,6 +32,11 @@ std::string NamesList::GetName(std::string_view key) const {
   return {};
 }
 
+bool NamesList::HasKey(std::string_view key) const {
+  return std::any_of(lines_.begin(), lines_.end(),
+                     [&](const std::string& line) { return SameKey(KeyOfLine(line), key); });
+}
+
 void NamesList::SetName(std::string_view key, std::string_view name) {
   for (auto& line : lines_) {
     if (SameKey(KeyOfLine(line), key)) {

@@ -22,6 +22,7 @@ class NamesList {
 
   // The name of the first entry whose key matches; empty when there is none.
   std::string GetName(std::string_view key) const;
+  bool HasKey(std::string_view key) const;
   // Replaces the first matching entry's name in place, or appends key=name.
   void SetName(std::string_view key, std::string_view name);
   std::string KeyAt(int position) const;

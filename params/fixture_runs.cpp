@@ -21,7 +21,7 @@ void ForEachListed(RdmTransport& transport, const DeviceTable& table, int count,
   const int covered = std::clamp(count, 0, static_cast<int>(room));
   for (int i = 0; i < covered; ++i) {
     if (IsWithheld(table, i)) {
-      transport.Log(WithheldSkipLine(i, ListedUid(table, i)));
+      transport.Log(WithheldSkipLine(table, i));
       continue;
     }
     operation(static_cast<std::size_t>(i), table.slots[static_cast<std::size_t>(i) + 1]);
@@ -30,9 +30,12 @@ void ForEachListed(RdmTransport& transport, const DeviceTable& table, int count,
 
 }  // namespace
 
-std::string WithheldSkipLine(int position, Uid uid) {
-  return "Position " + std::to_string(position) + " (" + UidText(uid) +
-         ") is a broadcast address: skipped";
+std::string WithheldSkipLine(const DeviceTable& table, int position) {
+  const std::string what =
+      IsUnreadable(table, position)
+          ? " is a line of the names file that could not be read"
+          : " (" + UidText(ListedUid(table, position)) + ") is a broadcast address";
+  return "Position " + std::to_string(position) + what + ": skipped";
 }
 
 void AddressBatch(ParameterPage& page, const DeviceTable& table, const PageValues& values,
@@ -44,7 +47,7 @@ void AddressBatch(ParameterPage& page, const DeviceTable& table, const PageValue
   for (const StartAddressRequest& request :
        PlanBatchAddressing(table, fields.increment, fields.startFixture, fields.endFixture)) {
     if (request.withheld) {
-      page.Log(WithheldSkipLine(request.fixture, ListedUid(table, request.fixture)));
+      page.Log(WithheldSkipLine(table, request.fixture));
       continue;
     }
     page.SetStartAddress(request.uid, values, request.offset);

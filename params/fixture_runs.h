@@ -15,7 +15,7 @@
 namespace korval::params {
 
 // The log line of an operation that passes over a withheld entry.
-std::string WithheldSkipLine(int position, Uid uid);
+std::string WithheldSkipLine(const DeviceTable& table, int position);
 
 // The four batch fields as integers (the front end has converted them; a box
 // that is not one ends the run before anything is sent).

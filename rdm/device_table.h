@@ -23,16 +23,33 @@ inline bool IsPositionInTable(int position) {
   return position >= 0 && position < DeviceTable::kCapacity;
 }
 
+// In `withheld`: the entry is a names-file line whose key is no UID. It keeps
+// its list position, but no UID was read for it, so its slot holds none.
+inline constexpr Uid kUnreadableEntry = ~Uid{0};
+
 // True when the entry at the position is listed but must not be addressed.
 inline bool IsWithheld(const DeviceTable& table, int position) {
   return IsPositionInTable(position) && table.withheld[static_cast<std::size_t>(position) + 1] != 0;
 }
 
-// The UID the list shows for a position, withheld or not.
+inline bool IsUnreadable(const DeviceTable& table, int position) {
+  return IsPositionInTable(position) &&
+         table.withheld[static_cast<std::size_t>(position) + 1] == kUnreadableEntry;
+}
+
+// The UID the list shows for a position, withheld or not; 0 for an unreadable one.
 inline Uid ListedUid(const DeviceTable& table, int position) {
-  if (!IsPositionInTable(position)) return 0;
+  if (!IsPositionInTable(position) || IsUnreadable(table, position)) return 0;
   const auto slot = static_cast<std::size_t>(position) + 1;
   return table.withheld[slot] != 0 ? table.withheld[slot] : table.slots[slot];
+}
+
+// Marks the position of a line that could not be read: listed, never addressed.
+inline void PlaceUnreadable(DeviceTable& table, int position) {
+  if (!IsPositionInTable(position)) return;
+  const auto slot = static_cast<std::size_t>(position) + 1;
+  table.slots[slot] = 0;
+  table.withheld[slot] = kUnreadableEntry;
 }
 
 // Puts a UID read from a file at a position: a broadcast UID is withheld.

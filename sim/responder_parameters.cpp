@@ -1,6 +1,7 @@
 // GET and SET of each parameter the virtual responder has behaviour for. A GET
-// carries no data (STATUS_MESSAGES aside: one byte, the type asked); a SET with
-// the wrong PDL is a format error, a value outside its range is out of range.
+// carries no data (STATUS_MESSAGES aside: one byte, the type asked); a request
+// whose data is longer or shorter than the command takes is a format error and
+// changes nothing, a value outside its range is out of range.
 #include <algorithm>
 #include <cstdio>
 
@@ -169,12 +170,11 @@ Responder::Answer Responder::Set(std::uint16_t pid, std::span<const std::uint8_t
     return Ack();
   };
   switch (pid) {
-    case kPidDeviceLabel: {
-      // E1.20 allows 32 bytes; a longer label is cut, as a responder's store would.
-      const std::size_t n = std::min(data.size(), kMaxLabelBytes);
-      v.label.assign(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(n));
+    case kPidDeviceLabel:
+      // Any length up to 32, none included (an empty label).
+      if (data.size() > kMaxLabelBytes) return Nack(kNrFormatError);
+      v.label.assign(data.begin(), data.end());
       return Ack();
-    }
     case kPidDmxStartAddress: {
       if (data.size() != 2) return Nack(kNrFormatError);
       // A device without a footprint has no address that could be set.

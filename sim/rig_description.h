@@ -22,6 +22,7 @@ struct StatusMessage {
   std::uint16_t id = 0;
   std::uint16_t data1 = 0;
   std::uint16_t data2 = 0;
+  bool operator==(const StatusMessage&) const = default;
 };
 
 // Misbehaviour to inject, for tests and for trying the tool's failure paths.
@@ -36,6 +37,7 @@ struct ResponderFaults {
   int unmute_after_requests = 0;
   // Answers 10 ms after the request, outside the time E1.20 gives a responder.
   bool late = false;
+  bool operator==(const ResponderFaults&) const = default;
 };
 
 // One DMX slot of a fixture, for SLOT_INFO and SLOT_DESCRIPTION.
@@ -43,6 +45,7 @@ struct SlotDescription {
   std::uint8_t type = 0x00;      // ST_PRIMARY
   std::uint16_t label = 0x0001;  // SD_INTENSITY (a primary slot's label ID)
   std::string description;
+  bool operator==(const SlotDescription&) const = default;
 };
 
 // One sensor, for SENSOR_DEFINITION and SENSOR_VALUE. Its range and normal
@@ -57,6 +60,7 @@ struct SensorDescription {
   std::int16_t normal_max = 80;
   std::string description;
   std::int16_t value = 0;
+  bool operator==(const SensorDescription&) const = default;
 };
 
 // The parameters the virtual responder has behaviour for (in this order when a
@@ -104,6 +108,7 @@ struct ResponderConfig {
   std::vector<SlotDescription> slots;                 // SLOT_INFO, SLOT_DESCRIPTION
   std::vector<SensorDescription> sensors;             // SENSOR_DEFINITION, SENSOR_VALUE
   ResponderFaults faults;
+  bool operator==(const ResponderConfig&) const = default;
 };
 
 struct Rig {

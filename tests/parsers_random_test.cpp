@@ -10,6 +10,7 @@
 #include "artnet/art_dmx.h"
 #include "artnet/art_poll.h"
 #include "artnet/art_rdm.h"
+#include "artnet/controller_packets.h"
 #include "base/conversion.h"
 #include "base/win1252.h"
 #include "devices/names_list.h"
@@ -84,6 +85,8 @@ TEST(ParsersOfOutsideBytes, TakeAnyInputWithoutReadingPastIt) {
     artnet::ParseArtTodRequest(bytes);
     artnet::ParseArtTodControl(bytes);
     artnet::ParseArtRdm(bytes);
+    artnet::ParseArtTodData(bytes);
+    artnet::ParseArtPollReply(bytes);
     DecodeDiscoveryResponse(bytes, 0, kBroadcastUid);
     DecodeReplyFrame(bytes);
     EXPECT_EQ(FormatRdmPacket("Response_:", bytes).rfind("Response_:", 0), 0u);
@@ -99,22 +102,31 @@ TEST(ParsersOfOutsideBytes, TakeAnyInputWithoutReadingPastIt) {
     const std::string_view text(reinterpret_cast<const char*>(block.get()), input.size());
     EXPECT_LE(Utf8ToWin1252(text).size(), input.size());
     ParseInteger(text, INT32_MIN, INT32_MAX);
+    artnet::ParsePortAddress(text);
   }
 }
 
 // The RDM packets of Art-Net behind a header that passes, so that the parsers
 // get to the counts and lengths the datagram may lie about: AddCount, the
-// message length, the PDL. Half the ArtRdm messages are made to check, so that
+// message length, the PDL, UidCount. Half the ArtRdm messages are made to check, so that
 // the length tests are all that stands between them and the end of the block.
 TEST(ParsersOfOutsideBytes, ArtNetRdmPacketsReadNothingPastTheDatagram) {
   std::mt19937 random(20261211);
   int messagesTaken = 0;
+  int tablesTaken = 0;
   for (int round = 0; round < 4000; ++round) {
     std::vector<std::uint8_t> input = {'A', 'r', 't', '-', 'N', 'e', 't', 0};
-    const std::uint8_t ops[] = {0x80, 0x82, 0x83};
-    input.insert(input.end(), {0x00, ops[random() % 3], 0x00, 0x0E, artnet::kRdmVersionE120});
+    const std::uint8_t ops[] = {0x80, 0x81, 0x82, 0x83};
+    const std::uint8_t op = ops[random() % 4];
+    input.insert(input.end(), {0x00, op, 0x00, 0x0E, artnet::kRdmVersionE120});
     const auto tail = RandomInput(random, random() % 300);
     input.insert(input.end(), tail.begin(), tail.end());
+    // An ArtTodData whose counts may or may not fit the datagram.
+    if (op == 0x81 && input.size() > 27 && random() % 2 == 0) {
+      input[22] = artnet::kTodFull;
+      input[24] = static_cast<std::uint8_t>(random() % 2);
+      input[27] = static_cast<std::uint8_t>(random() % 60);
+    }
     if (input.size() > 26 && random() % 2 == 0) {
       input[24] = rdm::kSubStartCode;
       const std::size_t length = 24 + random() % 40;
@@ -133,6 +145,11 @@ TEST(ParsersOfOutsideBytes, ArtNetRdmPacketsReadNothingPastTheDatagram) {
       EXPECT_LE(request->portAddresses.size(), std::min<std::size_t>(32, input.size() - 24));
     }
     artnet::ParseArtTodControl(bytes);
+    if (const auto tod = artnet::ParseArtTodData(bytes)) {
+      ++tablesTaken;
+      EXPECT_LE(artnet::kArtTodDataHeaderBytes + tod->uids.size() * kUidBytes, input.size());
+      EXPECT_LE(tod->uids.size(), tod->header.uidTotal);
+    }
     if (const auto message = artnet::ParseArtRdm(bytes)) {
       ++messagesTaken;
       EXPECT_GE(message->rdm.data(), bytes.data());
@@ -141,6 +158,32 @@ TEST(ParsersOfOutsideBytes, ArtNetRdmPacketsReadNothingPastTheDatagram) {
     }
   }
   EXPECT_GT(messagesTaken, 100) << "the generator no longer makes messages that check";
+  EXPECT_GT(tablesTaken, 10) << "the generator no longer makes tables that add up";
+}
+
+// ArtPollReplies of every length around the shortest one taken, so that the
+// fields past a short reply are read as absent and never from past its end.
+TEST(ParsersOfOutsideBytes, ArtPollRepliesOfAnyLengthReadNothingPastTheDatagram) {
+  std::mt19937 random(20261212);
+  int taken = 0;
+  for (int round = 0; round < 2000; ++round) {
+    std::vector<std::uint8_t> input = {'A', 'r', 't', '-', 'N', 'e', 't', 0, 0x00, 0x21};
+    const auto tail = RandomInput(random, 180 + random() % 80);
+    input.insert(input.end(), tail.begin(), tail.end());
+    const auto block = Exact(input);
+    const auto reply =
+        artnet::ParseArtPollReply(std::span<const std::uint8_t>(block.get(), input.size()));
+    if (!reply) {
+      EXPECT_LT(input.size(), artnet::kArtPollReplyMinBytes);
+      continue;
+    }
+    ++taken;
+    EXPECT_LE(reply->outputs.size(), artnet::kPortsPerPollReply);
+    for (const auto* name : {&reply->shortName, &reply->longName}) {
+      EXPECT_TRUE(IsValidUtf8({reinterpret_cast<const std::uint8_t*>(name->data()), name->size()}));
+    }
+  }
+  EXPECT_GT(taken, 1000);
 }
 
 // Every parameter of the command line's table, GET and SET replies alike, and

@@ -67,7 +67,7 @@ TEST_F(NamesFileSafetyTest, ASaveTheUserMayMakeKeepsTheFilesMode) {
   form->SelectPosition(3);
   Click(form->SpeedButtonUp);
   EXPECT_TRUE(errorBoxes.empty());
-  EXPECT_THAT(ReadFile(kDeviceNamesFile), StartsWith("00000A=Stage\r\n00000B=Stage\r\n00000D="));
+  EXPECT_THAT(ReadFile(kDeviceNamesFile), StartsWith("00000A=a\r\n00000B=b\r\n00000D=d"));
   EXPECT_EQ(Mode(kDeviceNamesFile), 0640u);
 }
 
@@ -90,23 +90,22 @@ TEST_F(NamesFileSafetyTest, ANamesFileThatCouldNotBeReadIsNeverSavedOver) {
 }
 
 TEST_F(NamesFileSafetyTest, EveryRewriteKeepsTheEntriesTheTableCouldNotHoldAfterItsDevices) {
-  // Lines 34 to 40 keep their own names; the 33 devices take the name box's.
-  WriteFile(kDeviceNamesFile, Lines(1, 40, "x"));
+  // Lines 34 to 40 stay after the 33 devices; every line keeps its name.
+  WriteFile(kDeviceNamesFile, Lines(1, 33, "x") + Lines(34, 40, "y"));
   WriteFile("devnames.lst.saving-Ab12Cd", "left by a killed save");
   Start({}, false);
   form->Edit1->setText("Stage");
   form->SelectPosition(3);
   Click(form->SpeedButtonUp);
-  const std::string moved = "000011=Stage\r\n000012=Stage\r\n000014=Stage\r\n000013=Stage\r\n";
-  EXPECT_EQ(ReadFile(kDeviceNamesFile), moved + Lines(5, 33, "Stage") + Lines(34, 40, "x"));
+  const std::string moved = "000011=x\r\n000012=x\r\n000014=x\r\n000013=x\r\n";
+  EXPECT_EQ(ReadFile(kDeviceNamesFile), moved + Lines(5, 33, "x") + Lines(34, 40, "y"));
   EXPECT_EQ(form->namesList.Count(), 40);
   EXPECT_FALSE(Exists("devnames.lst.saving-Ab12Cd"));
 
   form->SelectPosition(3);
   Type(form->Edit35, "1");  // the typed move rewrites the file too
-  EXPECT_EQ(ReadFile(kDeviceNamesFile),
-            "000011=Stage\r\n000013=Stage\r\n000012=Stage\r\n000014=Stage\r\n" +
-                Lines(5, 33, "Stage") + Lines(34, 40, "x"));
+  EXPECT_EQ(ReadFile(kDeviceNamesFile), "000011=x\r\n000013=x\r\n000012=x\r\n000014=x\r\n" +
+                                            Lines(5, 33, "x") + Lines(34, 40, "y"));
 
   // A device found by discovery is in the table: its line is not kept twice.
   // 000036 is line 26, in the table; 000049 is line 39, past it.
@@ -119,22 +118,44 @@ TEST_F(NamesFileSafetyTest, EveryRewriteKeepsTheEntriesTheTableCouldNotHoldAfter
   form->SelectPosition(1);
   Click(form->SpeedButtonUp);
   EXPECT_EQ(ReadFile(kDeviceNamesFile), UidText(second) + "=Found\r\n" + UidText(first) +
-                                            "=Found\r\n" + Lines(34, 38, "x") + Lines(40, 40, "x"));
+                                            "=Found\r\n" + Lines(34, 38, "y") + Lines(40, 40, "y"));
   EXPECT_TRUE(errorBoxes.empty());
 }
 
-TEST_F(NamesFileSafetyTest, ALoadStoppedByABadKeyNamesItsLineAndARewriteKeepsTheRest) {
-  WriteFile(kDeviceNamesFile, "000001=a\r\n000002=b\r\nZZZZ=c\r\n000004=d\r\n");
-  Start({}, false);
+// A file read only in part is a file that could not be read: whatever the
+// operator does next, it stays as it is, and its bad line is no device.
+TEST_F(NamesFileSafetyTest, ALoadStoppedByABadKeyLeavesTheFileAloneAndItsLineUnaddressed) {
+  constexpr Uid kSpot = 0x4B52'2C1F'0A37ULL, kDimmer = 0x4B52'1196'F2A8ULL;
+  const std::string file = "4B522C1F0A37=Spot links\r\nZZZZ=bad\r\n4B521196F2A8=Dimmer\r\n";
+  WriteFile(kDeviceNamesFile, file);
+  Start({Fixture(kSpot), Fixture(kDimmer)});
   ASSERT_EQ(errorBoxes.size(), 1u);
   EXPECT_EQ(errorBoxes[0].toStdString(),
-            "devnames.lst line 3: '0xZZZZ' is not a valid integer value");
+            "devnames.lst line 2: '0xZZZZ' is not a valid integer value");
+  EXPECT_THAT(Items(), ElementsAre("0 - ID:4B522C1F0A37", "1 - ID:ZZZZ"));
+  const std::string skipped =
+      "Position 1 is a line of the names file that could not be read: skipped";
+
+  // Selecting the bad line reads nothing and moves nothing.
+  auto mark = LogMark();
+  SelectListItem(1);
+  EXPECT_THAT(LogSince(mark), ElementsAre(skipped));
+  EXPECT_EQ(errorBoxes.size(), 1u);
+  mark = LogMark();
+  Click(form->BitBtnRead);
+  Click(form->BitBtnIdentify);
+  EXPECT_THAT(LogSince(mark), ElementsAre(skipped, skipped));
+
+  // Every operation that would save the file is refused with the file error.
   form->Edit1->setText("Stage");
-  form->SelectPosition(1);
   Click(form->SpeedButtonUp);
-  EXPECT_EQ(ReadFile(kDeviceNamesFile), "000002=Stage\r\n000001=Stage\r\nZZZZ=c\r\n000004=d\r\n");
-  ASSERT_EQ(errorBoxes.size(), 2u);  // the reload stops at the same line again
-  EXPECT_EQ(errorBoxes[1], errorBoxes[0]);
+  Click(form->BitBtnDiscover);
+  ASSERT_EQ(errorBoxes.size(), 3u);
+  for (std::size_t i = 1; i < errorBoxes.size(); ++i) {
+    EXPECT_THAT(errorBoxes[i].toStdString(), StartsWith("Cannot create file devnames.lst: "));
+  }
+  EXPECT_EQ(ReadFile(kDeviceNamesFile), file);
+  for (const auto& recorded : line.Requests()) EXPECT_NE(recorded.request.destination, 0u);
 }
 
 TEST_F(NamesFileSafetyTest, ANulByteThatEndsTheTextIsNamedWithItsLine) {
@@ -233,8 +254,8 @@ TEST_F(NamesFileSafetyTest, ABroadcastEntryIsListedButNeverAddressed) {
   form->SelectPosition(2);
   Click(form->SpeedButtonUp);
   EXPECT_EQ(ReadFile(kDeviceNamesFile),
-            "4A4C00000001=Stage\r\n4A4C00000002=Stage\r\nFFFFFFFFFFFF=Stage\r\n"
-            "4B52FFFFFFFF=Stage\r\n4A4C00000003=Stage\r\n");
+            "4A4C00000001=a\r\n4A4C00000002=b\r\nFFFFFFFFFFFF=all\r\n"
+            "4B52FFFFFFFF=maker\r\n4A4C00000003=c\r\n");
   const std::size_t beforeDiscovery = RequestMark();
   Click(form->BitBtnDiscover);
   const std::vector<WireRequest> discovery = RequestsSince(beforeDiscovery);
@@ -251,8 +272,8 @@ TEST_F(NamesFileSafetyTest, ABroadcastEntryIsListedButNeverAddressed) {
     }
   }
   EXPECT_EQ(form->deviceTable.count, 3);
-  EXPECT_THAT(ReadFile(kDeviceNamesFile), HasSubstr("FFFFFFFFFFFF=Stage\r\n"));
-  EXPECT_THAT(ReadFile(kDeviceNamesFile), HasSubstr("4B52FFFFFFFF=Stage\r\n"));
+  EXPECT_THAT(ReadFile(kDeviceNamesFile), HasSubstr("FFFFFFFFFFFF=all\r\n"));
+  EXPECT_THAT(ReadFile(kDeviceNamesFile), HasSubstr("4B52FFFFFFFF=maker\r\n"));
   EXPECT_TRUE(errorBoxes.empty());
 }
 

@@ -23,10 +23,14 @@ class ReorderTest : public FormTest {
     const auto& slots = form->deviceTable.slots;
     return {slots.begin() + 1, slots.begin() + 1 + form->deviceTable.count};
   }
-  // What the file holds after a rewrite: every device under the name box's text.
+  // What the file holds after a rewrite: every device under its own name (the
+  // file's are a to e), never the name box's text.
   static std::string Written(std::initializer_list<const char*> keys) {
     std::string bytes;
-    for (const char* key : keys) bytes += std::string(key) + "=Stage\r\n";
+    for (const char* key : keys) {
+      const std::string k(key);
+      bytes += k + "=" + static_cast<char>(k.back() - 'A' + 'a') + "\r\n";
+    }
     return bytes;
   }
 };
@@ -112,6 +116,17 @@ TEST_F(ReorderTest, UpMovesTheDeviceOnePlaceAndLeavesNothingSelected) {
   EXPECT_THAT(LogSince(mark), ElementsAre("Devices: 5", "UP Success "));
   EXPECT_EQ(form->SelectedPosition(), -1);
   EXPECT_EQ(form->ListBox1->item(2)->text(), "2 - ID:00000D");
+}
+
+// A device the names list has no line for (one a patch file listed, say)
+// takes the name box's text; every other keeps its own.
+TEST_F(ReorderTest, OnlyADeviceWithoutANameTakesTheNameBoxText) {
+  StartWithFive();
+  form->namesList.Assign({"00000A=a", "00000B=b", "00000D=d", "00000E=e"});
+  form->SelectPosition(3);
+  Click(form->SpeedButtonUp);
+  EXPECT_EQ(ReadFile(kDeviceNamesFile),
+            "00000A=a\r\n00000B=b\r\n00000D=d\r\n00000C=Stage\r\n00000E=e\r\n");
 }
 
 TEST_F(ReorderTest, DownMovesTheDeviceOnePlaceAndKeepsItSelected) {

@@ -15,11 +15,21 @@ TEST(CliPrintTest, ListsAsLinesOrOneJsonDocument) {
   EXPECT_EQ(UidListText({}, false), "");
   EXPECT_EQ(nlohmann::json::parse(UidListText({}, true)), nlohmann::json::array());
 
-  const std::vector<AddressSent> sent = {{0x4B52'00000001ULL, 1}, {kBroadcastUid, 512}};
+  // The text names the addresses set; the JSON every one with what became of it.
+  RdmReply nack;
+  nack.status = ReplyStatus::kNack;
+  nack.nackReason = rdm::kNrDataOutOfRange;
+  const std::vector<AddressSent> sent = {{0x4B52'00000001ULL, 1, {"ACK", {}, {}}},
+                                         {0x4B52'00000002ULL, 2, OutcomeOf(nack, 10)},
+                                         {kBroadcastUid, 512, {"SENT", {}, {}}}};
   EXPECT_EQ(AddressText(sent, false), "4b52:00000001 1\nffff:ffffffff 512\n");
-  const auto json = nlohmann::json::parse(AddressText(sent, true));
-  EXPECT_EQ(json[1]["uid"], "ffff:ffffffff");
-  EXPECT_EQ(json[1]["address"], 512);
+  EXPECT_EQ(nlohmann::json::parse(AddressText(sent, true)), nlohmann::json::parse(R"json([
+      {"uid": "4b52:00000001", "address": 1, "status": "ACK"},
+      {"uid": "4b52:00000002", "address": 2, "status": "NACK",
+       "nack_reason": "NR_DATA_OUT_OF_RANGE", "nack_text": "data out of range",
+       "error": "NR_DATA_OUT_OF_RANGE (data out of range)"
+},
+      {"uid": "ffff:ffffffff", "address": 512, "status": "SENT"}])json"));
 
   const std::vector<KnownPid> pids = {{rdm::kPidDeviceLabel, "device_label"}};
   EXPECT_EQ(PidsText(pids, false), "0x0082 device_label\n");
@@ -54,6 +64,25 @@ TEST(CliPrintTest, RepliesDecodeAsLinesAndJsonAlike) {
   EXPECT_EQ(LookUpPid("Device_Label"), rdm::kPidDeviceLabel);
   EXPECT_EQ(LookUpPid("0x0300"), rdm::kPidMinLimits);
   EXPECT_FALSE(LookUpPid("device_lable"));
+}
+
+TEST(CliPrintTest, AnUnknownNameSuggestsTheNearestNames) {
+  struct Case {
+    const char* typed;
+    std::vector<std::string> nearest;
+  };
+  const std::vector<Case> cases = {
+      {"device_lable", {"device_label"}},                      // two letters swapped
+      {"DEVICE_LABLE", {"device_label"}},                      // in any case
+      {"dmx_start_adress", {"dmx_start_address"}},             // one left out
+      {"lamp", {"lamp_hours", "lamp_state", "lamp_on_mode"}},  // begun: shortest first
+      {"version",
+       {"software_version_label", "boot_software_version_id",
+        "boot_software_version_label"}},  // part of
+      {"zzzzzzzz", {}},
+      {"", {}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(NearestPidNames(c.typed), c.nearest) << c.typed;
 }
 
 }  // namespace

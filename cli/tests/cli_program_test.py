@@ -6,6 +6,8 @@ status, stdout and stderr; --json output is parsed back as JSON.
 """
 import json
 import os
+import pty
+import re
 import subprocess
 import sys
 import tempfile
@@ -46,6 +48,10 @@ THREE = rig("three.json", [
     {"uid": HAZER.upper(), "footprint": 0, "start_address": 65535},
 ])
 TEN_RIG = rig("ten.json", [{"uid": u.upper()} for u in TEN])
+BAD = "4b52:0000bad1"
+REFUSES = "4b52:0000bad2"
+FAULTY = rig("faulty.json", [{"uid": BAD.upper(), "faults": {"bad_checksum": True}},
+                             {"uid": REFUSES.upper(), "faults": {"nack_all": True}}])
 
 
 def run(*args):
@@ -94,6 +100,42 @@ check("discover ten --json", found is not None and sorted(found) == sorted(TEN),
 # The same order both ways: the order found.
 check("discover ten order", found == out.splitlines(), repr(found))
 
+# discover --incremental: the UIDs known that answer, in the order given, then the new one;
+# the one gone is dropped.
+known = sorted(TEN)[:9]
+expect(["--virtual-rig", TEN_RIG, "discover", "--incremental"] + known + [NOBODY], 0,
+       stdout_lines=known + [sorted(TEN)[9]])
+check("discover --incremental --json", expect_json(
+    ["--virtual-rig", TEN_RIG, "--json", "discover", "--incremental"] + known +
+    [NOBODY.upper().replace(":", "")]) == known + [sorted(TEN)[9]])
+
+
+def run_on_terminal(*args):
+    """Runs the program with stderr on a pseudo-terminal: its stdout and what the terminal got."""
+    master, slave = pty.openpty()
+    p = subprocess.Popen([PROGRAM, *args], stdout=subprocess.PIPE, stderr=slave)
+    os.close(slave)
+    seen = b""
+    try:
+        while chunk := os.read(master, 4096):
+            seen += chunk
+    except OSError:  # the program, the terminal's last writer, has gone
+        pass
+    os.close(master)
+    return p.communicate(timeout=60)[0].decode(), seen.decode()
+
+
+# Progress only where a person watches: a terminal, one line rewritten in place, cleared at the end.
+code, _, err, _ = run("--virtual-rig", TEN_RIG, "discover")
+check("discover not on a terminal", err == "", repr(err))
+out, terminal = run_on_terminal("--virtual-rig", TEN_RIG, "discover")
+check("discover on a terminal", out.splitlines() == found, repr(out))
+check("discover on a terminal", terminal.startswith("\rdiscovering: 1 branch requests, 0 found") and
+      re.search(r"\rdiscovering: \d+ branch requests, 10 found\r\x1b\[K$", terminal), repr(terminal[-200:]))
+# -v shows every request instead.
+_, terminal = run_on_terminal("-v", "--virtual-rig", ONE, "discover")
+check("discover -v on a terminal", "Request__" in terminal and "discovering" not in terminal, terminal)
+
 # info: one "name: value" line each, the optional labels where supported.
 out, _ = expect(["--virtual-rig", ONE, "info", SPOT.upper()], 0,
                 contains=["supported_parameters: device_label manufacturer_label dmx_personality 0x0300 "
@@ -106,6 +148,8 @@ if info is not None:
     check("info --json", info["uid"] == SPOT and info["device_label"] == "Spot 1", repr(info))
     check("info --json", info["device_info"]["dmx_footprint"] == 16, repr(info))
     check("info --json", "dmx_personality" in info["supported_parameters"], repr(info))
+# UIDs also as the window's list and "devnames.lst" write them.
+expect(["--virtual-rig", ONE, "get", "4B522C1F0A37", "device_label"], 0, stdout="label: Spot 1\n")
 # A fixture with only the required parameters has no labels to show.
 expect(["--virtual-rig", THREE, "info", HAZER], 0, contains=["dmx_start_address: 65535\n"])
 
@@ -124,9 +168,10 @@ expect(R + ["get", SPOT, "slot_description", "1"], 0, contains=["description: Pa
 expect(R + ["get", SPOT, "0x0300"], 0, stdout="data: 00 01 02 03 04 05 06 fa\n")
 value = expect_json(R + ["--json", "get", SPOT, "sensor_value", "0"])
 check("get sensor --json", value is not None and value["present_value"] == -5 and
-      value["pid"] == "sensor_value" and value["uid"] == SPOT, repr(value))
+      value["pid"] == "sensor_value" and value["uid"] == SPOT and value["status"] == "ACK", repr(value))
 raw = expect_json(R + ["--json", "get", SPOT, "0x0300"])
-check("get raw --json", raw is not None and raw["data"] == [0, 1, 2, 3, 4, 5, 6, 250], repr(raw))
+check("get raw --json", raw is not None and raw["data"] == [0, 1, 2, 3, 4, 5, 6, 250],
+      repr(raw))
 
 # Refusals and silence: exit 1, the reason on stderr.
 expect(R + ["get", SPOT, "lamp_hours"], 1, stdout="", stderr_contains=["NR_UNKNOWN_PID"])
@@ -150,6 +195,10 @@ expect(["--virtual-rig", THREE, "set", HAZER, "dmx_start_address", "5"], 1,
        stderr_contains=["NR_DATA_OUT_OF_RANGE"])
 expect(R + ["identify", SPOT, "on"], 0, stdout="")
 expect(R + ["identify", SPOT, "off"], 0, stdout="")
+out, err = expect(R + ["-v", "identify", SPOT, "1"], 0, stdout="")
+check("identify 1", " 30 1000 01 01 " in err, err)
+out, err = expect(R + ["-v", "identify", SPOT, "0"], 0, stdout="")
+check("identify 0", " 30 1000 01 00 " in err, err)
 
 # address: START, START+N, ... in order, or one broadcast.
 T = ["--virtual-rig", THREE]
@@ -162,11 +211,48 @@ check("address broadcast", "Request__:1A FFFFFFFFFFFF 888800000001 01 01 00 0000
       and "Response_" not in err, err)
 expect(T + ["address", "7", "--step", "0", SPOT, DIMMER], 0, stdout="ffff:ffffffff 7\n")
 sent = expect_json(T + ["--json", "address", "1", "--step", "8", SPOT, DIMMER])
-check("address --json", sent == [{"uid": SPOT, "address": 1}, {"uid": DIMMER, "address": 9}],
-      repr(sent))
+check("address --json", sent == [{"uid": SPOT, "address": 1, "status": "ACK"},
+                                 {"uid": DIMMER, "address": 9, "status": "ACK"}], repr(sent))
 # One that refuses: the others still get theirs, and the status says so.
 expect(T + ["address", "1", HAZER, DIMMER], 1, stdout="%s 2\n" % DIMMER,
        stderr_contains=[HAZER + " dmx_start_address: NR_DATA_OUT_OF_RANGE"])
+
+# --json: one document on stdout for every outcome, the exit status as without it.
+def nack(reason, text, **keys):
+    return dict(keys, status="NACK", nack_reason=reason, nack_text=text,
+                error="%s (%s)" % (reason, text))
+
+
+HARDWARE_FAULT = ("NR_HARDWARE_FAULT", "hardware fault")
+for args, status, document in (
+    (R + ["set", SPOT, "0x0300", "1"], 1,
+     nack("NR_FORMAT_ERROR", "format error", uid=SPOT, pid="0x0300")),
+    (["--virtual-rig", FAULTY, "set", BAD, "identify_device", "1"], 1,
+     {"uid": BAD, "pid": "identify_device", "status": "BAD_CHECKSUM", "error": "bad checksum"}),
+    (R + ["identify", SPOT, "on"], 0, {"uid": SPOT, "pid": "identify_device", "status": "ACK"}),
+    # An info partly refused: what was answered (nothing here), and the refusals.
+    (["--virtual-rig", FAULTY, "info", REFUSES], 1,
+     {"uid": REFUSES, "errors": [nack(*HARDWARE_FAULT, pid="device_info"),
+                                 nack(*HARDWARE_FAULT, pid="software_version_label")]}),
+    (T + ["address", "1", HAZER, DIMMER], 1,
+     [nack("NR_DATA_OUT_OF_RANGE", "data out of range", uid=HAZER, address=1),
+      {"uid": DIMMER, "address": 2, "status": "ACK"}]),
+    (T + ["address", "5"], 0, [{"uid": "ffff:ffffffff", "address": 5, "status": "SENT"}]),
+    (["fly"], 2, {"status": "USAGE_ERROR", "error": "unknown command: fly"}),
+    (["--bogus", "discover"], 2, {"status": "USAGE_ERROR", "error": "unknown option: --bogus"}),
+):
+    out, err = expect(args + ["--json"], status)
+    check("json %r" % args, (err == "") == (status == 0), err)
+    check("json %r" % args, out and json.loads(out) == document, "-> %r\nwant %r" % (out, document))
+# Failures before a command runs: the rig cannot be loaded, or no interface is
+# there (no line option: the FTDI interface is asked for, and there is none here).
+for args, status, token in ((["--virtual-rig", os.path.join(WORK, "missing.json"), "discover"], 2,
+                             "USAGE_ERROR"),
+                            (["get", SPOT, "device_label"], 1, "LINE_FAILURE")):
+    out, err = expect(args + ["--json"], status)
+    got = json.loads(out) if out else {}
+    check("json %r" % args, got.get("status") == token and err == "korval-rdm-cli: %s\n" % got.get(
+        "error"), repr((out, err)))
 
 # pids and --help need no line.
 out, _ = expect(["pids"], 0, contains=["0x0082 device_label\n", "0x00E1 dmx_personality_description\n",
@@ -174,6 +260,11 @@ out, _ = expect(["pids"], 0, contains=["0x0082 device_label\n", "0x00E1 dmx_pers
 pids = expect_json(["pids", "--json"])
 check("pids --json", pids is not None and {"pid": "0x0082", "name": "device_label"} in pids, repr(pids))
 expect(["--help"], 0, contains=["Usage: korval-rdm-cli", "--virtual-rig FILE", "address START"])
+out, _ = expect(["--version"], 0)
+check("--version", re.fullmatch(r"korval-rdm-cli \(KORVAL RDM Setup\) V\d+\.\d+\.\d+\n", out), repr(out))
+version = expect_json(["--version", "--json"])
+check("--version --json", version is not None and out == "%s (%s) %s\n" % (
+    version["program"], version["product"], version["version"]), repr(version))
 
 # Usage errors: status 2, one line on stderr, nothing on stdout, nothing sent (-v would dump it).
 for args in (

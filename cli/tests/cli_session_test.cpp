@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <sstream>
 
 #include "rdm/rdm_constants.h"
 #include "rdm/tests/reply_frame.h"
 #include "rdm/tests/scripted_line.h"
+#include "sim/virtual_line.h"
 
 namespace korval::cli {
 namespace {
@@ -117,6 +120,139 @@ TEST_F(SessionTest, FailuresAreNamedOnStderr) {
   EXPECT_EQ(session.Run(GetLabel()), kExitFailed);
   EXPECT_NE(err.str().find("line failure"), std::string::npos) << err.str();
   EXPECT_EQ(out.str(), "");
+}
+
+// Under --json every outcome is one document on stdout, with the status
+// scripts match on; stderr keeps its line.
+TEST_F(SessionTest, EveryOutcomeIsAJsonDocument) {
+  Session json{transport, out, err, true};
+  auto pending = [&] {
+    for (int i = 0; i <= Session::kMaxQueuedMessagePolls; ++i) {
+      line.replies.push_back(Reply(rdm::kResponseAckTimer, rdm::kPidDeviceLabel, {0x00, 0x01}));
+    }
+  };
+  auto badChecksum = [&] {
+    auto bad = Reply(rdm::kResponseAck, rdm::kPidDeviceLabel, kSpot);
+    bad.back() ^= 1;
+    line.replies.push_back(bad);
+  };
+  struct Case {
+    std::function<void()> script;
+    int exit;
+    const char* document;
+  };
+  const std::vector<Case> cases = {
+      {[&] { line.replies.push_back(Reply(rdm::kResponseAck, rdm::kPidDeviceLabel, kSpot)); },
+       kExitAck,
+       R"json({"uid": "4b52:00000007", "pid": "device_label", "status": "ACK",
+           "label": "Spot"})json"},
+      {[&] {
+         line.replies.push_back(Reply(rdm::kResponseNackReason, rdm::kPidDeviceLabel, {0, 0}));
+       },
+       kExitFailed,
+       R"json({"uid": "4b52:00000007", "pid": "device_label", "status": "NACK",
+           "nack_reason": "NR_UNKNOWN_PID", "nack_text": "unknown PID",
+           "error": "NR_UNKNOWN_PID (unknown PID)"})json"},
+      {pending, kExitFailed,
+       R"json({"uid": "4b52:00000007", "pid": "device_label", "status": "ACK_TIMER",
+           "error": "reply still pending after 10 queued-message requests"})json"},
+      {badChecksum, kExitFailed,
+       R"json({"uid": "4b52:00000007", "pid": "device_label", "status": "BAD_CHECKSUM",
+           "error": "bad checksum"})json"},
+      {[] {}, kExitFailed,
+       R"json({"uid": "4b52:00000007", "pid": "device_label", "status": "NO_REPLY",
+           "error": "no reply"})json"},
+      {[&] { line.failRead = true; }, kExitFailed,
+       R"json({"uid": "4b52:00000007", "pid": "device_label", "status": "LINE_FAILURE",
+           "error": "line failure: the interface refused to send or to read"})json"},
+  };
+  for (const Case& c : cases) {
+    line.replies.clear();
+    line.failRead = false;
+    out.str("");
+    err.str("");
+    c.script();
+    EXPECT_EQ(json.Run(GetLabel()), c.exit) << c.document;
+    EXPECT_EQ(nlohmann::json::parse(out.str()), nlohmann::json::parse(c.document));
+    EXPECT_EQ(err.str().empty(), c.exit == kExitAck) << err.str();
+  }
+  // A reply that ends inside its field: what came, and why it is a failure.
+  line.failRead = false;
+  out.str("");
+  line.replies.push_back(Reply(rdm::kResponseAck, rdm::kPidDmxStartAddress, {0x00}));
+  Invocation address = GetLabel();
+  address.pid = rdm::kPidDmxStartAddress;
+  EXPECT_EQ(json.Run(address), kExitFailed);
+  const auto shortReply = nlohmann::json::parse(out.str());
+  EXPECT_EQ(shortReply["status"], "SHORT_REPLY");
+  EXPECT_EQ(shortReply["error"], "reply shorter than its parameter");
+  EXPECT_EQ(shortReply["pid"], "dmx_start_address");
+}
+
+// discover on a virtual rig in instant timing, which records every request.
+struct DiscoverTest : ::testing::Test {
+  sim::VirtualLine line{sim::Timing::kInstant};
+  RdmTransport transport{line, nullptr};
+  std::ostringstream out, err;
+
+  DiscoverTest() {
+    LineHandle handle = 0;
+    EXPECT_EQ(line.Open(0, &handle), kLineOk);
+    transport.SetHandle(handle);
+  }
+  void Add(Uid uid) {
+    sim::ResponderConfig config;
+    config.uid = uid;
+    line.AddResponder(config);
+  }
+  int BranchRequests() const {
+    const auto requests = line.Requests();
+    return static_cast<int>(std::count_if(requests.begin(), requests.end(), [](const auto& r) {
+      return r.request.pid == rdm::kPidDiscUniqueBranch;
+    }));
+  }
+};
+
+// A full discovery, its progress shown: one line rewritten in place, cleared
+// at the end. Then from the devices known: they are muted in their order and
+// kept, the one gone is dropped, and the search finds only what is new, in a
+// small part of the branch requests of a full search.
+TEST_F(DiscoverTest, FullWithProgressThenIncrementalFromTheDevicesKnown) {
+  std::vector<Uid> known;  // lowest first: not the order a search finds them in
+  for (Uid i = 1; i <= 8; ++i) known.push_back(0x4B52'00000000ULL + i * 0x1357'9BDFULL);
+  for (Uid uid : known) Add(uid);
+  constexpr Uid kNew = 0x4A4C'00000012ULL, kGone = 0x4B52'0000DEADULL;
+  Add(kNew);
+  auto lines = [](std::vector<Uid> uids) {
+    std::string text;
+    for (Uid uid : uids) text += UidOut(uid) + "\n";
+    return text;
+  };
+  Session session{transport, out, err, false};
+  session.ShowDiscoveryProgress(true);
+  Invocation discover;
+  discover.command = Command::kDiscover;
+  EXPECT_EQ(session.Run(discover), kExitAck);
+  const int fullBranches = BranchRequests();
+  EXPECT_NE(out.str(), lines(known) + lines({kNew}));  // the search finds them in another order
+  const std::string progress = err.str();
+  EXPECT_EQ(progress.find('\n'), std::string::npos);
+  EXPECT_TRUE(progress.starts_with("\rdiscovering: 1 branch requests, 0 found")) << progress;
+  EXPECT_TRUE(progress.ends_with("\rdiscovering: " + std::to_string(fullBranches) +
+                                 " branch requests, 9 found\r\033[K"))
+      << progress;
+
+  session.ShowDiscoveryProgress(false);
+  discover.incremental = true;
+  discover.uids = known;
+  discover.uids.push_back(kGone);
+  out.str("");
+  err.str("");
+  line.ClearRequests();
+  EXPECT_EQ(session.Run(discover), kExitAck);
+  EXPECT_EQ(out.str(), lines(known) + lines({kNew}));
+  EXPECT_LT(BranchRequests() * 10, fullBranches);
+  EXPECT_EQ(err.str(), "");
 }
 
 }  // namespace

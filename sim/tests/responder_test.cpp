@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "sim/tests/line_fixture.h"
 
 namespace korval::sim {
@@ -235,6 +237,97 @@ TEST(ReplyTest, APersonalityWithChannelsGivesAnAddresslessDeviceAddressOne) {
   Reply address{t.Transact(Request(kSpot, kSetCommand, kPidDmxStartAddress, {0x00, 0x21}))};
   EXPECT_EQ(address.ResponseType(), kResponseAck);
   EXPECT_EQ(spot.StartAddress(), 33);
+}
+
+// E1.20's parameter data of every GET and SET the responder carries out: one
+// byte short of the shortest or one over the longest is a format error and
+// changes nothing. A parameter the responder gains needs a row here.
+TEST(ReplyTest, DataTooShortOrTooLongIsAFormatErrorForEveryParameter) {
+  struct Case {
+    std::uint8_t commandClass;
+    std::uint16_t pid;
+    std::vector<std::uint8_t> data;  // a request that is carried out
+    std::size_t shortest, longest;
+  };
+  auto fixed = [](std::uint8_t cc, std::uint16_t pid, std::vector<std::uint8_t> data) {
+    const std::size_t n = data.size();
+    return Case{cc, pid, std::move(data), n, n};
+  };
+  const auto G = kGetCommand, S = kSetCommand;
+  std::vector<Case> cases = {
+      fixed(G, kPidStatusMessages, {0x02}),             // the status type asked for
+      fixed(G, kPidDmxPersonalityDescription, {0x01}),  // personality
+      fixed(G, kPidSlotDescription, {0x00, 0x00}),      // slot number
+      fixed(G, kPidSensorDefinition, {0x00}),           // sensor number
+      fixed(G, kPidSensorValue, {0x00}),                // sensor number
+      {S, kPidDeviceLabel, {'S', 'p', 'o', 't'}, 0, kMaxLabelBytes},
+      fixed(S, kPidDmxPersonality, {0x01}),
+      fixed(S, kPidDmxStartAddress, {0x00, 0x01}),
+      fixed(S, kPidDeviceHours, {0x00, 0x00, 0x00, 0x01}),
+      fixed(S, kPidLampHours, {0x00, 0x00, 0x00, 0x01}),
+      fixed(S, kPidPanInvert, {0x01}),
+      fixed(S, kPidTiltInvert, {0x01}),
+      fixed(S, kPidPanTiltSwap, {0x01}),
+      fixed(S, kPidIdentifyDevice, {0x01}),
+      fixed(S, kPidMinLimits, std::vector<std::uint8_t>(8, 0x01)),
+      fixed(S, kPidMaxLimits, std::vector<std::uint8_t>(8, 0x01)),
+      fixed(S, kPidErrorScene, std::vector<std::uint8_t>(8, 0x01)),
+      fixed(S, kPidDimmSwitch, {0x01}),
+  };
+  // Every other GET takes no data.
+  for (std::uint16_t pid :
+       {kPidSupportedParameters, kPidDeviceInfo, kPidSoftwareVersionLabel, kPidManufacturerLabel,
+        kPidDeviceLabel, kPidDmxPersonality, kPidDmxStartAddress, kPidDeviceHours, kPidLampHours,
+        kPidPanInvert, kPidTiltInvert, kPidPanTiltSwap, kPidIdentifyDevice, kPidMinLimits,
+        kPidMaxLimits, kPidErrorScene, kPidDimmSwitch, kPidDeviceModelDescription, kPidSlotInfo}) {
+    cases.push_back(fixed(G, pid, {}));
+  }
+  ResponderConfig config = Fixture(kSpot);
+  config.model_description = "Spot 250";
+  config.personality_descriptions = {"Standard"};
+  config.slots = {SlotDescription{}};
+  config.sensors = {SensorDescription{}};
+
+  OpenLine t;
+  Responder& spot = t.line.AddResponder(config);
+  auto covered = [&](std::uint8_t cc, std::uint16_t pid) {
+    return std::any_of(cases.begin(), cases.end(),
+                       [&](const Case& c) { return c.commandClass == cc && c.pid == pid; });
+  };
+  // Every parameter it lists, and the required ones, for each command it carries out.
+  Reply list{t.Transact(Request(kSpot, G, kPidSupportedParameters))};
+  std::vector<std::uint16_t> pids = {kPidSupportedParameters, kPidDeviceInfo,
+                                     kPidSoftwareVersionLabel, kPidDmxStartAddress,
+                                     kPidIdentifyDevice};
+  for (std::size_t i = 0; i + 1 < list.Data().size(); i += 2) {
+    pids.push_back(static_cast<std::uint16_t>(list.Data()[i] << 8 | list.Data()[i + 1]));
+  }
+  for (std::uint16_t pid : pids) {
+    EXPECT_TRUE(covered(G, pid)) << "GET " << pid;
+    Reply set{t.Transact(Request(kSpot, S, pid))};
+    const bool readOnly =
+        set.ResponseType() == kResponseNackReason && set.NackReason() == kNrUnsupportedCommandClass;
+    if (!readOnly) {
+      EXPECT_TRUE(covered(S, pid)) << "SET " << pid;
+    }
+  }
+
+  for (const Case& c : cases) {
+    const std::string what = (c.commandClass == G ? "GET " : "SET ") + std::to_string(c.pid);
+    Reply right{t.Transact(Request(kSpot, c.commandClass, c.pid, c.data))};
+    EXPECT_EQ(right.ResponseType(), kResponseAck) << what;
+    std::vector<std::vector<std::uint8_t>> wrong;
+    if (c.shortest > 0) wrong.emplace_back(c.data.begin(), c.data.begin() + (c.shortest - 1));
+    wrong.push_back(c.data);
+    wrong.back().resize(c.longest + 1, 'x');
+    for (const auto& data : wrong) {
+      const ResponderConfig before = spot.Values();
+      Reply r{t.Transact(Request(kSpot, c.commandClass, c.pid, data))};
+      const bool nack = r.ResponseType() == kResponseNackReason;
+      EXPECT_EQ(nack ? r.NackReason() : 0, kNrFormatError) << what << " with " << data.size();
+      EXPECT_TRUE(spot.Values() == before) << what << " with " << data.size();
+    }
+  }
 }
 
 TEST(ReplyTest, UnsupportedPidIsNackedUnknownPidButRequiredOnesAlwaysWork) {

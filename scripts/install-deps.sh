@@ -13,6 +13,7 @@ packages=(
   xvfb xauth xdotool imagemagick
   clang libclang-rt-14-dev llvm-14
   ola tshark iproute2 util-linux
+  umockdev libumockdev-dev
 )
 
 missing=()

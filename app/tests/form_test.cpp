@@ -36,7 +36,7 @@ FormTest::~FormTest() {
 
 void FormTest::Start(std::vector<sim::ResponderConfig> responders, bool openLine) {
   for (auto& r : responders) line.AddResponder(std::move(r));
-  transport = std::make_unique<RdmTransport>(line, LogSink{});
+  transport = std::make_unique<RdmTransport>(windowLine != nullptr ? *windowLine : line, LogSink{});
   transport->SetTiming(timing);
   form = std::make_unique<TForm1>(*transport, artNetOptions);
   if (!keepRealErrorBox) {

@@ -63,6 +63,9 @@ class FormTest : public ::testing::Test {
   bool Exists(const std::string& name) const;
 
   sim::VirtualLine line{sim::Timing::kInstant};
+  // Set before Start to put the window on another line than `line` (the
+  // responders given to Start still go to `line`).
+  DmxLine* windowLine = nullptr;
   std::unique_ptr<RdmTransport> transport;
   // Set before Start: how the transport waits for replies.
   RdmTiming timing = RdmTiming::kClassic;

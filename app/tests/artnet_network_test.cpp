@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <QListWidget>
+#include <atomic>
 #include <chrono>
 #include <optional>
 #include <thread>
 
 #include "app/tests/artnet_fixture.h"
 #include "artnet/art_poll.h"
+#include "artnet/art_rdm.h"
+#include "artnet/controller_packets.h"
 #include "artnet/dialogs.h"
 #include "artnet/interfaces.h"
 #include "artnet/tests/packet_builder.h"
@@ -153,6 +156,51 @@ TEST_F(ArtNetFormTest, TheReplyTellsWhetherDataGoesOutAndTalkToMeHearsOfChanges)
   ShowPage(form->TabSheet3);
   Ticks(1);
   EXPECT_EQ(fields(controller.Receive()).goodOutputA, 0x80);
+}
+
+// A controller asks for a new table while a show runs through the node: the
+// node discovers between its frames and stays on the Art-Net page, so every
+// tick sends its frame of the controller's data, and the table comes back.
+TEST_F(ArtNetFormTest, ANetworkDiscoveryKeepsThePageAndEveryFrame) {
+  const std::vector<Uid> rig = {0x4B52'00000101, 0x4B52'00000202, 0x4B52'00000303};
+  Start({Fixture(rig[0]), Fixture(rig[1]), Fixture(rig[2])});
+  artnet::ArtNetNode& node = Room().library.Node();
+  ASSERT_TRUE(node.Running()) << node.Error();
+  ShowPage(form->TabSheet3);
+  artnet::testing::LoopbackSocket controller;
+  controller.SendTo(node.BoundPort(), artnet::testing::ArtDmxPacket(50));
+  ASSERT_TRUE(InputArrives(*transport, 50));
+  Ticks(1);
+  const std::size_t frames = line.DmxFrameCount();
+
+  controller.SendTo(node.BoundPort(), artnet::EncodeArtTodControl(0, artnet::kAtcFlush));
+  // The output thread ticks on while the window thread discovers.
+  std::atomic<bool> done{false};
+  std::atomic<int> ticks{0};
+  std::thread output([&] {
+    while (!done && clock->RunTicks(1)) ++ticks;
+  });
+  std::vector<Uid> table;
+  for (int wait = 0; wait < 500 && table.size() < rig.size(); ++wait) {
+    QCoreApplication::processEvents();
+    if (const auto datagram = controller.Receive(10)) {
+      if (const auto tod = artnet::ParseArtTodData(*datagram)) table = tod->uids;
+    }
+  }
+  done = true;
+  output.join();
+  QCoreApplication::processEvents();
+
+  std::sort(table.begin(), table.end());
+  EXPECT_EQ(table, rig);
+  EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheet3);
+  EXPECT_GT(ticks.load(), 0);
+  EXPECT_EQ(line.DmxFrameCount(), frames + static_cast<std::size_t>(ticks.load()));
+  EXPECT_EQ(line.LastDmxFrame()[1], 50);
+  EXPECT_EQ(CountLog("Discovery started."), 1u);
+  EXPECT_EQ(CountLog("Discovery finished."), 1u);
+  EXPECT_EQ(form->ListBox1->count(), 3);
+  EXPECT_TRUE(Exists(kDeviceNamesFile));
 }
 
 }  // namespace

@@ -38,6 +38,7 @@
 #include "devices/names_list.h"
 #include "frontend/product.h"
 #include "rdm/device_table.h"
+#include "rdm/rdm_controller.h"
 #include "rdm/transport.h"
 
 namespace korval {
@@ -76,7 +77,11 @@ class TForm1 : public QWidget {
   Q_OBJECT
 
  public:
-  explicit TForm1(RdmTransport& transport, ArtNetOptions artNet = {}, QWidget* parent = nullptr);
+  // Every RDM operation of the window goes through `controller`; without one it
+  // is the line the transport drives. The transport is the line's: the
+  // start-up opens it, the DMX output writes to it.
+  explicit TForm1(RdmTransport& transport, ArtNetOptions artNet = {},
+                  RdmController* controller = nullptr, QWidget* parent = nullptr);
   ~TForm1() override;
 
   // ---- Controls on the window -------------------------------------------------
@@ -137,7 +142,12 @@ class TForm1 : public QWidget {
               *BitBtnbShowData = nullptr, *BitBtnMIN = nullptr;
 
   // ---- Process-wide state of the window ------------------------------------------
+ private:
+  std::unique_ptr<RdmController> lineController_;  // the line's, when none was given
+
+ public:
   RdmTransport& transport;
+  RdmController& controller;
   std::uint8_t StartUpAttempts = 0;
   // Whether this start-up sequence has logged why the interface did not open.
   bool openFailureExplained = false;

@@ -31,7 +31,7 @@ TForm1::ArtNetRoom::ArtNetRoom(TForm1& formIn, ArtNetOptions options)
         Qt::QueuedConnection);
   };
   gateway = std::make_unique<artnet::RdmGateway>(
-      formIn.transport,
+      formIn.controller, formIn.transport.Arbiter(),
       artnet::RdmGateway::Hooks{
           .send =
               [this](const artnet::Controller& to, std::span<const std::uint8_t> datagram) {

@@ -138,7 +138,10 @@ void TForm1::RunDiscovery() {
                              .addListLine = list.add,
                              .stopRequested = [this] { return guard_->StopRequested(); }};
   // Escape stops the search; what was found so far is kept as after a full one.
-  guard_->RunStoppable([this, &hooks] { devicesRoom->discovery.Run(hooks); });
+  // The known devices are kept where they still answer (on the line: muted
+  // again one by one before the search for the others).
+  guard_->RunStoppable(
+      [this, &hooks] { controller.Discover(DiscoveryMode::kIncremental, deviceTable, hooks); });
   if (deviceTable.count > 0) {
     devicesRoom->names.NameDiscovered(Edit1->text().toStdString());
     SelectPosition(0);

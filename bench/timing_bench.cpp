@@ -31,7 +31,7 @@
 #include "params/fixture_runs.h"
 #include "params/page_values.h"
 #include "params/parameter_page.h"
-#include "rdm/discovery.h"
+#include "rdm/line_controller.h"
 #include "rdm/rdm_constants.h"
 #include "rdm/transport.h"
 #include "sim/random_rig.h"
@@ -46,9 +46,10 @@ struct Window {
   Window(const std::vector<sim::ResponderConfig>& rig, sim::Timing timing)
       : line(timing),
         transport(line, [this](const std::string& entry) { log.push_back(entry); }),
+        controller(transport, "the line"),
         page(
-            transport, names, [](const NamesList&) {},
-            [](const params::PageValues&, params::PageField) {}) {
+            controller, [this](const std::string& entry) { log.push_back(entry); }, names,
+            [](const NamesList&) {}, [](const params::PageValues&, params::PageField) {}) {
     line.SetLatencyTimer(sim::kFtdiLatencyTimer);
     for (const auto& config : rig) line.AddResponder(config);
     LineHandle handle = 0;
@@ -61,14 +62,14 @@ struct Window {
     const DiscoveryHooks hooks{
         .clearList = [this] { list.clear(); },
         .addListLine = [this](const std::string& entry) { list.push_back(entry); }};
-    discovery.Run(hooks);
+    controller.Discover(DiscoveryMode::kIncremental, table, hooks);
   }
 
   sim::VirtualLine line;
   std::vector<std::string> log;
   RdmTransport transport;
+  LineController controller;
   DeviceTable table;
-  Discovery discovery{transport, table};
   std::vector<std::string> list;
   NamesList names;
   params::ParameterPage page;

@@ -1,12 +1,13 @@
-// The commands of korval-rdm-cli carried out on an opened line: each asks the
-// core (transaction, discovery, the PID codec) and prints what came back.
+// The commands of korval-rdm-cli carried out through an RDM controller (the
+// line, or a port of an Art-Net node): each asks the core (the follow-up of a
+// request, discovery, the PID codec) and prints what came back.
 #pragma once
 
 #include <ostream>
 
 #include "cli/cli_args.h"
 #include "cli/cli_print.h"
-#include "rdm/transport.h"
+#include "rdm/rdm_controller.h"
 
 namespace korval::cli {
 
@@ -16,10 +17,7 @@ inline constexpr int kExitUsage = 2;
 
 class Session {
  public:
-  // How often a reply still pending after ACK_TIMER is asked for again.
-  static constexpr int kMaxQueuedMessagePolls = 10;
-
-  Session(RdmTransport& transport, std::ostream& out, std::ostream& err, bool json);
+  Session(RdmController& controller, std::ostream& out, std::ostream& err, bool json);
 
   // The exit status of the command.
   int Run(const Invocation& invocation);
@@ -29,9 +27,7 @@ class Session {
   // a terminal, where a discovery in classic timing takes half a minute.
   void ShowDiscoveryProgress(bool show) { progress_ = show; }
 
-  // One request carried to its final reply: an ACK_TIMER is followed, after
-  // the delay it names, by GET QUEUED_MESSAGE until the reply to the request
-  // itself comes (or the polls run out).
+  // One request carried to its final reply (params/follow_up.h).
   RdmReply Ask(const RdmRequest& request);
 
  private:
@@ -45,7 +41,7 @@ class Session {
   // The JSON document of one request: {uid, pid} and the outcome of its reply.
   nlohmann::ordered_json RequestJson(const RdmReply& reply, Uid uid, std::uint16_t pid) const;
 
-  RdmTransport& transport_;
+  RdmController& controller_;
   std::ostream& out_;
   std::ostream& err_;
   bool json_;

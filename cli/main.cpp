@@ -9,6 +9,7 @@
 #include "cli/cli_print.h"
 #include "cli/cli_session.h"
 #include "frontend/line_options.h"
+#include "rdm/line_controller.h"
 #include "rdm/transport.h"
 
 using namespace korval;
@@ -53,7 +54,8 @@ int main(int argc, char** argv) {
     return fail("LINE_FAILURE", text, cli::kExitFailed);
   }
   transport.SetHandle(handle);
-  cli::Session session(transport, std::cout, std::cerr, inv.json);
+  LineController controller(transport, LineDescription(inv.line));
+  cli::Session session(controller, std::cout, std::cerr, inv.json);
   // Progress is for a person watching; -v already shows every request.
   session.ShowDiscoveryProgress(isatty(STDERR_FILENO) != 0 && !inv.verbose);
   const int status = session.Run(inv);

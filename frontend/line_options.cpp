@@ -93,4 +93,10 @@ LineStatus OpenRdmLine(DmxLine& line, LineHandle* handle) {
   return status;
 }
 
+std::string LineDescription(const LineOptions& options) {
+  if (options.demo) return "virtual line (demo rig)";
+  if (options.rigFile) return "virtual line (" + *options.rigFile + ")";
+  return "FTDI line";
+}
+
 }  // namespace korval

@@ -44,6 +44,10 @@ std::string LineOptionsUsage();
 // loaded gives nothing and its error.
 std::unique_ptr<DmxLine> MakeLine(const LineOptions& options, std::string* error);
 
+// What the line is, for the log: "FTDI line", "virtual line (demo rig)",
+// "virtual line (rig.json)".
+std::string LineDescription(const LineOptions& options);
+
 // Opens interface 0 and sets it up for RDM: reset, 250000 baud 8N2, no flow
 // control, both queues purged, 50 ms timeouts. The status is that of the open;
 // *handle is set only when it succeeded.

@@ -13,9 +13,13 @@ namespace {
 
 using namespace rdm;
 
-RdmRequest GetRequest(Uid uid, std::uint16_t pid, std::vector<std::uint8_t> data = {}) {
-  return RdmRequest{
-      .destination = uid, .commandClass = kGetCommand, .pid = pid, .data = std::move(data)};
+RdmRequest GetRequest(Uid uid, std::uint16_t pid, std::vector<std::uint8_t> data = {},
+                      std::uint16_t subDevice = 0) {
+  return RdmRequest{.destination = uid,
+                    .commandClass = kGetCommand,
+                    .pid = pid,
+                    .subDevice = subDevice,
+                    .data = std::move(data)};
 }
 
 // Whether a SUPPORTED_PARAMETERS reply lists the PID.
@@ -58,15 +62,16 @@ int Session::Run(const Invocation& inv) {
     case Command::kGet:
       return Get(inv);
     case Command::kSet:
-      return Set(inv.uid, inv.pid, inv.data);
+      return Set(inv.uid, inv.pid, inv.data, inv.subDevice);
     case Command::kIdentify:
       return Set(inv.uid, kPidIdentifyDevice, {static_cast<std::uint8_t>(inv.identifyOn ? 1 : 0)});
     case Command::kAddress:
       return Address(inv);
     case Command::kPids:
+    case Command::kNodes:
     case Command::kHelp:
     case Command::kVersion:
-      break;  // answered without the line
+      break;  // answered without a controller
   }
   return kExitUsage;
 }
@@ -93,7 +98,9 @@ int Session::Discover(const Invocation& inv) {
     progress();
     return false;
   };
-  const DiscoveryMode mode = inv.incremental ? DiscoveryMode::kIncremental : DiscoveryMode::kFull;
+  DiscoveryMode mode = defaultDiscovery_;
+  if (inv.incremental) mode = DiscoveryMode::kIncremental;
+  if (inv.full) mode = DiscoveryMode::kFull;
   controller_.Discover(mode, table,
                        DiscoveryHooks{.clearList = [] {},
                                       .addListLine = [](const std::string&) {},
@@ -179,7 +186,7 @@ int Session::Info(Uid uid) {
 }
 
 int Session::Get(const Invocation& inv) {
-  const RdmReply reply = Ask(GetRequest(inv.uid, inv.pid, inv.data));
+  const RdmReply reply = Ask(GetRequest(inv.uid, inv.pid, inv.data, inv.subDevice));
   if (Judge(reply, inv.uid, inv.pid) != kExitAck) {
     if (json_) out_ << JsonText(RequestJson(reply, inv.uid, inv.pid));
     return kExitFailed;
@@ -205,9 +212,13 @@ int Session::Get(const Invocation& inv) {
   return decoded.truncated ? kExitFailed : kExitAck;
 }
 
-int Session::Set(Uid uid, std::uint16_t pid, std::vector<std::uint8_t> data) {
-  const RdmReply reply = Ask(RdmRequest{
-      .destination = uid, .commandClass = kSetCommand, .pid = pid, .data = std::move(data)});
+int Session::Set(Uid uid, std::uint16_t pid, std::vector<std::uint8_t> data,
+                 std::uint16_t subDevice) {
+  const RdmReply reply = Ask(RdmRequest{.destination = uid,
+                                        .commandClass = kSetCommand,
+                                        .pid = pid,
+                                        .subDevice = subDevice,
+                                        .data = std::move(data)});
   const int status = Judge(reply, uid, pid);
   if (json_) out_ << JsonText(RequestJson(reply, uid, pid));
   return status;

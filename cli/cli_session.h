@@ -27,6 +27,10 @@ class Session {
   // a terminal, where a discovery in classic timing takes half a minute.
   void ShowDiscoveryProgress(bool show) { progress_ = show; }
 
+  // What discover does without --full or --incremental: the line searches
+  // anew (kFull, the default); a node gives the table it has (kIncremental).
+  void SetDefaultDiscovery(DiscoveryMode mode) { defaultDiscovery_ = mode; }
+
   // One request carried to its final reply (params/follow_up.h).
   RdmReply Ask(const RdmRequest& request);
 
@@ -34,7 +38,7 @@ class Session {
   int Discover(const Invocation& inv);
   int Info(Uid uid);
   int Get(const Invocation& inv);
-  int Set(Uid uid, std::uint16_t pid, std::vector<std::uint8_t> data);
+  int Set(Uid uid, std::uint16_t pid, std::vector<std::uint8_t> data, std::uint16_t subDevice = 0);
   int Address(const Invocation& inv);
   // 0 for an ACK; else the reason on stderr and 1.
   int Judge(const RdmReply& reply, Uid uid, std::uint16_t pid);
@@ -46,6 +50,7 @@ class Session {
   std::ostream& err_;
   bool json_;
   bool progress_ = false;
+  DiscoveryMode defaultDiscovery_ = DiscoveryMode::kFull;
 };
 
 }  // namespace korval::cli

@@ -19,6 +19,13 @@ struct LineOptions {
   std::optional<std::string> rigFile;
   // How the transport waits for replies on whichever line is chosen.
   RdmTiming timing = RdmTiming::kClassic;
+  // RDM through a port of an Art-Net node instead of a line: the node's IPv4
+  // address (host order) and the port's Port-Address.
+  std::optional<std::uint32_t> artNetNode;
+  std::uint16_t portAddress = 0;
+  bool portAddressGiven = false;
+  // The local IPv4 address to bind and broadcast from; none: the routes choose.
+  std::optional<std::uint32_t> interfaceAddress;
 };
 
 // The value of option `name` at arguments[*i], written "--name=VALUE" or

@@ -96,8 +96,8 @@ LineStatus RdmTransport::SendFrame(std::span<const std::uint8_t> bytes) {
 
 RdmReply RdmTransport::Exchange(const RdmRequest& request, bool awaitReply) {
   const std::vector<std::uint8_t> frame = NextFrame(request);
-  const LineArbiter::Turn turn =
-      arbiter_.TakeBetweenFrames(ExchangeBudget(frame.size(), timing_, awaitReply));
+  const LineArbiter::Turn turn = arbiter_.TakeBetweenFrames(
+      ExchangeBudget(frame.size(), timing_, awaitReply, request.commandClass));
   return ExchangeFrame(frame, awaitReply, timing_, log_, buffer_.reply);
 }
 

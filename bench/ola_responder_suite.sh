@@ -241,7 +241,7 @@ run_page() {
   # The window on its own X server in the node's namespace (X's abstract
   # socket is per network namespace), so the tab can really be clicked.
   rm -f "$work/display"
-  in_node Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" \
+  in_node Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$work/display" \
     >"$dir/xvfb.out" 2>&1 &
   wait_for 100 grep -q '[0-9]' "$work/display" || die "no X server"
   display=":$(tr -dc 0-9 <"$work/display")"

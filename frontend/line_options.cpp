@@ -3,6 +3,7 @@
 #include "artnet/controller_packets.h"
 #include "artnet/interfaces.h"
 #include "rdm/ftdi_line.h"
+#include "rdm/no_line.h"
 #include "rdm/rdm_constants.h"
 #include "sim/rig.h"
 #include "sim/virtual_line.h"
@@ -105,6 +106,7 @@ std::string LineOptionsUsage() {
 }
 
 std::unique_ptr<DmxLine> MakeLine(const LineOptions& options, std::string* error) {
+  if (options.artNetNode) return std::make_unique<NoLine>();  // the node's port is the line
   if (options.demo) return sim::MakeVirtualLine(sim::MakeDemoRig());
   if (options.rigFile) {
     auto loaded = sim::LoadRigFile(*options.rigFile);

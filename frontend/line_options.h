@@ -47,8 +47,8 @@ std::string CheckLineOptions(const LineOptions& options);
 std::string LineOptionsUsage();
 
 // The line the options choose, not yet opened; the transport on it takes
-// options.timing. A rig file that cannot be
-// loaded gives nothing and its error.
+// options.timing. A rig file that cannot be loaded gives nothing and its
+// error. With an Art-Net node, no line (NoLine): the node's port takes its place.
 std::unique_ptr<DmxLine> MakeLine(const LineOptions& options, std::string* error);
 
 // What the line is, for the log: "FTDI line", "virtual line (demo rig)",

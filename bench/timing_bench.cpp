@@ -175,6 +175,25 @@ BENCHMARK(BM_Discovery)
     ->UseRealTime()
     ->Unit(benchmark::kSecond);
 
+// The same rig discovered again, unchanged: the known devices are muted one
+// by one and the search finds nothing new.
+void BM_IncrementalDiscovery(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  const auto rig = Fixtures(sim::RandomUids(1200 + static_cast<std::uint64_t>(count), count));
+  SideBySide(
+      state, rig, [](Window& w) { w.Discover(); },
+      [count](Window& w) {
+        w.Discover();
+        if (w.table.count != count) w.log.push_back("not every responder was kept");
+      });
+}
+BENCHMARK(BM_IncrementalDiscovery)
+    ->ArgName("responders")
+    ->Arg(33)
+    ->Iterations(1)
+    ->UseRealTime()
+    ->Unit(benchmark::kSecond);
+
 void BM_PageRead(benchmark::State& state) {
   SideBySide(
       state, Spot(), [](Window& w) { w.Discover(); },

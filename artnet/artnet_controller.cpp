@@ -318,7 +318,9 @@ void ArtNetController::List(DiscoveryMode mode, const TableResult& result, Devic
   lastTable_ = order;
 
   if (!result.heard) {
-    Log(Describe() + ": no table of devices came");
+    const std::string line = Describe() + ": no table of devices came";
+    Log(line);
+    if (hooks.unanswered && !Stopped(hooks)) hooks.unanswered(line);
   } else if (!result.complete) {
     Log(Describe() + ": the table stayed incomplete, " + std::to_string(result.uids.size()) +
         " of " + std::to_string(result.total) + " devices came");

@@ -85,6 +85,7 @@ int Session::Discover(const Invocation& inv) {
     table.slots[++table.count] = inv.uids[i];
   }
   std::vector<Uid> found, leftOut;
+  std::string unanswered;
   int branches = 0, devices = 0;
   auto progress = [&] {
     if (progress_) {
@@ -101,18 +102,26 @@ int Session::Discover(const Invocation& inv) {
   DiscoveryMode mode = defaultDiscovery_;
   if (inv.incremental) mode = DiscoveryMode::kIncremental;
   if (inv.full) mode = DiscoveryMode::kFull;
-  controller_.Discover(mode, table,
-                       DiscoveryHooks{.clearList = [] {},
-                                      .addListLine = [](const std::string&) {},
-                                      .stopRequested = beforeBranch,
-                                      .found =
-                                          [&](Uid uid) {
-                                            found.push_back(uid);
-                                            ++devices;
-                                            progress();
-                                          },
-                                      .leftOut = [&](Uid uid) { leftOut.push_back(uid); }});
+  controller_.Discover(
+      mode, table,
+      DiscoveryHooks{.clearList = [] {},
+                     .addListLine = [](const std::string&) {},
+                     .stopRequested = beforeBranch,
+                     .found =
+                         [&](Uid uid) {
+                           found.push_back(uid);
+                           ++devices;
+                           progress();
+                         },
+                     .leftOut = [&](Uid uid) { leftOut.push_back(uid); },
+                     .unanswered = [&](const std::string& line) { unanswered = line; }});
   if (progress_) err_ << "\r\033[K" << std::flush;  // back to the start of an empty line
+  // An empty list would read as a port without fixtures.
+  if (!unanswered.empty()) {
+    err_ << "discover: " << unanswered << "\n";
+    if (json_) out_ << FailureText("NO_REPLY", unanswered);
+    return kExitFailed;
+  }
   out_ << UidListText(found, json_);
   for (Uid uid : leftOut) {
     err_ << UidOut(uid) << ": answers discovery but could not be muted; left out\n";

@@ -35,6 +35,9 @@ struct DiscoveryHooks {
   std::function<void(Uid uid)> found{};
   // A device that answers but could not be confirmed, left out.
   std::function<void(Uid uid)> leftOut{};
+  // Nothing answered the discovery (a node that sent no table of devices): an
+  // empty list that says nothing about the fixtures. The log line that says so.
+  std::function<void(const std::string& line)> unanswered{};
 };
 
 // Another controller's request as the fixtures answered it.

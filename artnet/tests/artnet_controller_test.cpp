@@ -283,10 +283,12 @@ TEST(ArtNetController, EachDiscoveryEndsAsDocumentedInBoundedTime) {
     DeviceTable devices;
     for (const Uid uid : c.known) PlaceUid(devices, devices.count++, uid);
     std::vector<Uid> found;
-    std::vector<std::string> lines;
-    DiscoveryHooks hooks{.clearList = [&lines] { lines.clear(); },
-                         .addListLine = [&lines](const std::string& l) { lines.push_back(l); },
-                         .found = [&found](Uid uid) { found.push_back(uid); }};
+    std::vector<std::string> lines, unanswered;
+    DiscoveryHooks hooks{
+        .clearList = [&lines] { lines.clear(); },
+        .addListLine = [&lines](const std::string& l) { lines.push_back(l); },
+        .found = [&found](Uid uid) { found.push_back(uid); },
+        .unanswered = [&unanswered](const std::string& l) { unanswered.push_back(l); }};
     if (c.stopAt > 0s) {
       hooks.stopRequested = [&bench, &c] { return bench.network.clock.Now() >= c.stopAt; };
     }
@@ -296,6 +298,9 @@ TEST(ArtNetController, EachDiscoveryEndsAsDocumentedInBoundedTime) {
     EXPECT_EQ(bench.network.Count(kOpTodControl), c.flushes) << c.name;
     EXPECT_EQ(bench.network.clock.Now(), c.took) << c.name;
     EXPECT_EQ(bench.Logged(c.logged), 1u) << c.name;
+    // Only a table that never came is no answer; an empty one is.
+    EXPECT_EQ(unanswered.size(), std::string_view(c.logged) == "no table of devices came")
+        << c.name;
     const std::size_t listed = std::min<std::size_t>(c.found, DeviceTable::kCapacity);
     ASSERT_EQ(devices.count, listed) << c.name;
     ASSERT_EQ(lines.size(), listed) << c.name;

@@ -260,4 +260,35 @@ TEST_F(DiscoverTest, FullWithProgressThenIncrementalFromTheDevicesKnown) {
 }
 
 }  // namespace
+
+// A controller that nothing answered during a discovery (an Art-Net node that
+// sent no table): discover fails in words and in JSON, since an empty list
+// would read as a port without fixtures.
+TEST(DiscoverUnanswered, IsAFailureNotAnEmptyList) {
+  struct SilentNode final : RdmController {
+    SimulatedClock clock;
+    std::string Describe() const override { return "Art-Net node 10.0.0.9, Port-Address 0:0:0"; }
+    Clock& GetClock() override { return clock; }
+    RdmReply Send(const RdmRequest&, bool) override { return {}; }
+    void Discover(DiscoveryMode, DeviceTable&, const DiscoveryHooks& hooks) override {
+      hooks.unanswered(Describe() + ": no table of devices came");
+    }
+    ForwardedReply Forward(std::span<const std::uint8_t>, bool, const LogSink&) override {
+      return {};
+    }
+  } node;
+  Invocation discover;
+  discover.command = Command::kDiscover;
+  for (const bool json : {false, true}) {
+    std::ostringstream out, err;
+    EXPECT_EQ(Session(node, out, err, json).Run(discover), kExitFailed);
+    EXPECT_EQ(err.str(),
+              "discover: Art-Net node 10.0.0.9, Port-Address 0:0:0: no table of devices came\n");
+    EXPECT_EQ(out.str(), json ? FailureText("NO_REPLY",
+                                            "Art-Net node 10.0.0.9, Port-Address 0:0:0: "
+                                            "no table of devices came")
+                              : "");
+  }
+}
+
 }  // namespace korval::cli

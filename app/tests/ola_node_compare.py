@@ -181,12 +181,12 @@ class Compare:
         return done.returncode, done.stdout + done.stderr
 
     def ours_values(self, pid, reply):
-        fields = [(k, v) for k, v in reply.items() if k not in ("uid", "pid", "status")]
         if pid in RAW_LAYOUTS:
             return raw_fields(pid, reply["data"])
         if pid == 0x0120:
             return slot_sentences(reply["slots"])
-        return [ours_word(k, v) for k, v in leaves(dict(fields))]
+        fields = {k: v for k, v in reply.items() if k not in ("uid", "pid", "status")}
+        return [ours_word(k, v) for k, v in leaves(fields)]
 
     def say(self, same, what, detail):
         print(("same " if same else "DIFFERS ") + what + ": " + detail)

@@ -56,9 +56,12 @@ std::optional<std::uint16_t> ParsePortAddress(std::string_view text) {
 }
 
 std::vector<std::uint8_t> EncodeArtPoll() {
-  // Up to ProtVer an ArtPoll is laid out as the RDM packets are; Port-Address
-  // 0 leaves every field after it zero: Flags, DiagPriority, the targets.
-  auto out = RdmPacketHeader(kOpPoll, 0, kArtPollBytes);
+  // Up to ProtVer an ArtPoll is laid out as the RDM packets are, but their
+  // Port-Address bytes reach past its end: the header is made whole, then cut
+  // to length. Port-Address 0 leaves every field after ProtVer zero: Flags,
+  // DiagPriority, the targets.
+  auto out = RdmPacketHeader(kOpPoll, 0, rdmfield::kAddress + 1);
+  out.resize(kArtPollBytes);
   WriteBe16(out, kPollEstaMan, kEstaPrototype);
   WriteBe16(out, kPollOem, kOemUnknown);
   return out;

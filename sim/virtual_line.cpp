@@ -190,10 +190,9 @@ void VirtualLine::TakeFrameBytes(std::span<const std::uint8_t> bytes) {
 }
 
 void VirtualLine::Record(std::span<const std::uint8_t> frame, bool afterBreak) {
-  if (!ParseRdmFrame(frame)) return;
-  const std::size_t length = frame[rdm::kOffsetMessageLength] + 2u;
-  recorded_.push_back(
-      {{frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(length)}, afterBreak});
+  const auto view = ValidateRdmFrame(frame);
+  if (!view) return;
+  recorded_.push_back({{view->message.begin(), view->message.end()}, afterBreak});
   if (recorded_.size() > kRecordedRequestLimit) recorded_.pop_front();
 }
 

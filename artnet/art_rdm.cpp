@@ -18,9 +18,7 @@ std::vector<std::uint8_t> RdmPacketHeader(std::uint16_t opCode, std::uint16_t po
                                           std::size_t bytes) {
   std::vector<std::uint8_t> out(bytes, 0);
   const std::span<std::uint8_t> p(out);
-  static constexpr char kId[] = "Art-Net";
-  std::copy(std::begin(kId), std::end(kId), out.begin());  // with its terminating zero
-  WriteLe16(p, 8, opCode);
+  WriteArtNetHeader(p, opCode);
   WriteBe16(p, rdmfield::kProtVer, kProtocolVersion);
   p[rdmfield::kNet] = static_cast<std::uint8_t>((portAddress >> 8) & 0x7F);
   p[rdmfield::kAddress] = static_cast<std::uint8_t>(portAddress);

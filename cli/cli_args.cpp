@@ -13,7 +13,7 @@ namespace korval::cli {
 
 namespace {
 
-constexpr std::uint32_t kMaxAddress = 512;
+constexpr std::uint32_t kMaxAddress = rdm::kMaxDmxAddress;
 
 struct CommandName {
   const char* name;
@@ -115,7 +115,8 @@ ParseResult Operands(Invocation inv, const std::string& name,
     case Command::kAddress: {
       if (operands.empty()) return Fail("usage: address START [--step N] UID...");
       const auto start = ParseNumber(operands[0], kMaxAddress);
-      if (!start || *start == 0) return Fail("start address must be 1 to 512: " + operands[0]);
+      if (!start || *start < rdm::kMinDmxAddress)
+        return Fail("start address must be 1 to 512: " + operands[0]);
       inv.start = static_cast<std::uint16_t>(*start);
       for (std::size_t i = 1; i < operands.size(); ++i) {
         Uid uid = 0;

@@ -72,7 +72,8 @@ const FieldDef kPersonalityDescription[] = {
     {"description", K::kLabel, {}, {}, kLabelMax},
 };
 const FieldDef kDmxAddress[] = {{"dmx_address", K::kU16}};
-const FieldDef kDmxAddressArg[] = {{"dmx_address", K::kU16, {}, {}, 0, 1, 512}};
+const FieldDef kDmxAddressArg[] = {
+    {"dmx_address", K::kU16, {}, {}, 0, rdm::kMinDmxAddress, rdm::kMaxDmxAddress}};
 const FieldDef kSlotInfoItem[] = {{"slot_offset", K::kU16},
                                   {"slot_type", K::kU8, n::kSlotTypes},
                                   {"slot_label_id", K::kSlotLabel}};
@@ -84,7 +85,8 @@ const FieldDef kDefaultSlotItem[] = {{"slot_offset", K::kU16}, {"default_slot_va
 const FieldDef kDefaultSlotValue[] = {{"slot_values", K::kGroup, {}, kDefaultSlotItem}};
 const FieldDef kDmxBlockAddress[] = {{"sub_device_footprint", K::kU16},
                                      {"base_dmx_address", K::kU16}};
-const FieldDef kBaseAddressArg[] = {{"base_dmx_address", K::kU16, {}, {}, 0, 1, 512}};
+const FieldDef kBaseAddressArg[] = {
+    {"base_dmx_address", K::kU16, {}, {}, 0, rdm::kMinDmxAddress, rdm::kMaxDmxAddress}};
 const FieldDef kDmxFailMode[] = {
     {"scene_number", K::kU16, n::kFixedLevel},
     {"loss_of_signal_delay", K::kU16, n::kInfinite},

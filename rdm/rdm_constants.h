@@ -160,6 +160,9 @@ inline constexpr std::size_t kMaxStatusMessages = kMaxPdl / kStatusMessageBytes;
 inline constexpr std::size_t kMaxSupportedParameters = kMaxPdl / 2;               // 115
 // The start address a device without a DMX footprint reports.
 inline constexpr std::uint16_t kNoStartAddress = 0xFFFF;
+// The DMX start addresses a device can be given.
+inline constexpr std::uint16_t kMinDmxAddress = 1;
+inline constexpr std::uint16_t kMaxDmxAddress = 512;
 
 // 250000 baud, 8N2: eleven bit times per byte.
 inline constexpr int kLineBaud = 250000;

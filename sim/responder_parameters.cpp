@@ -180,7 +180,7 @@ Responder::Answer Responder::Set(std::uint16_t pid, std::span<const std::uint8_t
       // A device without a footprint has no address that could be set.
       if (Footprint() == 0) return Nack(kNrDataOutOfRange);
       const int address = ReadBe16(data, 0);
-      if (address < 1 || address > 512) return Nack(kNrDataOutOfRange);
+      if (address < kMinDmxAddress || address > kMaxDmxAddress) return Nack(kNrDataOutOfRange);
       v.start_address = static_cast<std::uint16_t>(address);
       return Ack();
     }

@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "rdm/dmx_line.h"
+#include "rdm/ftdi_line.h"
 #include "rdm/rdm_constants.h"
 #include "sim/line_timing.h"
 #include "sim/rdm_request.h"
@@ -43,7 +44,7 @@ inline constexpr std::chrono::microseconds kTurnaround{200};  // responder's rep
 // read timeout.
 inline constexpr std::chrono::microseconds kLateTurnaround{10'000};
 // The FTDI chip's latency timer as FtdiLine sets it.
-inline constexpr std::chrono::microseconds kFtdiLatencyTimer{1000};
+inline constexpr Clock::Duration kFtdiLatencyTimer = FtdiLine::kLatencyTimer;
 
 class VirtualLine final : public DmxLine {
  public:

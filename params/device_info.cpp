@@ -1,32 +1,61 @@
 #include "params/device_info.h"
 
 #include "base/bytes.h"
+#include "params/pid_names.h"
 
 namespace korval::params {
 
+namespace {
+
+constexpr FieldPlace kProtocolMajor = PlaceOf(kDeviceInfoLayout, "protocol_major");
+constexpr FieldPlace kProtocolMinor = PlaceOf(kDeviceInfoLayout, "protocol_minor");
+constexpr FieldPlace kModel = PlaceOf(kDeviceInfoLayout, "device_model");
+constexpr FieldPlace kCategory = PlaceOf(kDeviceInfoLayout, "product_category");
+constexpr FieldPlace kSoftwareVersion = PlaceOf(kDeviceInfoLayout, "software_version");
+constexpr FieldPlace kFootprint = PlaceOf(kDeviceInfoLayout, "dmx_footprint");
+constexpr FieldPlace kPersonality = PlaceOf(kDeviceInfoLayout, "current_personality");
+constexpr FieldPlace kPersonalityCount = PlaceOf(kDeviceInfoLayout, "personality_count");
+constexpr FieldPlace kStartAddress = PlaceOf(kDeviceInfoLayout, "dmx_start_address");
+constexpr FieldPlace kSubDeviceCount = PlaceOf(kDeviceInfoLayout, "sub_device_count");
+constexpr FieldPlace kSensorCount = PlaceOf(kDeviceInfoLayout, "sensor_count");
+
+}  // namespace
+
+std::array<std::uint8_t, kDeviceInfoBytes> EncodeDeviceInfo(const DeviceInfoFields& fields) {
+  std::array<std::uint8_t, kDeviceInfoBytes> data{};
+  PutField<kProtocolMajor>(data, fields.protocolMajor);
+  PutField<kProtocolMinor>(data, fields.protocolMinor);
+  PutField<kModel>(data, fields.model);
+  PutField<kCategory>(data, fields.category);
+  PutField<kSoftwareVersion>(data, fields.softwareVersion);
+  PutField<kFootprint>(data, fields.footprint);
+  PutField<kPersonality>(data, fields.personality);
+  PutField<kPersonalityCount>(data, fields.personalityCount);
+  PutField<kStartAddress>(data, fields.startAddress);
+  PutField<kSubDeviceCount>(data, fields.subDeviceCount);
+  PutField<kSensorCount>(data, fields.sensorCount);
+  return data;
+}
+
+DeviceInfoFields DecodeDeviceInfoFields(std::span<const std::uint8_t> data) {
+  DeviceInfoFields fields;
+  TakeField<kProtocolMajor>(data, fields.protocolMajor);
+  TakeField<kProtocolMinor>(data, fields.protocolMinor);
+  TakeField<kModel>(data, fields.model);
+  TakeField<kCategory>(data, fields.category);
+  TakeField<kSoftwareVersion>(data, fields.softwareVersion);
+  TakeField<kFootprint>(data, fields.footprint);
+  TakeField<kPersonality>(data, fields.personality);
+  TakeField<kPersonalityCount>(data, fields.personalityCount);
+  TakeField<kStartAddress>(data, fields.startAddress);
+  TakeField<kSubDeviceCount>(data, fields.subDeviceCount);
+  TakeField<kSensorCount>(data, fields.sensorCount);
+  return fields;
+}
+
 std::string CategoryText(std::uint16_t category) {
-  switch (category) {
-    case 0x0101:
-      return "Fixed Fixture";
-    case 0x0102:
-      return "Moving Head";
-    case 0x0103:
-      return "Scanner";
-    case 0x0300:
-      return "Projector";
-    case 0x0401:
-      return "Fog & Haze";
-    case 0x0501:
-      return "Dimmer";
-    case 0x0502:
-      return "CFL Dimmer";
-    case 0x0504:
-      return "Switch";
-    case 0x0509:
-      return "LED Dimmer";
-    default:
-      return "unknown";
-  }
+  const NamedCode* named = names::FindCode(names::kCategories, category);
+  return named != nullptr && !named->text.empty() ? std::string(named->text) : "unknown";
 }
 
 std::string FirmwareText(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2, std::uint8_t b3) {
@@ -34,20 +63,24 @@ std::string FirmwareText(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2, std:
          std::to_string(b3);
 }
 
+std::string FirmwareText(std::uint32_t version) {
+  return FirmwareText(static_cast<std::uint8_t>(version >> 24),
+                      static_cast<std::uint8_t>(version >> 16),
+                      static_cast<std::uint8_t>(version >> 8), static_cast<std::uint8_t>(version));
+}
+
 std::array<std::uint8_t, 2> EncodeStartAddress(std::uint16_t address) {
   return Be16Bytes(address);
 }
 
 DeviceInfo DecodeDeviceInfo(std::span<const std::uint8_t> data) {
-  DeviceInfo info;
-  info.category = CategoryText(ReadBe16(data, 4));
-  info.firmware =
-      FirmwareText(ReadByte(data, 6), ReadByte(data, 7), ReadByte(data, 8), ReadByte(data, 9));
-  info.footprint = ReadBe16(data, 10);
-  info.personality = ReadByte(data, 12);
-  info.personalityCount = ReadByte(data, 13);
-  info.startAddress = ReadBe16(data, 14);
-  return info;
+  const DeviceInfoFields fields = DecodeDeviceInfoFields(data);
+  return {.category = CategoryText(fields.category),
+          .firmware = FirmwareText(fields.softwareVersion),
+          .footprint = fields.footprint,
+          .personality = fields.personality,
+          .personalityCount = fields.personalityCount,
+          .startAddress = fields.startAddress};
 }
 
 }  // namespace korval::params

@@ -39,6 +39,7 @@ struct DeviceInfoFields {
   std::uint16_t startAddress = 0;
   std::uint16_t subDeviceCount = 0;
   std::uint8_t sensorCount = 0;
+  friend bool operator==(const DeviceInfoFields&, const DeviceInfoFields&) = default;
 };
 std::array<std::uint8_t, kDeviceInfoBytes> EncodeDeviceInfo(const DeviceInfoFields& fields);
 // The reply's PDL is not checked: offsets past the data read as 0xFF.

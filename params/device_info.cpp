@@ -7,49 +7,33 @@ namespace korval::params {
 
 namespace {
 
-constexpr FieldPlace kProtocolMajor = PlaceOf(kDeviceInfoLayout, "protocol_major");
-constexpr FieldPlace kProtocolMinor = PlaceOf(kDeviceInfoLayout, "protocol_minor");
-constexpr FieldPlace kModel = PlaceOf(kDeviceInfoLayout, "device_model");
-constexpr FieldPlace kCategory = PlaceOf(kDeviceInfoLayout, "product_category");
-constexpr FieldPlace kSoftwareVersion = PlaceOf(kDeviceInfoLayout, "software_version");
-constexpr FieldPlace kFootprint = PlaceOf(kDeviceInfoLayout, "dmx_footprint");
-constexpr FieldPlace kPersonality = PlaceOf(kDeviceInfoLayout, "current_personality");
-constexpr FieldPlace kPersonalityCount = PlaceOf(kDeviceInfoLayout, "personality_count");
-constexpr FieldPlace kStartAddress = PlaceOf(kDeviceInfoLayout, "dmx_start_address");
-constexpr FieldPlace kSubDeviceCount = PlaceOf(kDeviceInfoLayout, "sub_device_count");
-constexpr FieldPlace kSensorCount = PlaceOf(kDeviceInfoLayout, "sensor_count");
+// Every field with its place in the layout, for the encoder and the decoder.
+template <typename Fields, typename Visit>
+void EachField(Fields& f, const Visit& visit) {
+  visit(At<PlaceOf(kDeviceInfoLayout, "protocol_major")>{}, f.protocolMajor);
+  visit(At<PlaceOf(kDeviceInfoLayout, "protocol_minor")>{}, f.protocolMinor);
+  visit(At<PlaceOf(kDeviceInfoLayout, "device_model")>{}, f.model);
+  visit(At<PlaceOf(kDeviceInfoLayout, "product_category")>{}, f.category);
+  visit(At<PlaceOf(kDeviceInfoLayout, "software_version")>{}, f.softwareVersion);
+  visit(At<PlaceOf(kDeviceInfoLayout, "dmx_footprint")>{}, f.footprint);
+  visit(At<PlaceOf(kDeviceInfoLayout, "current_personality")>{}, f.personality);
+  visit(At<PlaceOf(kDeviceInfoLayout, "personality_count")>{}, f.personalityCount);
+  visit(At<PlaceOf(kDeviceInfoLayout, "dmx_start_address")>{}, f.startAddress);
+  visit(At<PlaceOf(kDeviceInfoLayout, "sub_device_count")>{}, f.subDeviceCount);
+  visit(At<PlaceOf(kDeviceInfoLayout, "sensor_count")>{}, f.sensorCount);
+}
 
 }  // namespace
 
 std::array<std::uint8_t, kDeviceInfoBytes> EncodeDeviceInfo(const DeviceInfoFields& fields) {
   std::array<std::uint8_t, kDeviceInfoBytes> data{};
-  PutField<kProtocolMajor>(data, fields.protocolMajor);
-  PutField<kProtocolMinor>(data, fields.protocolMinor);
-  PutField<kModel>(data, fields.model);
-  PutField<kCategory>(data, fields.category);
-  PutField<kSoftwareVersion>(data, fields.softwareVersion);
-  PutField<kFootprint>(data, fields.footprint);
-  PutField<kPersonality>(data, fields.personality);
-  PutField<kPersonalityCount>(data, fields.personalityCount);
-  PutField<kStartAddress>(data, fields.startAddress);
-  PutField<kSubDeviceCount>(data, fields.subDeviceCount);
-  PutField<kSensorCount>(data, fields.sensorCount);
+  EachField(fields, PutFields{data});
   return data;
 }
 
 DeviceInfoFields DecodeDeviceInfoFields(std::span<const std::uint8_t> data) {
   DeviceInfoFields fields;
-  TakeField<kProtocolMajor>(data, fields.protocolMajor);
-  TakeField<kProtocolMinor>(data, fields.protocolMinor);
-  TakeField<kModel>(data, fields.model);
-  TakeField<kCategory>(data, fields.category);
-  TakeField<kSoftwareVersion>(data, fields.softwareVersion);
-  TakeField<kFootprint>(data, fields.footprint);
-  TakeField<kPersonality>(data, fields.personality);
-  TakeField<kPersonalityCount>(data, fields.personalityCount);
-  TakeField<kStartAddress>(data, fields.startAddress);
-  TakeField<kSubDeviceCount>(data, fields.subDeviceCount);
-  TakeField<kSensorCount>(data, fields.sensorCount);
+  EachField(fields, TakeFields{data});
   return fields;
 }
 

@@ -102,18 +102,30 @@ consteval FieldPlace PlaceOf(Layout layout, std::string_view name) {
   }
   throw "the layout has no field of this name";
 }
-// A value goes in at its place and comes out of it, as wide as the layout has
-// it; bytes past the data read as 0xFF.
-template <FieldPlace kPlace, typename T>
-void PutField(std::span<std::uint8_t> data, T value) {
-  static_assert(sizeof(T) == kPlace.bytes);
-  WriteBe(data, kPlace.at, static_cast<std::uint64_t>(value), kPlace.bytes);
-}
-template <FieldPlace kPlace, typename T>
-void TakeField(std::span<const std::uint8_t> data, T& value) {
-  static_assert(sizeof(T) == kPlace.bytes);
-  value = static_cast<T>(ReadBe(data, kPlace.at, kPlace.bytes));
-}
+// A field's place as a type, so that the encoder and decoder below can check
+// the width of the value they are handed against the layout's.
+template <FieldPlace kPlace>
+struct At {};
+
+// Visitors of (At<place>, value) pairs: one writes each value at its place,
+// the other reads it from there (bytes past the data read as 0xFF).
+struct PutFields {
+  std::span<std::uint8_t> data;
+  template <FieldPlace kPlace, typename T>
+  void operator()(At<kPlace>, T value) const {
+    static_assert(sizeof(T) == kPlace.bytes);
+    WriteBe(data, kPlace.at, static_cast<std::uint64_t>(value), kPlace.bytes);
+  }
+};
+struct TakeFields {
+  std::span<const std::uint8_t> data;
+  template <FieldPlace kPlace, typename T>
+  void operator()(At<kPlace>, T& value) const {
+    static_assert(sizeof(T) == kPlace.bytes);
+    value = static_cast<T>(ReadBe(data, kPlace.at, kPlace.bytes));
+  }
+};
+
 // The bytes of a layout of fixed-size fields.
 consteval std::size_t LayoutBytes(Layout layout) {
   std::size_t bytes = 0;

@@ -6,32 +6,28 @@ namespace korval::params {
 
 namespace {
 
-constexpr FieldPlace kSubDevice = PlaceOf(kStatusMessageLayout, "sub_device");
-constexpr FieldPlace kType = PlaceOf(kStatusMessageLayout, "status_type");
-constexpr FieldPlace kId = PlaceOf(kStatusMessageLayout, "message_id");
-constexpr FieldPlace kValue1 = PlaceOf(kStatusMessageLayout, "value1");
-constexpr FieldPlace kValue2 = PlaceOf(kStatusMessageLayout, "value2");
+// Every field with its place in the layout, for the encoder and the decoder.
+template <typename Message, typename Visit>
+void EachField(Message& m, const Visit& visit) {
+  visit(At<PlaceOf(kStatusMessageLayout, "sub_device")>{}, m.subDevice);
+  visit(At<PlaceOf(kStatusMessageLayout, "status_type")>{}, m.type);
+  visit(At<PlaceOf(kStatusMessageLayout, "message_id")>{}, m.id);
+  visit(At<PlaceOf(kStatusMessageLayout, "value1")>{}, m.value1);
+  visit(At<PlaceOf(kStatusMessageLayout, "value2")>{}, m.value2);
+}
 
 }  // namespace
 
 std::array<std::uint8_t, rdm::kStatusMessageBytes> EncodeStatusMessage(
     const StatusMessage& message) {
   std::array<std::uint8_t, rdm::kStatusMessageBytes> data{};
-  PutField<kSubDevice>(data, message.subDevice);
-  PutField<kType>(data, message.type);
-  PutField<kId>(data, message.id);
-  PutField<kValue1>(data, message.value1);
-  PutField<kValue2>(data, message.value2);
+  EachField(message, PutFields{data});
   return data;
 }
 
 StatusMessage DecodeFirstStatus(std::span<const std::uint8_t> data) {
   StatusMessage message;
-  TakeField<kSubDevice>(data, message.subDevice);
-  TakeField<kType>(data, message.type);
-  TakeField<kId>(data, message.id);
-  TakeField<kValue1>(data, message.value1);
-  TakeField<kValue2>(data, message.value2);
+  EachField(message, TakeFields{data});
   return message;
 }
 

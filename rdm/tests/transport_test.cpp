@@ -39,12 +39,14 @@ struct TransportTest : ::testing::Test {
   }
 };
 
+const RdmRequest kSetStartAddress{.destination = 0x4B52'2C1F0A37ULL,
+                                  .commandClass = rdm::kSetCommand,
+                                  .pid = rdm::kPidDmxStartAddress,
+                                  .subDevice = 0x0003,
+                                  .data = {0x01, 0x2C}};
+
 TEST(RequestFrameTest, GetWithDataGoesOutFieldByField) {
-  const RdmRequest request{.destination = 0x4B52'2C1F0A37ULL,
-                           .commandClass = rdm::kSetCommand,
-                           .pid = rdm::kPidDmxStartAddress,
-                           .subDevice = 0x0003,
-                           .data = {0x01, 0x2C}};
+  const RdmRequest& request = kSetStartAddress;
   const std::uint8_t kExpected[] = {
       0xCC,                                // start code
       0x01,                                // sub-start code
@@ -107,11 +109,7 @@ TEST(ReplyFrameTest, AckDecodesFieldByField) {
 // The one validator, on a message with its start code (the line) and without
 // (Art-Net): what it refuses, and the fields and bytes of what it takes.
 TEST(FrameValidatorTest, TakesAWholeMessageAndViewsItsFields) {
-  const RdmRequest request{.destination = 0x4B52'2C1F0A37ULL,
-                           .commandClass = rdm::kSetCommand,
-                           .pid = rdm::kPidDmxStartAddress,
-                           .subDevice = 3,
-                           .data = {0x01, 0x2C}};
+  const RdmRequest& request = kSetStartAddress;
   const std::vector<std::uint8_t> frame = EncodeRequestFrame(request, kControllerUid, 5, 1);
   struct Case {
     const char* what;

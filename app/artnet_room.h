@@ -39,6 +39,7 @@ struct TForm1::ArtNetRoom {
   std::unique_ptr<artnet::OutputTicker> ticker;
   std::shared_ptr<artnet::TickClock> tickClock;
   std::unique_ptr<artnet::RdmGateway> gateway;
+  std::function<bool(std::span<const std::uint8_t>, std::uint32_t)> controllerReceive;
   std::uint8_t MonitorTicks = 0;
   QPointer<QDialog> nicForm;
   QPointer<QDialog> statusForm;

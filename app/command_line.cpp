@@ -23,6 +23,13 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
     }
   }
   if (std::string error = CheckLineOptions(options.line); !error.empty()) return fail(error);
+  // The window's node listens where its Network Interface dialog says; a
+  // controller on the same socket hears what the node hears.
+  if (options.line.interfaceAddress) {
+    return fail(
+        "--interface belongs to korval-rdm-cli: the window's node takes its interface "
+        "from the Network Interface dialog");
+  }
   return {options, {}};
 }
 
@@ -30,7 +37,8 @@ std::string UsageText(const std::string& program) {
   return "Usage: " + program +
          " [options]\n"
          "Sets up RDM fixtures through a USB-DMX512 interface (FTDI) and bridges\n"
-         "Art-Net universe 0 to the DMX line.\n\n"
+         "Art-Net universe 0 to the DMX line. With --artnet-node, the fixtures are\n"
+         "those behind a port of that Art-Net node instead, and no line is driven.\n\n"
          "Options:\n" +
          LineOptionsUsage() +
          "  --log-file FILE      also append every line of the message log to FILE\n"

@@ -1,6 +1,6 @@
-// What the device list keeps beyond the window's shared state: the discovery
-// procedure, whose search bounds and silent-branch count carry over from one
-// discovery to the next, and the names file kept with the table.
+// What the device list keeps beyond the window's shared state: the names file
+// kept with the table. (The discovery, whose search state carries over from
+// one to the next, is the controller's.)
 #pragma once
 
 #include <string>
@@ -9,16 +9,13 @@
 #include "app/tform1.h"
 #include "devices/device_names.h"
 #include "params/fixture_runs.h"
-#include "rdm/discovery.h"
 
 namespace korval {
 
 struct TForm1::DevicesRoom {
   explicit DevicesRoom(TForm1& form)
-      : discovery(form.transport, form.deviceTable),
-        names(form.namesList, form.deviceTable,
+      : names(form.namesList, form.deviceTable,
               [&form](const std::string& line) { form.Log(line); }) {}
-  Discovery discovery;
   DeviceNames names;
 };
 

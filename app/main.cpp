@@ -7,6 +7,7 @@
 #include "app/command_line.h"
 #include "app/message_log.h"
 #include "app/tform1.h"
+#include "artnet/artnet_controller.h"
 #include "frontend/line_options.h"
 
 namespace {
@@ -43,7 +44,27 @@ int main(int argc, char* argv[]) {
   try {
     korval::RdmTransport transport(*line, {});
     transport.SetTiming(options.line.timing);
-    korval::TForm1 form(transport);
+    // With --artnet-node, the port of that node is interface 0: its
+    // controller sends and receives on the window's own Art-Net socket.
+    korval::TForm1* window = nullptr;
+    std::unique_ptr<korval::artnet::ArtNetController> network;
+    korval::ArtNetOptions artNet;
+    if (options.line.artNetNode) {
+      network = std::make_unique<korval::artnet::ArtNetController>(
+          *options.line.artNetNode, options.line.portAddress,
+          [&window](std::uint32_t to, std::uint16_t port, std::span<const std::uint8_t> d) {
+            return window != nullptr && window->SendOnNode(to, port, d);
+          },
+          [&window](const std::string& text) {
+            if (window != nullptr) window->Log(text);
+          });
+      artNet.controllerReceive = [controller = network.get()](std::span<const std::uint8_t> d,
+                                                              std::uint32_t from) {
+        return controller->Receive(d, from);
+      };
+    }
+    korval::TForm1 form(transport, std::move(artNet), network.get());
+    window = &form;
     if (options.logFile && !form.Messages().MirrorToFile(*options.logFile)) {
       std::fprintf(stderr, "korval-rdm: cannot open log file %s\n", options.logFile->c_str());
       return kUsageError;

@@ -14,6 +14,7 @@
 #include "app/message_log.h"
 #include "app/params_room.h"
 #include "base/errors.h"
+#include "rdm/line_controller.h"
 
 namespace korval {
 
@@ -94,11 +95,24 @@ std::optional<QString> FileDialogSettings::Execute(QWidget* owner) const {
   return dialog.selectedFiles().first();
 }
 
-TForm1::TForm1(RdmTransport& transportIn, ArtNetOptions artNet, QWidget* parent)
+namespace {
+
+std::unique_ptr<RdmController> LineUnlessGiven(RdmTransport& transport, RdmController* given) {
+  if (given != nullptr) return nullptr;
+  return std::make_unique<LineController>(transport, "the line");
+}
+
+}  // namespace
+
+TForm1::TForm1(RdmTransport& transportIn, ArtNetOptions artNet, RdmController* controllerIn,
+               QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      lineController_(LineUnlessGiven(transportIn, controllerIn)),
       transport(transportIn),
+      controller(controllerIn != nullptr ? *controllerIn : *lineController_),
+      hasLine(controllerIn == nullptr),
       guard_(std::make_unique<HandlerGuard>(
           *this, [this](const std::string& what) { showErrorBox(QString::fromStdString(what)); })) {
   showErrorBox = [this](const QString& text) {

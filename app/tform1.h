@@ -38,6 +38,7 @@
 #include "devices/names_list.h"
 #include "frontend/product.h"
 #include "rdm/device_table.h"
+#include "rdm/rdm_controller.h"
 #include "rdm/transport.h"
 
 namespace korval {
@@ -70,13 +71,22 @@ struct ArtNetOptions {
   artnet::ArtNetSettings nodeSettings{};
   // Empty: the steady clock.
   std::function<std::shared_ptr<artnet::TickClock>()> makeTickClock;
+  // Offered every datagram the node receives, on its receive thread, before
+  // the node's own handling: an Art-Net controller that shares the node's
+  // socket takes its answers here (true: taken).
+  std::function<bool(std::span<const std::uint8_t> datagram, std::uint32_t from)> controllerReceive;
 };
 
 class TForm1 : public QWidget {
   Q_OBJECT
 
  public:
-  explicit TForm1(RdmTransport& transport, ArtNetOptions artNet = {}, QWidget* parent = nullptr);
+  // Every RDM operation of the window goes through `controller`; without one it
+  // is the line the transport drives: the start-up opens it, the DMX output
+  // writes to it. A controller given (a port of an Art-Net node) is interface
+  // 0 instead: the start-up names it, and the Art-Net page drives no line.
+  explicit TForm1(RdmTransport& transport, ArtNetOptions artNet = {},
+                  RdmController* controller = nullptr, QWidget* parent = nullptr);
   ~TForm1() override;
 
   // ---- Controls on the window -------------------------------------------------
@@ -137,7 +147,14 @@ class TForm1 : public QWidget {
               *BitBtnbShowData = nullptr, *BitBtnMIN = nullptr;
 
   // ---- Process-wide state of the window ------------------------------------------
+ private:
+  std::unique_ptr<RdmController> lineController_;  // the line's, when none was given
+
+ public:
   RdmTransport& transport;
+  RdmController& controller;
+  // False when the controller is no line of ours (an Art-Net node's port).
+  const bool hasLine;
   std::uint8_t StartUpAttempts = 0;
   // Whether this start-up sequence has logged why the interface did not open.
   bool openFailureExplained = false;
@@ -218,6 +235,9 @@ class TForm1 : public QWidget {
   // Opens a web address; tests replace it.
   std::function<void(const QString&)> openWebAddress;
   bool ArtNetPageActive() const { return PageControl1->currentWidget() == TabSheet3; }
+  // Sends a datagram from the node's socket (any thread): the controller that
+  // shares it sends its requests here. False when the node does not run.
+  bool SendOnNode(std::uint32_t to, std::uint16_t port, std::span<const std::uint8_t> datagram);
   // Makes a page current from code. Unlike the operator's choice this does not
   // run PageControl1Change, so Timer1 is left as it is.
   void SetActivePage(QWidget* page);

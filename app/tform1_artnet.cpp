@@ -18,7 +18,8 @@ constexpr int kTicksPerRefresh = 4;
 TForm1::ArtNetRoom::ArtNetRoom(TForm1& formIn, ArtNetOptions options)
     : form(formIn),
       library(options.nodeSettings, [&formIn](const std::string& line) { formIn.Log(line); }),
-      makeTickClock(std::move(options.makeTickClock)) {
+      makeTickClock(std::move(options.makeTickClock)),
+      controllerReceive(std::move(options.controllerReceive)) {
   if (!makeTickClock) {
     makeTickClock = [] { return std::make_shared<artnet::SteadyTickClock>(); };
   }
@@ -31,7 +32,7 @@ TForm1::ArtNetRoom::ArtNetRoom(TForm1& formIn, ArtNetOptions options)
         Qt::QueuedConnection);
   };
   gateway = std::make_unique<artnet::RdmGateway>(
-      formIn.transport,
+      formIn.controller, formIn.transport.Arbiter(),
       artnet::RdmGateway::Hooks{
           .send =
               [this](const artnet::Controller& to, std::span<const std::uint8_t> datagram) {
@@ -60,6 +61,15 @@ TForm1::ArtNetRoom::~ArtNetRoom() {
 
 void TForm1::ArtNetRoom::Tick(artnet::TickClock::TimePoint nextDeadline) {
   RdmTransport& transport = form.transport;
+  if (!form.hasLine) {
+    // No line to drive: the page shows what the node receives, and the
+    // node says that nothing goes out.
+    if (form.artNetPageShown.load(std::memory_order_relaxed)) {
+      CopySlots(transport.ArtNetInput(), transport.DmxOutput());
+    }
+    library.Node().ReportOutput(false);
+    return;
+  }
   TForm1* window = &form;
   const artnet::TickResult result = artnet::DmxOutputTick({
       .pageShown = form.artNetPageShown,
@@ -125,6 +135,14 @@ void TForm1::ArtNetRoom::DiscoverForNetwork() {
   gateway->DiscoveryEnded();
 }
 
+bool TForm1::SendOnNode(std::uint32_t to, std::uint16_t port,
+                        std::span<const std::uint8_t> datagram) {
+  artnet::ArtNetNode& node = artNetRoom->library.Node();
+  if (!node.Running()) return false;
+  node.Answer(to, port, datagram);
+  return true;
+}
+
 void TForm1::InitArtNetRoom(ArtNetOptions options) {
   artNetRoom = std::make_unique<ArtNetRoom>(*this, std::move(options));
 }
@@ -138,12 +156,14 @@ void TForm1::StartArtNet() {
   library.ArtNetReadWrite(0);
   DmxSlots& input = transport.ArtNetInput();
   artnet::RdmGateway& gateway = *artNetRoom->gateway;
-  library.ArtNetSetCallBackUdpReceivePost([&input, &gateway](std::span<const std::uint8_t> record) {
+  library.ArtNetSetCallBackUdpReceivePost([&input, &gateway, tap = artNetRoom->controllerReceive](
+                                              std::span<const std::uint8_t> record) {
     artnet::ArtDmxReceived(record, input);
-    if (const auto header = artnet::DecodeRecordHeader(record)) {
-      gateway.Receive(record.subspan(artnet::kRecordHeaderBytes),
-                      {.address = header->senderAddress, .port = header->senderPort});
-    }
+    const auto header = artnet::DecodeRecordHeader(record);
+    if (!header) return;
+    const auto datagram = record.subspan(artnet::kRecordHeaderBytes);
+    if (tap && tap(datagram, header->senderAddress)) return;
+    gateway.Receive(datagram, {.address = header->senderAddress, .port = header->senderPort});
   });
 }
 

@@ -138,7 +138,11 @@ void TForm1::RunDiscovery() {
                              .addListLine = list.add,
                              .stopRequested = [this] { return guard_->StopRequested(); }};
   // Escape stops the search; what was found so far is kept as after a full one.
-  guard_->RunStoppable([this, &hooks] { devicesRoom->discovery.Run(hooks); });
+  // On the line the known devices are kept where they still answer (muted
+  // again one by one before the search for the others); a node is asked to
+  // discover anew and give its table.
+  const DiscoveryMode mode = hasLine ? DiscoveryMode::kIncremental : DiscoveryMode::kFull;
+  guard_->RunStoppable([this, &hooks, mode] { controller.Discover(mode, deviceTable, hooks); });
   if (deviceTable.count > 0) {
     devicesRoom->names.NameDiscovered(Edit1->text().toStdString());
     SelectPosition(0);

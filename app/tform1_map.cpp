@@ -111,13 +111,17 @@ void TForm1::PaintBox1MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, int, int) 
 }
 
 void TForm1::Button6Click() {
-  params::ReadAddressMap(transport, deviceTable, MapDeviceCount(*this), PatchFootprint, PatchStart);
+  params::ReadAddressMap(
+      controller, [this](const std::string& line) { Log(line); }, deviceTable,
+      MapDeviceCount(*this), PatchFootprint, PatchStart);
   SelectPosition(-1);
   RedrawMap(*this);
 }
 
 void TForm1::Button7Click() {
-  params::WriteAddressMap(transport, deviceTable, MapDeviceCount(*this), PatchStart);
+  params::WriteAddressMap(
+      controller, [this](const std::string& line) { Log(line); }, deviceTable,
+      MapDeviceCount(*this), PatchStart);
 }
 
 void TForm1::Button8Click() {

@@ -68,7 +68,8 @@ void TForm1::InitParamsRoom() {
 
 TForm1::ParamsRoom::ParamsRoom(TForm1& formIn)
     : page(
-          formIn.transport, formIn.namesList, [](const NamesList& names) { SaveNamesList(names); },
+          formIn.controller, [&formIn](const std::string& line) { formIn.Log(line); },
+          formIn.namesList, [](const NamesList& names) { SaveNamesList(names); },
           [this](const params::PageValues& values, params::PageField changed) {
             Show(values, changed);
           }),

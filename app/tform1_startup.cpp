@@ -36,6 +36,14 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::StartUpTimerTimer() {
+  if (!hasLine) {
+    // Interface 0 is a port of an Art-Net node: nothing to open or retry.
+    Log("RDM through " + controller.Describe());
+    StartUpTimer->stop();
+    if (ArtNetPageActive()) Timer1->start();
+    CreateTimer();
+    return;
+  }
   DmxLine& line = transport.Line();
   // A re-run after an output failure first lets go of the handle it had.
   if (const LineHandle stale = transport.Handle(); stale != 0) {

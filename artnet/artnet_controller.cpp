@@ -72,27 +72,45 @@ bool ArtNetController::Transmit(std::span<const std::uint8_t> datagram) {
   return send_ && send_(node_, kArtNetPort, datagram);
 }
 
-RdmReply ArtNetController::Send(const RdmRequest& request) {
+RdmReply ArtNetController::Send(const RdmRequest& request, bool awaitReply) {
   const auto frame = EncodeRequestFrame(request, kControllerUid, ++transaction_, kOurPortId);
+  return Exchange(frame, awaitReply, log_).reply;
+}
+
+ForwardedReply ArtNetController::Forward(std::span<const std::uint8_t> frame, bool awaitReply,
+                                         const LogSink& log) {
+  return Exchange(frame, awaitReply, log);
+}
+
+ForwardedReply ArtNetController::Exchange(std::span<const std::uint8_t> frame, bool awaitReply,
+                                          const LogSink& log) {
+  const auto note = [&log](const std::string& line) {
+    if (log) log(line);
+  };
   const auto datagram = EncodeArtRdm(portAddress_, RdmWithoutStartCode(frame));
-  RdmReply reply;
+  // The request's own fields, read as the reply decoder reads a frame: what the
+  // answer must name to be the answer to it.
+  const RdmReply request = DecodeReplyFrame(frame);
+  ForwardedReply forwarded;
+  RdmReply& reply = forwarded.reply;
   const auto sendOnce = [&] {
     const bool sent = Transmit(datagram);
-    if (!sent) Log("message cannot be sent to " + Node());
-    Log(FormatRdmPacket("Request__:", frame));
+    if (!sent) note("message cannot be sent to " + Node());
+    note(FormatRdmPacket("Request__:", frame));
     if (!sent) reply.status = ReplyStatus::kLineFailure;
     return sent;
   };
-  if (IsBroadcastUid(request.destination)) {
+  if (!awaitReply || IsBroadcastUid(request.destination)) {
     sendOnce();
-    return reply;
+    return forwarded;
   }
 
   Clock& clock = GetClock();
   {
     std::lock_guard lock(mutex_);
     awaited_ = Awaited{.responder = request.destination & kUidMask,
-                       .transaction = transaction_,
+                       .controller = request.source,
+                       .transaction = request.transaction,
                        .commandClass = static_cast<std::uint8_t>(request.commandClass + 1),
                        .pid = request.pid};
     reply_.clear();
@@ -100,8 +118,8 @@ RdmReply ArtNetController::Send(const RdmRequest& request) {
   std::vector<std::uint8_t> answer;
   for (int attempt = 1; attempt <= kRequestAttempts && answer.empty(); ++attempt) {
     if (attempt > 1) {
-      Log("no reply from " + Node() + " within " + Seconds(kReplyTimeout) + ": sent again (" +
-          std::to_string(attempt) + " of " + std::to_string(kRequestAttempts) + ")");
+      note("no reply from " + Node() + " within " + Seconds(kReplyTimeout) + ": sent again (" +
+           std::to_string(attempt) + " of " + std::to_string(kRequestAttempts) + ")");
     }
     if (!sendOnce()) break;
     std::unique_lock lock(mutex_);
@@ -115,13 +133,15 @@ RdmReply ArtNetController::Send(const RdmRequest& request) {
   }
   if (answer.empty()) {
     if (reply.status != ReplyStatus::kLineFailure) {
-      Log("no response from " + Describe() + " after " + std::to_string(kRequestAttempts) +
-          " tries in " + Seconds(kRequestAttempts * kReplyTimeout));
+      note("no response from " + Describe() + " after " + std::to_string(kRequestAttempts) +
+           " tries in " + Seconds(kRequestAttempts * kReplyTimeout));
     }
-    return reply;
+    return forwarded;
   }
-  Log(FormatRdmPacket("Response_:", answer));
-  return DecodeReplyFrame(answer);
+  note(FormatRdmPacket("Response_:", answer));
+  reply = DecodeReplyFrame(answer);
+  forwarded.frame = std::move(answer);
+  return forwarded;
 }
 
 bool ArtNetController::Receive(std::span<const std::uint8_t> datagram, std::uint32_t fromAddress) {
@@ -143,7 +163,7 @@ bool ArtNetController::Receive(std::span<const std::uint8_t> datagram, std::uint
 
   std::lock_guard lock(mutex_);
   const auto answers = [&decoded](const Awaited& a) {
-    if (decoded.source != a.responder || decoded.destination != kControllerUid ||
+    if (decoded.source != a.responder || decoded.destination != a.controller ||
         decoded.transaction != a.transaction) {
       return false;
     }

@@ -72,7 +72,11 @@ class ArtNetController final : public RdmController {
   // times in all, then kNoReply with a log line. Broadcasts (to all devices,
   // or all of one manufacturer) go out once and are not waited for: kNoReply.
   // A datagram that could not be sent: kLineFailure.
-  RdmReply Send(const RdmRequest& request) override;
+  RdmReply Send(const RdmRequest& request, bool awaitReply = true) override;
+  // Another controller's request, as Send sends ours: its reply must come to
+  // that controller with its transaction number.
+  ForwardedReply Forward(std::span<const std::uint8_t> frame, bool awaitReply,
+                         const LogSink& log) override;
 
   // kFull: AtcFlush, then the node's new table; kIncremental: the table as the
   // node has it now (ArtTodRequest), the devices already listed keeping their
@@ -98,6 +102,7 @@ class ArtNetController final : public RdmController {
   // What a reply must carry to answer the request in flight.
   struct Awaited {
     Uid responder = 0;
+    Uid controller = 0;  // whose request it is
     std::uint8_t transaction = 0;
     std::uint8_t commandClass = 0;
     std::uint16_t pid = 0;
@@ -116,6 +121,8 @@ class ArtNetController final : public RdmController {
     std::uint16_t total = 0;
   };
 
+  // One frame in an ArtRdm, sent (again, while no answer comes) and matched.
+  ForwardedReply Exchange(std::span<const std::uint8_t> frame, bool awaitReply, const LogSink& log);
   bool Transmit(std::span<const std::uint8_t> datagram);
   void Log(const std::string& line) const;
   std::string Node() const;

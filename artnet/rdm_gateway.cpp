@@ -22,8 +22,8 @@ constexpr std::size_t Carried(std::size_t frameOffset) {
 
 }  // namespace
 
-RdmGateway::RdmGateway(RdmTransport& transport, Hooks hooks)
-    : transport_(transport), hooks_(std::move(hooks)) {
+RdmGateway::RdmGateway(RdmController& controller, LineArbiter& arbiter, Hooks hooks)
+    : controller_(controller), arbiter_(arbiter), hooks_(std::move(hooks)) {
   watcher_ = std::thread([this] { WatchDiscoveries(); });
 }
 
@@ -76,11 +76,11 @@ bool RdmGateway::Receive(std::span<const std::uint8_t> datagram, const Controlle
 void RdmGateway::Forward(std::vector<std::uint8_t> frame, bool broadcast, const Controller& from) {
   const auto budget = ExchangeBudget(frame.size(), RdmTiming::kE120, !broadcast);
   const std::string sender = "Art-Net RDM from " + Ipv4Text(from.address);
-  transport_.Arbiter().Submit(
+  arbiter_.Submit(
       {.run =
            [this, frame = std::move(frame), broadcast, from, sender] {
              std::vector<std::string> lines{sender};
-             const ForwardedReply reply = transport_.Forward(
+             const ForwardedReply reply = controller_.Forward(
                  frame, !broadcast, [&lines](const std::string& line) { lines.push_back(line); });
              if (hooks_.log) hooks_.log(std::move(lines));
              if (!reply.frame.empty() && hooks_.send) {

@@ -20,7 +20,8 @@
 #include <thread>
 #include <vector>
 
-#include "rdm/transport.h"
+#include "rdm/line_arbiter.h"
+#include "rdm/rdm_controller.h"
 #include "rdm/uid.h"
 
 namespace korval::artnet {
@@ -49,7 +50,9 @@ class RdmGateway {
     std::function<void(std::vector<std::string> lines)> log;
   };
 
-  RdmGateway(RdmTransport& transport, Hooks hooks);
+  // The requests go to the fixtures through `controller`, each when `arbiter`
+  // finds it a turn on the line.
+  RdmGateway(RdmController& controller, LineArbiter& arbiter, Hooks hooks);
   ~RdmGateway();
   RdmGateway(const RdmGateway&) = delete;
   RdmGateway& operator=(const RdmGateway&) = delete;
@@ -70,7 +73,8 @@ class RdmGateway {
   void Forward(std::vector<std::uint8_t> frame, bool broadcast, const Controller& from);
   void WatchDiscoveries();
 
-  RdmTransport& transport_;
+  RdmController& controller_;
+  LineArbiter& arbiter_;
   Hooks hooks_;
 
   mutable std::mutex mutex_;

@@ -31,7 +31,7 @@
 #include "params/fixture_runs.h"
 #include "params/page_values.h"
 #include "params/parameter_page.h"
-#include "rdm/discovery.h"
+#include "rdm/line_controller.h"
 #include "rdm/rdm_constants.h"
 #include "rdm/transport.h"
 #include "sim/random_rig.h"
@@ -46,9 +46,10 @@ struct Window {
   Window(const std::vector<sim::ResponderConfig>& rig, sim::Timing timing)
       : line(timing),
         transport(line, [this](const std::string& entry) { log.push_back(entry); }),
+        controller(transport, "the line"),
         page(
-            transport, names, [](const NamesList&) {},
-            [](const params::PageValues&, params::PageField) {}) {
+            controller, [this](const std::string& entry) { log.push_back(entry); }, names,
+            [](const NamesList&) {}, [](const params::PageValues&, params::PageField) {}) {
     line.SetLatencyTimer(sim::kFtdiLatencyTimer);
     for (const auto& config : rig) line.AddResponder(config);
     LineHandle handle = 0;
@@ -61,14 +62,14 @@ struct Window {
     const DiscoveryHooks hooks{
         .clearList = [this] { list.clear(); },
         .addListLine = [this](const std::string& entry) { list.push_back(entry); }};
-    discovery.Run(hooks);
+    controller.Discover(DiscoveryMode::kIncremental, table, hooks);
   }
 
   sim::VirtualLine line;
   std::vector<std::string> log;
   RdmTransport transport;
+  LineController controller;
   DeviceTable table;
-  Discovery discovery{transport, table};
   std::vector<std::string> list;
   NamesList names;
   params::ParameterPage page;
@@ -169,6 +170,25 @@ BENCHMARK(BM_Discovery)
     ->ArgName("responders")
     ->Arg(1)
     ->Arg(8)
+    ->Arg(33)
+    ->Iterations(1)
+    ->UseRealTime()
+    ->Unit(benchmark::kSecond);
+
+// The same rig discovered again, unchanged: the known devices are muted one
+// by one and the search finds nothing new.
+void BM_IncrementalDiscovery(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  const auto rig = Fixtures(sim::RandomUids(1200 + static_cast<std::uint64_t>(count), count));
+  SideBySide(
+      state, rig, [](Window& w) { w.Discover(); },
+      [count](Window& w) {
+        w.Discover();
+        if (w.table.count != count) w.log.push_back("not every responder was kept");
+      });
+}
+BENCHMARK(BM_IncrementalDiscovery)
+    ->ArgName("responders")
     ->Arg(33)
     ->Iterations(1)
     ->UseRealTime()

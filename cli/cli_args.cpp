@@ -14,12 +14,13 @@ namespace korval::cli {
 namespace {
 
 constexpr std::uint32_t kMaxAddress = rdm::kMaxDmxAddress;
+constexpr std::uint32_t kMaxSubDevice = rdm::kMaxSubDevice;
 
 struct CommandName {
   const char* name;
   Command command;
 };
-constexpr std::array<CommandName, 7> kCommands = {{
+constexpr std::array<CommandName, 8> kCommands = {{
     {"discover", Command::kDiscover},
     {"info", Command::kInfo},
     {"get", Command::kGet},
@@ -27,6 +28,7 @@ constexpr std::array<CommandName, 7> kCommands = {{
     {"identify", Command::kIdentify},
     {"address", Command::kAddress},
     {"pids", Command::kPids},
+    {"nodes", Command::kNodes},
 }};
 
 ParseResult Fail(std::string error) {
@@ -79,6 +81,7 @@ ParseResult Operands(Invocation inv, const std::string& name,
       }
       break;
     case Command::kPids:
+    case Command::kNodes:
       if (!operands.empty()) return Fail(name + " takes no operands: " + operands[0]);
       break;
     case Command::kInfo:
@@ -206,6 +209,7 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
   bool help = false;
   bool version = false;
   bool stepGiven = false;
+  bool subDeviceGiven = false;
   bool optionsEnded = false;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& arg = arguments[i];
@@ -229,6 +233,17 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
       inv.json = true;
     } else if (arg == "--incremental") {
       inv.incremental = true;
+    } else if (arg == "--full") {
+      inv.full = true;
+    } else if (IsOption(arg, "--sub-device")) {
+      // E1.20 numbers sub-devices 1 to 512; 0xFFFF addresses all of them.
+      const auto value = OptionValue(arguments, &i, "--sub-device");
+      const auto number = value ? ParseNumber(*value, rdm::kAllSubDevices) : std::nullopt;
+      if (!number || (*number > kMaxSubDevice && *number != rdm::kAllSubDevices)) {
+        return Fail("--sub-device needs 0 (the root), 1 to 512, or 0xFFFF (all, for a SET)");
+      }
+      inv.subDevice = static_cast<std::uint16_t>(*number);
+      subDeviceGiven = true;
     } else if (arg == "-v" || arg == "--verbose") {
       inv.verbose = true;
     } else if (IsOption(arg, "--step")) {
@@ -257,8 +272,16 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
   if (inv.command != Command::kAddress && stepGiven) {
     return Fail("--step belongs to the address command");
   }
-  if (inv.command != Command::kDiscover && inv.incremental) {
-    return Fail("--incremental belongs to the discover command");
+  if (inv.command != Command::kDiscover && (inv.incremental || inv.full)) {
+    return Fail(std::string(inv.full ? "--full" : "--incremental") +
+                " belongs to the discover command");
+  }
+  if (inv.incremental && inv.full) return Fail("--incremental and --full exclude each other");
+  if (subDeviceGiven && inv.command != Command::kGet && inv.command != Command::kSet) {
+    return Fail("--sub-device belongs to the get and set commands");
+  }
+  if (inv.command == Command::kGet && inv.subDevice == rdm::kAllSubDevices) {
+    return Fail("--sub-device 0xFFFF (all) takes a SET only: a GET has one answer");
   }
   return Operands(std::move(inv), *commandName, operands);
 }
@@ -272,6 +295,8 @@ std::string UsageText() {
          "  discover                          the UIDs on the line, in the order found\n"
          "  discover --incremental UID...     the UIDs given that still answer, in that\n"
          "                                    order, then those found new\n"
+         "  discover [--full]                 with --artnet-node: the node's table of\n"
+         "                                    devices (--full: the node discovers anew)\n"
          "  info UID                          what the device says about itself\n"
          "  get UID PID [ARG...]              one GET, its reply decoded\n"
          "  set UID PID VALUE...              one SET\n"
@@ -279,6 +304,8 @@ std::string UsageText() {
          "  address START [--step N] UID...   start addresses START, START+N, ... in order\n"
          "                                    (--step 0 or no UID: one broadcast)\n"
          "  pids                              every PID the tool knows\n"
+         "  nodes                             every Art-Net node that answers a poll,\n"
+         "                                    with its output ports that carry RDM\n"
          "\n"
          "UIDs are written mmmm:dddddddd or as the window's list shows them\n"
          "(4B522C1F0A37), PIDs by name or number (0x0082). On a terminal, discover\n"
@@ -288,6 +315,7 @@ std::string UsageText() {
          LineOptionsUsage() +
          "  --json               one JSON document on stdout instead of text, for a\n"
          "                       failure too (its \"status\" and \"error\")\n"
+         "  --sub-device N       get and set: sub-device N (1 to 512; 0xFFFF: all, SET)\n"
          "  -v, --verbose        every request and reply as a packet dump on stderr\n"
          "  -h, --help           this text\n"
          "  --version            the product and its version\n"

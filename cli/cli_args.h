@@ -12,7 +12,18 @@
 
 namespace korval::cli {
 
-enum class Command { kHelp, kVersion, kDiscover, kInfo, kGet, kSet, kIdentify, kAddress, kPids };
+enum class Command {
+  kHelp,
+  kVersion,
+  kDiscover,
+  kInfo,
+  kGet,
+  kSet,
+  kIdentify,
+  kAddress,
+  kPids,
+  kNodes
+};
 
 struct Invocation {
   LineOptions line;
@@ -30,6 +41,11 @@ struct Invocation {
   std::vector<Uid> uids;  // address, discover --incremental: in the order given
   // discover: keep the devices known (uids) that still answer, search for new ones.
   bool incremental = false;
+  // discover: forget what is known and find every device (an Art-Net node
+  // discovers anew before it gives its table).
+  bool full = false;
+  // get, set: the sub-device addressed (0: the root; 0xFFFF: all, SET only).
+  std::uint16_t subDevice = 0;
 };
 
 struct ParseResult {

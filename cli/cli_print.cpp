@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "artnet/interfaces.h"
 #include "cli/cli_args.h"
 #include "frontend/product.h"
 #include "params/pid_table.h"
@@ -107,6 +108,44 @@ std::string PidsText(const std::vector<KnownPid>& pids, bool json) {
   }
   std::string out;
   for (const KnownPid& p : pids) out += params::PidNumberText(p.pid) + " " + p.name + "\n";
+  return out;
+}
+
+std::string NodesText(const std::vector<artnet::NodeInfo>& nodes, bool json) {
+  if (json) {
+    auto list = nlohmann::ordered_json::array();
+    for (const artnet::NodeInfo& node : nodes) {
+      auto ports = nlohmann::ordered_json::array();
+      for (const artnet::PollReplyPort& port : node.ports) {
+        ports.push_back({{"bind_index", port.bindIndex},
+                         {"port", port.port},
+                         {"port_address", artnet::PortAddressText(port.portAddress)},
+                         {"port_address_number", port.portAddress},
+                         {"rdm", port.rdm},
+                         {"outputting", port.outputting}});
+      }
+      list.push_back({{"address", artnet::Ipv4Text(node.address)},
+                      {"short_name", node.shortName},
+                      {"long_name", node.longName},
+                      {"rdm_capable", node.rdmCapable},
+                      {"ports", ports}});
+    }
+    return JsonText(list);
+  }
+  std::string out;
+  for (const artnet::NodeInfo& node : nodes) {
+    out += artnet::Ipv4Text(node.address) + " " + node.shortName;
+    if (!node.longName.empty() && node.longName != node.shortName)
+      out += " (" + node.longName + ")";
+    out += "\n";
+    for (const artnet::PollReplyPort& port : node.ports) {
+      out += "  port " + std::to_string(port.port);
+      if (port.bindIndex > 1) out += " of page " + std::to_string(port.bindIndex);
+      out += ": Port-Address " + artnet::PortAddressText(port.portAddress) + " (" +
+             std::to_string(port.portAddress) + ")" + (port.rdm ? ", RDM" : ", no RDM") +
+             (port.outputting ? ", output" : "") + "\n";
+    }
+  }
   return out;
 }
 

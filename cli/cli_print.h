@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "artnet/node_finder.h"
 #include "cli/pid_codec.h"
 #include "rdm/rdm_message.h"
 #include "rdm/uid.h"
@@ -51,6 +52,11 @@ std::string AddressText(const std::vector<AddressSent>& sent, bool json);
 
 // pids: "0x0082 device_label" lines, or a JSON array of {pid, name}.
 std::string PidsText(const std::vector<KnownPid>& pids, bool json);
+
+// The nodes that answered a poll: a line per node (address, short name, long
+// name), then a line per output port (its Port-Address as NET:SUBNET:UNIVERSE
+// and as a number, whether it takes RDM and whether data goes out).
+std::string NodesText(const std::vector<artnet::NodeInfo>& nodes, bool json);
 
 // --version: "korval-rdm-cli (KORVAL RDM Setup) V1.0.2", or {program, product, version}.
 std::string VersionText(bool json);

@@ -3,8 +3,8 @@
 #include "base/bytes.h"
 #include "cli/cli_print.h"
 #include "params/device_info.h"
+#include "params/follow_up.h"
 #include "rdm/device_table.h"
-#include "rdm/discovery.h"
 #include "rdm/rdm_constants.h"
 
 namespace korval::cli {
@@ -13,9 +13,13 @@ namespace {
 
 using namespace rdm;
 
-RdmRequest GetRequest(Uid uid, std::uint16_t pid, std::vector<std::uint8_t> data = {}) {
-  return RdmRequest{
-      .destination = uid, .commandClass = kGetCommand, .pid = pid, .data = std::move(data)};
+RdmRequest GetRequest(Uid uid, std::uint16_t pid, std::vector<std::uint8_t> data = {},
+                      std::uint16_t subDevice = 0) {
+  return RdmRequest{.destination = uid,
+                    .commandClass = kGetCommand,
+                    .pid = pid,
+                    .subDevice = subDevice,
+                    .data = std::move(data)};
 }
 
 // Whether a SUPPORTED_PARAMETERS reply lists the PID.
@@ -28,44 +32,24 @@ bool Lists(std::span<const std::uint8_t> supported, std::uint16_t pid) {
 
 }  // namespace
 
-Session::Session(RdmTransport& transport, std::ostream& out, std::ostream& err, bool json)
-    : transport_(transport), out_(out), err_(err), json_(json) {}
+Session::Session(RdmController& controller, std::ostream& out, std::ostream& err, bool json)
+    : controller_(controller), out_(out), err_(err), json_(json) {}
 
 RdmReply Session::Ask(const RdmRequest& request) {
-  RdmReply reply = transport_.Transact(request);
-  std::chrono::milliseconds delay = reply.ackTimerDelay;
-  bool polled = false;
-  // A queued-message poll answered with another message (or, queue empty,
-  // with STATUS_MESSAGES) means the reply asked for is not in yet.
-  auto other = [&] {
-    return polled && reply.Answered() && reply.pid != request.pid &&
-           reply.status != ReplyStatus::kNack;
-  };
-  for (int poll = 0; poll < kMaxQueuedMessagePolls; ++poll) {
-    const bool pending = reply.status == ReplyStatus::kAckTimer;
-    if (!pending && !other()) break;
-    polled = true;
-    if (pending) delay = reply.ackTimerDelay;
-    transport_.Pause(static_cast<int>(delay.count()));
-    // The status type asked for only matters when the queue is empty: errors
-    // alone keep that answer short.
-    reply = transport_.Transact(GetRequest(request.destination, kPidQueuedMessage, {kStatusError}));
-  }
-  if (other()) reply.status = ReplyStatus::kAckTimer;
-  return reply;
+  return params::SendToTheEnd(controller_, request);
 }
 
 int Session::Judge(const RdmReply& reply, Uid uid, std::uint16_t pid) {
   if (reply.IsAck()) return kExitAck;
   err_ << UidOut(uid) << " " << PidName(pid) << ": "
-       << OutcomeOf(reply, kMaxQueuedMessagePolls).error << "\n";
+       << OutcomeOf(reply, params::kMaxQueuedMessagePolls).error << "\n";
   return kExitFailed;
 }
 
 nlohmann::ordered_json Session::RequestJson(const RdmReply& reply, Uid uid,
                                             std::uint16_t pid) const {
   nlohmann::ordered_json document = {{"uid", UidOut(uid)}, {"pid", PidName(pid)}};
-  document.update(OutcomeJson(OutcomeOf(reply, kMaxQueuedMessagePolls)));
+  document.update(OutcomeJson(OutcomeOf(reply, params::kMaxQueuedMessagePolls)));
   return document;
 }
 
@@ -78,15 +62,16 @@ int Session::Run(const Invocation& inv) {
     case Command::kGet:
       return Get(inv);
     case Command::kSet:
-      return Set(inv.uid, inv.pid, inv.data);
+      return Set(inv.uid, inv.pid, inv.data, inv.subDevice);
     case Command::kIdentify:
       return Set(inv.uid, kPidIdentifyDevice, {static_cast<std::uint8_t>(inv.identifyOn ? 1 : 0)});
     case Command::kAddress:
       return Address(inv);
     case Command::kPids:
+    case Command::kNodes:
     case Command::kHelp:
     case Command::kVersion:
-      break;  // answered without the line
+      break;  // answered without a controller
   }
   return kExitUsage;
 }
@@ -99,7 +84,7 @@ int Session::Discover(const Invocation& inv) {
   for (std::size_t i = 0; i < inv.uids.size() && i < DeviceTable::kCapacity; ++i) {
     table.slots[++table.count] = inv.uids[i];
   }
-  Discovery discovery(transport_, table);
+  std::vector<Uid> found, leftOut;
   int branches = 0, devices = 0;
   auto progress = [&] {
     if (progress_) {
@@ -113,18 +98,23 @@ int Session::Discover(const Invocation& inv) {
     progress();
     return false;
   };
-  discovery.Run(DiscoveryHooks{.clearList = [] {},
-                               .addListLine = [](const std::string&) {},
-                               .stopRequested = beforeBranch,
-                               .found =
-                                   [&](Uid) {
-                                     ++devices;
-                                     progress();
-                                   }});
+  DiscoveryMode mode = defaultDiscovery_;
+  if (inv.incremental) mode = DiscoveryMode::kIncremental;
+  if (inv.full) mode = DiscoveryMode::kFull;
+  controller_.Discover(mode, table,
+                       DiscoveryHooks{.clearList = [] {},
+                                      .addListLine = [](const std::string&) {},
+                                      .stopRequested = beforeBranch,
+                                      .found =
+                                          [&](Uid uid) {
+                                            found.push_back(uid);
+                                            ++devices;
+                                            progress();
+                                          },
+                                      .leftOut = [&](Uid uid) { leftOut.push_back(uid); }});
   if (progress_) err_ << "\r\033[K" << std::flush;  // back to the start of an empty line
-  std::vector<Uid> found(table.slots.begin() + 1, table.slots.begin() + 1 + table.count);
   out_ << UidListText(found, json_);
-  for (Uid uid : discovery.GivenUp()) {
+  for (Uid uid : leftOut) {
     err_ << UidOut(uid) << ": answers discovery but could not be muted; left out\n";
   }
   return kExitAck;
@@ -196,7 +186,7 @@ int Session::Info(Uid uid) {
 }
 
 int Session::Get(const Invocation& inv) {
-  const RdmReply reply = Ask(GetRequest(inv.uid, inv.pid, inv.data));
+  const RdmReply reply = Ask(GetRequest(inv.uid, inv.pid, inv.data, inv.subDevice));
   if (Judge(reply, inv.uid, inv.pid) != kExitAck) {
     if (json_) out_ << JsonText(RequestJson(reply, inv.uid, inv.pid));
     return kExitFailed;
@@ -222,9 +212,13 @@ int Session::Get(const Invocation& inv) {
   return decoded.truncated ? kExitFailed : kExitAck;
 }
 
-int Session::Set(Uid uid, std::uint16_t pid, std::vector<std::uint8_t> data) {
-  const RdmReply reply = Ask(RdmRequest{
-      .destination = uid, .commandClass = kSetCommand, .pid = pid, .data = std::move(data)});
+int Session::Set(Uid uid, std::uint16_t pid, std::vector<std::uint8_t> data,
+                 std::uint16_t subDevice) {
+  const RdmReply reply = Ask(RdmRequest{.destination = uid,
+                                        .commandClass = kSetCommand,
+                                        .pid = pid,
+                                        .subDevice = subDevice,
+                                        .data = std::move(data)});
   const int status = Judge(reply, uid, pid);
   if (json_) out_ << JsonText(RequestJson(reply, uid, pid));
   return status;
@@ -233,7 +227,9 @@ int Session::Set(Uid uid, std::uint16_t pid, std::vector<std::uint8_t> data) {
 int Session::Address(const Invocation& inv) {
   std::vector<AddressSent> sent;
   int status = kExitAck;
-  auto outcome = [](const RdmReply& reply) { return OutcomeOf(reply, kMaxQueuedMessagePolls); };
+  auto outcome = [](const RdmReply& reply) {
+    return OutcomeOf(reply, params::kMaxQueuedMessagePolls);
+  };
   auto request = [&](Uid uid, std::uint16_t address) {
     const auto bytes = params::EncodeStartAddress(address);
     return RdmRequest{.destination = uid,
@@ -243,8 +239,7 @@ int Session::Address(const Invocation& inv) {
   };
   if (inv.step == 0 || inv.uids.empty()) {
     // Nobody answers a broadcast: the SET goes out and is not waited for.
-    const RdmReply reply = transport_.Transact(request(kBroadcastUid, inv.start),
-                                               TransactOptions{.awaitReply = false});
+    const RdmReply reply = controller_.Send(request(kBroadcastUid, inv.start), false);
     if (reply.status == ReplyStatus::kLineFailure) {
       status = Judge(reply, kBroadcastUid, kPidDmxStartAddress);
       sent.push_back({kBroadcastUid, inv.start, outcome(reply)});

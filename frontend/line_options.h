@@ -19,6 +19,13 @@ struct LineOptions {
   std::optional<std::string> rigFile;
   // How the transport waits for replies on whichever line is chosen.
   RdmTiming timing = RdmTiming::kClassic;
+  // RDM through a port of an Art-Net node instead of a line: the node's IPv4
+  // address (host order) and the port's Port-Address.
+  std::optional<std::uint32_t> artNetNode;
+  std::uint16_t portAddress = 0;
+  bool portAddressGiven = false;
+  // The local IPv4 address to bind and broadcast from; none: the routes choose.
+  std::optional<std::uint32_t> interfaceAddress;
 };
 
 // The value of option `name` at arguments[*i], written "--name=VALUE" or
@@ -40,9 +47,13 @@ std::string CheckLineOptions(const LineOptions& options);
 std::string LineOptionsUsage();
 
 // The line the options choose, not yet opened; the transport on it takes
-// options.timing. A rig file that cannot be
-// loaded gives nothing and its error.
+// options.timing. A rig file that cannot be loaded gives nothing and its
+// error. With an Art-Net node, no line (NoLine): the node's port takes its place.
 std::unique_ptr<DmxLine> MakeLine(const LineOptions& options, std::string* error);
+
+// What the line is, for the log: "FTDI line", "virtual line (demo rig)",
+// "virtual line (rig.json)".
+std::string LineDescription(const LineOptions& options);
 
 // Opens interface 0 and sets it up for RDM: reset, 250000 baud 8N2, no flow
 // control, both queues purged, 50 ms timeouts. The status is that of the open;

@@ -16,12 +16,12 @@ constexpr std::size_t kDeviceInfoMinBytes = kDeviceInfoThroughStartAddress;
 // Runs `operation` on each of the first `count` listed positions that the
 // arrays have room for, passing over withheld ones with their line.
 template <typename Operation>
-void ForEachListed(RdmTransport& transport, const DeviceTable& table, int count, std::size_t room,
+void ForEachListed(const LogSink& log, const DeviceTable& table, int count, std::size_t room,
                    Operation operation) {
   const int covered = std::clamp(count, 0, static_cast<int>(room));
   for (int i = 0; i < covered; ++i) {
     if (IsWithheld(table, i)) {
-      transport.Log(WithheldSkipLine(table, i));
+      if (log) log(WithheldSkipLine(table, i));
       continue;
     }
     operation(static_cast<std::size_t>(i), table.slots[static_cast<std::size_t>(i) + 1]);
@@ -55,13 +55,13 @@ void AddressBatch(ParameterPage& page, const DeviceTable& table, const PageValue
   page.Log(line);
 }
 
-void ReadAddressMap(RdmTransport& transport, const DeviceTable& table, int count,
-                    std::span<std::uint16_t> footprints, std::span<std::uint16_t> starts) {
+void ReadAddressMap(RdmController& controller, const LogSink& log, const DeviceTable& table,
+                    int count, std::span<std::uint16_t> footprints,
+                    std::span<std::uint16_t> starts) {
   const std::size_t room = std::min(footprints.size(), starts.size());
-  ForEachListed(transport, table, count, room, [&](std::size_t position, Uid uid) {
-    const RdmReply reply = transport.Transact(
-        {.destination = uid, .commandClass = rdm::kGetCommand, .pid = rdm::kPidDeviceInfo},
-        kSingleExchange);
+  ForEachListed(log, table, count, room, [&](std::size_t position, Uid uid) {
+    const RdmReply reply = controller.Send(
+        {.destination = uid, .commandClass = rdm::kGetCommand, .pid = rdm::kPidDeviceInfo});
     // An acknowledgement too short to carry the footprint and start address
     // would only fill the map with the buffer's filler bytes.
     if (!reply.IsAck() || reply.data.size() < kDeviceInfoMinBytes) return;
@@ -71,11 +71,15 @@ void ReadAddressMap(RdmTransport& transport, const DeviceTable& table, int count
   });
 }
 
-void WriteAddressMap(RdmTransport& transport, const DeviceTable& table, int count,
-                     std::span<const std::uint16_t> starts) {
-  ForEachListed(transport, table, count, starts.size(), [&](std::size_t position, Uid uid) {
+void WriteAddressMap(RdmController& controller, const LogSink& log, const DeviceTable& table,
+                     int count, std::span<const std::uint16_t> starts) {
+  ForEachListed(log, table, count, starts.size(), [&](std::size_t position, Uid uid) {
     const auto address = static_cast<std::uint16_t>(starts[position] + 1);
-    transport.Request(uid, rdm::kSetCommand, rdm::kPidDmxStartAddress, EncodeStartAddress(address));
+    const auto data = EncodeStartAddress(address);
+    controller.Send({.destination = uid,
+                     .commandClass = rdm::kSetCommand,
+                     .pid = rdm::kPidDmxStartAddress,
+                     .data = {data.begin(), data.end()}});
   });
 }
 

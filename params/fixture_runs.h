@@ -10,7 +10,8 @@
 #include "params/page_values.h"
 #include "params/parameter_page.h"
 #include "rdm/device_table.h"
-#include "rdm/transport.h"
+#include "rdm/log_sink.h"
+#include "rdm/rdm_controller.h"
 
 namespace korval::params {
 
@@ -35,11 +36,12 @@ void AddressBatch(ParameterPage& page, const DeviceTable& table, const PageValue
 // DEVICE_INFO of the first `count` listed fixtures: footprint and start
 // address (as a slot index, address - 1) of each that acknowledges with a
 // reply long enough to hold both. The others keep what they had.
-void ReadAddressMap(RdmTransport& transport, const DeviceTable& table, int count,
-                    std::span<std::uint16_t> footprints, std::span<std::uint16_t> starts);
+void ReadAddressMap(RdmController& controller, const LogSink& log, const DeviceTable& table,
+                    int count, std::span<std::uint16_t> footprints,
+                    std::span<std::uint16_t> starts);
 // DMX_START_ADDRESS to each of the first `count` listed fixtures, from the
 // map's slot indices.
-void WriteAddressMap(RdmTransport& transport, const DeviceTable& table, int count,
-                     std::span<const std::uint16_t> starts);
+void WriteAddressMap(RdmController& controller, const LogSink& log, const DeviceTable& table,
+                     int count, std::span<const std::uint16_t> starts);
 
 }  // namespace korval::params

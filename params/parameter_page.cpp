@@ -37,9 +37,10 @@ constexpr std::array<AxisSetting, 3> kAxisSettings = {{
 
 }  // namespace
 
-ParameterPage::ParameterPage(RdmTransport& transport, NamesList& names, SaveNames saveNames,
-                             Show show)
-    : transport_(transport),
+ParameterPage::ParameterPage(RdmController& controller, LogSink log, NamesList& names,
+                             SaveNames saveNames, Show show)
+    : controller_(controller),
+      log_(std::move(log)),
       names_(names),
       saveNames_(std::move(saveNames)),
       show_(std::move(show)) {}
@@ -51,25 +52,33 @@ bool ParameterPage::IsPidSupported(std::uint16_t pid) const {
 std::optional<std::vector<std::uint8_t>> ParameterPage::Get(Uid uid, std::uint16_t pid,
                                                             std::span<const std::uint8_t> data) {
   // One exchange, as the page has always made it: an ACK_OVERFLOW reply is no ACK.
-  RdmReply reply = transport_.Transact({.destination = uid,
-                                        .commandClass = kGetCommand,
-                                        .pid = pid,
-                                        .data = {data.begin(), data.end()}},
-                                       kSingleExchange);
+  RdmReply reply = controller_.Send({.destination = uid,
+                                     .commandClass = kGetCommand,
+                                     .pid = pid,
+                                     .data = {data.begin(), data.end()}});
   if (!reply.IsAck()) return std::nullopt;
   return std::move(reply.data);
 }
 
 void ParameterPage::Set(Uid uid, std::uint16_t pid, std::span<const std::uint8_t> data) {
-  transport_.Request(uid, kSetCommand, pid, data);
+  // Waited for even when sent to all: the page has always read the line after
+  // every request, and logs what it found there.
+  controller_.Send({.destination = uid,
+                    .commandClass = kSetCommand,
+                    .pid = pid,
+                    .data = {data.begin(), data.end()}});
 }
 
 void ParameterPage::Log(const std::string& line) const {
-  transport_.Log(line);
+  if (log_) log_(line);
 }
 
 void ParameterPage::LogFor(const char* literal, Uid uid) {
-  transport_.Log(literal + UidText(uid));
+  Log(literal + UidText(uid));
+}
+
+void ParameterPage::Pause(int ms) {
+  controller_.GetClock().SleepMs(ms);
 }
 
 void ParameterPage::GetSupportedParameters(Uid uid) {
@@ -170,7 +179,7 @@ void ParameterPage::SetStartAddress(Uid uid, const PageValues& values, int offse
   const std::int64_t address =
       std::clamp<std::int64_t>(*typed + offset, kMinDmxAddress, kMaxDmxAddress);
   Set(uid, kPidDmxStartAddress, EncodeStartAddress(static_cast<std::uint16_t>(address)));
-  transport_.Pause(kSetPauseMs);
+  Pause(kSetPauseMs);
 }
 
 void ParameterPage::SetPersonality(Uid uid, const PageValues& values) {
@@ -178,7 +187,7 @@ void ParameterPage::SetPersonality(Uid uid, const PageValues& values) {
   LogFor("Setting personality of 0x", uid);
   const std::array<std::uint8_t, 1> data = {static_cast<std::uint8_t>(values.personality & 0xFF)};
   Set(uid, kPidDmxPersonality, data);
-  transport_.Pause(kSetPauseMs);
+  Pause(kSetPauseMs);
 }
 
 void ParameterPage::GetPanTiltSettings(Uid uid, PageValues& values) {
@@ -325,7 +334,7 @@ bool ParameterPage::WritePage(Uid uid, PageValues& values) {
   SetMaxLimits(uid, values);
   SetErrorScene(uid, values);
   SetDimmSwitch(uid, values);
-  transport_.Pause(kPauseBeforeReReadMs);
+  Pause(kPauseBeforeReReadMs);
   // The device's own answer shows what it made of the values it was sent.
   GetDeviceInfo(uid, values);
   return true;

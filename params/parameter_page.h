@@ -1,7 +1,7 @@
 // The catalogue of parameter-page operations: the supported-parameter gate, the
 // identify flag, and the get and set operations that move one parameter (or a
 // fixed group) between a fixture and the page's values. Each operation writes
-// its own log line (through the transport's log) and runs one transaction per
+// its own log line (through the page's log) and sends one request per
 // PID; a get that changes what the page shows updates the values and hands
 // them to the front end's `show` at once, so that whatever the front end does
 // on a change (the window's address box logs its value) comes in its place
@@ -18,7 +18,8 @@
 #include "devices/names_list.h"
 #include "params/page_values.h"
 #include "params/supported_pids.h"
-#include "rdm/transport.h"
+#include "rdm/log_sink.h"
+#include "rdm/rdm_controller.h"
 #include "rdm/uid.h"
 
 namespace korval::params {
@@ -29,16 +30,21 @@ class ParameterPage {
   using SaveNames = std::function<void(const NamesList& names)>;
 
   // The names list stands in for the label of devices without DEVICE_LABEL;
-  // saveNames writes it after such a device's name changed.
-  ParameterPage(RdmTransport& transport, NamesList& names, SaveNames saveNames, Show show);
+  // saveNames writes it after such a device's name changed. The page's own
+  // lines go to `log`; the controller writes its packet dumps to its own.
+  ParameterPage(RdmController& controller, LogSink log, NamesList& names, SaveNames saveNames,
+                Show show);
 
   // One list and one flag for the whole tool, not one per device.
   PidList SupportedPids{};
   std::uint8_t IdentifyState = 0;
 
   bool IsPidSupported(std::uint16_t pid) const;
-  // A line of the page's log (the transport's).
+  // A line of the page's log.
   void Log(const std::string& line) const;
+  // A fixed wait of the page (settle times), on the controller's clock.
+  void Pause(int ms);
+  RdmController& Controller() { return controller_; }
 
   void GetSupportedParameters(Uid uid);
   void GetDeviceInfo(Uid uid, PageValues& values);
@@ -95,7 +101,8 @@ class ParameterPage {
   void GetHours(Uid uid, std::uint16_t pid, std::string& text, PageField field, PageValues& values,
                 const char* literal);
 
-  RdmTransport& transport_;
+  RdmController& controller_;
+  LogSink log_;
   NamesList& names_;
   SaveNames saveNames_;
   Show show_;

@@ -49,7 +49,7 @@ DiscoveryResponse DecodeDiscoveryResponse(std::span<const std::uint8_t> bytes, U
 }
 
 Discovery::Discovery(RdmTransport& transport, DeviceTable& table)
-    : transport_(transport), table_(table) {}
+    : transport_(transport), table_(&table) {}
 
 int Discovery::SendDiscUniqueBranch(std::uint32_t lowerLow, std::uint32_t lowerHigh,
                                     std::uint32_t upperLow, std::uint32_t upperHigh) {
@@ -65,7 +65,7 @@ int Discovery::SendDiscUniqueBranch(std::uint32_t lowerLow, std::uint32_t lowerH
   if (!answer.read) return kBranchSilent;
 
   const DiscoveryResponse response = DecodeDiscoveryResponse(answer.bytes, lower, upper);
-  if (response.result == kBranchValid) table_.slots[0] = response.uid;
+  if (response.result == kBranchValid) table_->slots[0] = response.uid;
   transport_.Log(FormatRdmPacket("Response_:", answer.bytes));
   if (response.result == kBranchValid) transport_.Log("valid Discovery Response received");
   if (response.result == kBranchCollision) transport_.Log("Collision detected");
@@ -105,11 +105,11 @@ bool Discovery::Branch(Uid lower, Uid upper, int* result) {
 
 void Discovery::AddListLine(Uid uid) {
   if (hooks_->addListLine)
-    hooks_->addListLine(std::to_string(table_.count) + " - ID:" + UidText12(uid));
+    hooks_->addListLine(std::to_string(table_->count) + " - ID:" + UidText12(uid));
 }
 
 bool Discovery::IsConfirmed(Uid uid) const {
-  const auto listed = std::span(table_.slots).subspan(1, table_.count);
+  const auto listed = std::span(table_->slots).subspan(1, table_->count);
   return std::find(listed.begin(), listed.end(), uid) != listed.end() ||
          std::find(unlisted_.begin(), unlisted_.end(), uid) != unlisted_.end();
 }
@@ -117,15 +117,15 @@ bool Discovery::IsConfirmed(Uid uid) const {
 void Discovery::Confirm(Uid uid) {
   if (hooks_->found) hooks_->found(uid);
   // The device is muted either way, so a full table cannot keep the search going.
-  if (table_.count >= DeviceTable::kCapacity) {
+  if (table_->count >= DeviceTable::kCapacity) {
     if (!tableFullLogged_) transport_.Log(kTableFullLine);
     tableFullLogged_ = true;
     unlisted_.push_back(uid);
     return;
   }
   AddListLine(uid);
-  table_.slots[table_.count + 1] = uid;
-  ++table_.count;
+  table_->slots[table_->count + 1] = uid;
+  ++table_->count;
 }
 
 std::vector<Discovery::Segment> Discovery::Segments() const {
@@ -151,6 +151,7 @@ bool Discovery::Failed(Uid uid, Failure failure) {
   // A listed one stays listed; it is only searched for no longer.
   const char* what = IsConfirmed(uid) ? ": no longer searched for" : ": left out of this discovery";
   transport_.Log("Discovery: 0x" + UidText(uid) + why + what);
+  if (hooks_->leftOut) hooks_->leftOut(uid);
   givenUp_.insert(std::lower_bound(givenUp_.begin(), givenUp_.end(), uid), uid);
   return true;
 }
@@ -213,8 +214,8 @@ bool Discovery::Search(Segment segment) {
     // read as a valid answer from one of them. When that one is already muted
     // the answer is a collision: muting and listing it again would fill the
     // table with copies while the responders that collided are never found.
-    if (r == kBranchValid && !IsConfirmed(table_.slots[0])) {
-      const Uid found = table_.slots[0];
+    if (r == kBranchValid && !IsConfirmed(table_->slots[0])) {
+      const Uid found = table_->slots[0];
       if (SendDiscMute(UidLow(found), UidHigh(found)) == kAck) {
         Confirm(found);
         SearchLower = found;
@@ -264,14 +265,14 @@ void Discovery::Run(const DiscoveryHooks& hooks) {
 
   // An entry that does not answer is tried again in the following passes; the
   // devices behind it stay un-muted and the search finds them.
-  const int known = std::min<int>(table_.count, DeviceTable::kCapacity);
-  table_.count = 0;
+  const int known = std::min<int>(table_->count, DeviceTable::kCapacity);
+  table_->count = 0;
   for (int pass = 0; pass < known; ++pass) {
-    const Uid uid = table_.slots[table_.count + 1];
+    const Uid uid = table_->slots[table_->count + 1];
     if (SendDiscMute(UidLow(uid), UidHigh(uid)) == kAck) {
       if (hooks.found) hooks.found(uid);
       AddListLine(uid);
-      ++table_.count;
+      ++table_->count;
     }
   }
 

@@ -60,6 +60,11 @@ class Discovery {
 
   // Un-mutes everyone, re-mutes the known devices and searches for the rest.
   void Run(const DiscoveryHooks& hooks);
+  // The same on another table, which the procedure keeps from now on.
+  void Run(DeviceTable& table, const DiscoveryHooks& hooks) {
+    table_ = &table;
+    Run(hooks);
+  }
 
   // The branch requests of the last Run, and whether it ended at the bound or
   // because the operator asked.
@@ -102,7 +107,7 @@ class Discovery {
   void AddListLine(Uid uid);
 
   RdmTransport& transport_;
-  DeviceTable& table_;
+  DeviceTable* table_;
   const DiscoveryHooks* hooks_ = nullptr;
   int branchRequests_ = 0;
   int singleUidProbes_ = 0;

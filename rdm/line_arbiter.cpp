@@ -48,9 +48,16 @@ LineArbiter::TimePoint LineArbiter::Clock() const {
 }
 
 LineArbiter::Turn LineArbiter::TakeBetweenFrames(std::chrono::microseconds budget) {
+  const bool nobodyWaits = Waiting() == 0;
   {
     std::lock_guard lock(scheduleMutex_);
     if (!nextFrame_ || std::this_thread::get_id() == frameThread_) return Turn(line_, nullptr);
+    // The rest of a gap is anybody's: an exchange that fits in it need not
+    // wait for the next frame to be handed a turn.
+    if (nobodyWaits && now_() + budget <= *nextFrame_) {
+      std::unique_lock line(line_, std::try_to_lock);
+      if (line.owns_lock()) return Turn(std::move(line));
+    }
   }
   using Handoff = Turn::Handoff;
   auto handoff = std::make_shared<Handoff>();

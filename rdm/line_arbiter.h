@@ -66,6 +66,7 @@ class LineArbiter {
     friend class LineArbiter;
     struct Handoff;
     Turn(std::mutex& m, std::shared_ptr<Handoff> handoff);
+    explicit Turn(std::unique_lock<std::mutex> held) : lock_(std::move(held)) {}
     std::unique_lock<std::mutex> lock_;
     std::shared_ptr<Handoff> handoff_;  // told when the turn ends
   };
@@ -78,9 +79,11 @@ class LineArbiter {
   // The turn whatever the frames' schedule: for the frames themselves.
   [[nodiscard]] Turn Take() { return Turn(line_, nullptr); }
   // The turn for an exchange of at most `budget` of line time: at once while
-  // no frames go out, or on the thread that sends them; otherwise it waits in
-  // the queue with the network's requests, in the order they came, until the
-  // output thread finds it a gap (as it does for them) and hands it the turn.
+  // no frames go out, or on the thread that sends them, or when nothing waits
+  // and the line is free and the exchange ends before the next frame is due;
+  // otherwise it waits in the queue with the network's requests, in the order
+  // they came, until the output thread finds it a gap (as it does for them)
+  // and hands it the turn.
   [[nodiscard]] Turn TakeBetweenFrames(std::chrono::microseconds budget);
 
   // The output thread, right after a frame has left the wire: when the next

@@ -143,6 +143,10 @@ inline constexpr std::size_t kOffsetTransaction = 15;
 inline constexpr std::size_t kOffsetPortOrResponseType = 16;
 inline constexpr std::size_t kOffsetMessageCount = 17;
 inline constexpr std::size_t kOffsetSubDevice = 18;
+// The sub-device number of a SET to the root and all its sub-devices at once.
+inline constexpr std::uint16_t kAllSubDevices = 0xFFFF;
+// Sub-devices are numbered from 1 up to this; 0 is the root device.
+inline constexpr std::uint16_t kMaxSubDevice = 0x0200;
 inline constexpr std::size_t kOffsetCommandClass = 20;
 inline constexpr std::size_t kOffsetPid = 21;
 inline constexpr std::size_t kOffsetPdl = 23;

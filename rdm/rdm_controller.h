@@ -17,6 +17,7 @@
 
 #include "rdm/clock.h"
 #include "rdm/device_table.h"
+#include "rdm/log_sink.h"
 #include "rdm/rdm_message.h"
 #include "rdm/uid.h"
 
@@ -32,6 +33,16 @@ struct DiscoveryHooks {
   std::function<bool()> stopRequested{};
   // Every device found, in the order found, also those the table has no room for.
   std::function<void(Uid uid)> found{};
+  // A device that answers but could not be confirmed, left out.
+  std::function<void(Uid uid)> leftOut{};
+};
+
+// Another controller's request as the fixtures answered it.
+struct ForwardedReply {
+  RdmReply reply;
+  // The reply from its start code to its checksum; empty unless a reply with
+  // a good checksum came.
+  std::vector<std::uint8_t> frame;
 };
 
 enum class DiscoveryMode {
@@ -54,17 +65,26 @@ class RdmController {
   // settle pauses): the line's own, so that a simulated line runs them at once.
   virtual Clock& GetClock() = 0;
 
-  // One request out, its reply in, judged. A request to a broadcast address
-  // (all devices, or all of one manufacturer) is sent and not waited for: its
-  // reply is kNoReply. ACK_TIMER and ACK_OVERFLOW come back as they came; the
-  // follow-up belongs to the caller (params/follow_up.h).
-  virtual RdmReply Send(const RdmRequest& request) = 0;
+  // One request out, its reply in, judged. Without awaitReply the request goes
+  // out and nothing is waited for (kNoReply): what a broadcast is sent with,
+  // since nobody answers one. A controller that can never hear an answer to a
+  // broadcast (the Art-Net node passes none on) does not wait for one either.
+  // ACK_TIMER and ACK_OVERFLOW come back as they came; the follow-up belongs
+  // to the caller (params/follow_up.h).
+  virtual RdmReply Send(const RdmRequest& request, bool awaitReply = true) = 0;
 
   // Finds the devices. On entry the table's slots 1..count are the devices
   // known; on return they are the devices found, in the order found, at most
   // the table's capacity (the rest reach hooks.found only). The list lines go
   // through the hooks as devices are listed.
   virtual void Discover(DiscoveryMode mode, DeviceTable& table, const DiscoveryHooks& hooks) = 0;
+
+  // A request another controller made (an Art-Net node passes on what the
+  // network sends it), passed on as it came: its source UID, transaction
+  // number and checksum. Its packet dumps go to `log`, not to the
+  // controller's own sink (it may run on another thread than the window's).
+  virtual ForwardedReply Forward(std::span<const std::uint8_t> frame, bool awaitReply,
+                                 const LogSink& log) = 0;
 };
 
 }  // namespace korval

@@ -5,6 +5,7 @@
 
 #include "rdm/ftdi_line.h"
 #include "rdm/rdm_constants.h"
+#include "rdm/uid.h"
 
 namespace korval {
 
@@ -126,14 +127,19 @@ microseconds AfterRequest(std::size_t longestAnswer, microseconds silentSpacing)
 
 }  // namespace
 
-microseconds ExchangeBudget(std::size_t requestBytes, RdmTiming timing, bool awaitReply) {
+microseconds ExchangeBudget(std::size_t requestBytes, RdmTiming timing, bool awaitReply,
+                            std::uint8_t commandClass) {
   const microseconds request = microseconds(kBreakAndMarkUs) + Slots(requestBytes);
   if (!awaitReply) return request + microseconds(kMinFrameSpacingUs);
   if (timing == RdmTiming::kClassic) {
     return request + std::chrono::milliseconds(kLineTimeoutMs) * (kStartCodeSearch + 1);
   }
-  constexpr std::size_t kLongestReply = 257;
-  return request + AfterRequest(kLongestReply, microseconds(kSpacingAfterLostReplyUs));
+  // A DISC_MUTE or DISC_UN_MUTE answer carries its control field and, at
+  // most, a binding UID; anything else may carry the largest parameter data.
+  constexpr std::size_t kLongestMuteReply = kHeaderBytes + 2 + kUidBytes + kChecksumBytes;
+  constexpr std::size_t kLongestReply = kHeaderBytes + kMaxPdl + kChecksumBytes;
+  const std::size_t longest = commandClass == kDiscoveryCommand ? kLongestMuteReply : kLongestReply;
+  return request + AfterRequest(longest, microseconds(kSpacingAfterLostReplyUs));
 }
 
 microseconds BranchBudget(std::size_t requestBytes, RdmTiming timing) {

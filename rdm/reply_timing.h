@@ -65,10 +65,11 @@ inline constexpr std::chrono::microseconds kDmxFrameTime{rdm::kBreakAndMarkUs +
 // turnaround, the longest reply (257 slots) and one latency timer of the
 // interface for its last bytes, or the silence limit when nobody answers; in
 // classic timing the read timeouts. A request nobody is to answer takes its
-// own slots and the least spacing.
+// own slots and the least spacing; a discovery command's answer is short.
 std::chrono::microseconds ExchangeBudget(std::size_t requestBytes,
                                          RdmTiming timing = RdmTiming::kE120,
-                                         bool awaitReply = true);
+                                         bool awaitReply = true,
+                                         std::uint8_t commandClass = rdm::kGetCommand);
 // The same for a DISC_UNIQUE_BRANCH, whose answers are at most 24 slots and
 // after which silence costs E1.20's longer spacing.
 std::chrono::microseconds BranchBudget(std::size_t requestBytes, RdmTiming timing);

@@ -96,8 +96,8 @@ LineStatus RdmTransport::SendFrame(std::span<const std::uint8_t> bytes) {
 
 RdmReply RdmTransport::Exchange(const RdmRequest& request, bool awaitReply) {
   const std::vector<std::uint8_t> frame = NextFrame(request);
-  const LineArbiter::Turn turn =
-      arbiter_.TakeBetweenFrames(ExchangeBudget(frame.size(), timing_, awaitReply));
+  const LineArbiter::Turn turn = arbiter_.TakeBetweenFrames(
+      ExchangeBudget(frame.size(), timing_, awaitReply, request.commandClass));
   return ExchangeFrame(frame, awaitReply, timing_, log_, buffer_.reply);
 }
 
@@ -185,22 +185,11 @@ ForwardedReply RdmTransport::Forward(std::span<const std::uint8_t> frame, bool a
 }
 
 RdmReply RdmTransport::Transact(const RdmRequest& request, TransactOptions options) {
-  RdmReply reply = Exchange(request, options.awaitReply);
-  if (!options.joinOverflow || request.commandClass != kGetCommand) return reply;
-  std::vector<std::uint8_t> joined;
-  for (int part = 1; reply.status == ReplyStatus::kAckOverflow; ++part) {
-    if (part == kMaxOverflowParts) return reply;
-    joined.insert(joined.end(), reply.data.begin(), reply.data.end());
-    reply = Exchange(request, true);
-  }
-  if (reply.IsAck() && !joined.empty()) {
-    reply.data.insert(reply.data.begin(), joined.begin(), joined.end());
-  }
-  return reply;
+  return Exchange(request, options.awaitReply);
 }
 
 int RdmTransport::SendRdmRequest(const RdmRequest& request, bool wait) {
-  return TransactionResult(Transact(request, {.awaitReply = wait, .joinOverflow = false}));
+  return TransactionResult(Transact(request, {.awaitReply = wait}));
 }
 
 int RdmTransport::Request(Uid uid, std::uint8_t commandClass, std::uint16_t pid,

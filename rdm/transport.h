@@ -17,6 +17,7 @@
 #include "rdm/line_arbiter.h"
 #include "rdm/line_buffer.h"
 #include "rdm/log_sink.h"
+#include "rdm/rdm_controller.h"
 #include "rdm/rdm_message.h"
 #include "rdm/reply_timing.h"
 #include "rdm/uid.h"
@@ -36,12 +37,9 @@ struct TransactOptions {
   // False for requests nobody answers (broadcasts, DISC_UN_MUTE to all): the
   // frame goes out and the line is not read.
   bool awaitReply = true;
-  // ACK_OVERFLOW parts of a GET are fetched and joined into one ACK. A single
-  // exchange returns the first part as it came.
-  bool joinOverflow = true;
 };
 // One frame out, one reply in: what the window's operations make of a request.
-inline constexpr TransactOptions kSingleExchange{.awaitReply = true, .joinOverflow = false};
+inline constexpr TransactOptions kSingleExchange{.awaitReply = true};
 
 // The window's three results of a single exchange: kAck, kNotAck (a checked
 // reply that is no ACK) or kNoReply (nothing, no start code, a bad checksum, a
@@ -56,20 +54,8 @@ struct BranchAnswer {
   std::span<const std::uint8_t> bytes;
 };
 
-// A controller's own request as the line answered it.
-struct ForwardedReply {
-  RdmReply reply;
-  // The reply from its start code to its checksum; empty unless a reply with
-  // a good checksum came.
-  std::vector<std::uint8_t> frame;
-};
-
 class RdmTransport {
  public:
-  // A GET whose reply keeps overflowing is given up after this many parts
-  // (E1.20 sets no bound; 64 parts are some 14 kB of parameter data).
-  static constexpr int kMaxOverflowParts = 64;
-
   RdmTransport(DmxLine& line, LogSink log);
 
   RdmTransport(const RdmTransport&) = delete;
@@ -101,7 +87,8 @@ class RdmTransport {
   // The number of the last frame sent.
   std::uint8_t TransactionNumber() const { return transaction_; }
 
-  // The one transaction every caller uses.
+  // The one exchange every request of the line goes through: one frame out,
+  // one reply in (the follow-up of ACK_TIMER and ACK_OVERFLOW is the caller's).
   RdmReply Transact(const RdmRequest& request, TransactOptions options = {});
   // A single exchange, judged as TransactionResult does.
   int SendRdmRequest(const RdmRequest& request, bool wait);

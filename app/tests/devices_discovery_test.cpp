@@ -7,6 +7,7 @@
 
 #include "app/devices_room.h"
 #include "app/tests/form_test.h"
+#include "rdm/line_controller.h"
 #include "rdm/rdm_constants.h"
 #include "rdm/tests/discovery_log.h"
 #include "sim/random_rig.h"
@@ -199,7 +200,7 @@ TEST_F(DiscoverTest, AResponderThatNeverMutesIsLeftOutAndTheDiscoveryStillFinish
   stubborn.faults.ignores_mute = true;
   Start({stubborn, Fixture(0x0100'0000'0005ULL)});
   Click(form->BitBtnDiscover);
-  EXPECT_FALSE(form->devicesRoom->discovery.StoppedAtBound());
+  EXPECT_FALSE(dynamic_cast<LineController&>(form->controller).LastDiscovery().StoppedAtBound());
   EXPECT_EQ(
       Count("Discovery: 0x4A4C00000001 does not acknowledge mute: left out of this discovery"), 1);
   EXPECT_EQ(Log().back(), "Discovery finished.");

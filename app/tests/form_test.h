@@ -72,7 +72,8 @@ class FormTest : public ::testing::Test {
   std::unique_ptr<TForm1> form;
   // Given to the window by Start: every window of the tests listens on loopback,
   // on a port of its own.
-  ArtNetOptions artNetOptions{.nodeSettings = {0x7F000001, 0}, .makeTickClock = {}};
+  ArtNetOptions artNetOptions{
+      .nodeSettings = {0x7F000001, 0}, .makeTickClock = {}, .controllerReceive = {}};
   std::vector<QString> errorBoxes;
   // Set before Start to keep the window's real error box instead of collecting.
   bool keepRealErrorBox = false;

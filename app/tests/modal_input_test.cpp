@@ -16,6 +16,7 @@
 #include "app/artnet_room.h"
 #include "app/devices_room.h"
 #include "app/tests/form_test.h"
+#include "rdm/line_controller.h"
 #include "rdm/rdm_constants.h"
 
 namespace korval::testing {
@@ -241,7 +242,7 @@ TEST_F(ModalInputTest, EscapeStopsADiscoveryWhileEveryOtherInputStaysHeldOff) {
   EXPECT_EQ(lines[lines.size() - 2], "Discovery stopped by the operator.");
   EXPECT_EQ(lines.back(), "Discovery finished.");
   EXPECT_THAT(lines, Not(Contains("UP On the top ")));
-  EXPECT_FALSE(form->devicesRoom->discovery.StoppedAtBound());
+  EXPECT_FALSE(dynamic_cast<LineController&>(form->controller).LastDiscovery().StoppedAtBound());
   ASSERT_EQ(form->ListBox1->count(), 1);
   EXPECT_EQ(form->ListBox1->item(0)->text(), "0 - ID:4B527F4D0B21");
   EXPECT_EQ(form->SelectedPosition(), 0);

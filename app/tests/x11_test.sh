@@ -54,7 +54,9 @@ shot() {
 }
 
 # The server picks a free display itself and writes its number to fd 3.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.out" 2>&1 &
+# -noreset: without it the server resets when its last client leaves, and a
+# program connecting just then is refused.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.out" 2>&1 &
 xvfb_pid=$!
 wait_for 100 grep -q '[0-9]' "$work/display"
 display=":$(tr -dc 0-9 <"$work/display")"

@@ -11,6 +11,7 @@
 #include "artnet/art_rdm.h"
 #include "artnet/dmx_output.h"
 #include "artnet/output_ticker.h"
+#include "rdm/line_controller.h"
 #include "rdm/rdm_constants.h"
 #include "rdm/reply_timing.h"
 #include "sim/virtual_line.h"
@@ -63,12 +64,14 @@ struct Sent {
 struct GatewayTest : ::testing::Test {
   sim::VirtualLine line{sim::Timing::kInstant};
   RdmTransport transport{line, {}};
+  LineController controller{transport, "the line"};
   std::mutex mutex;
   std::vector<Sent> sent;
   std::vector<std::string> log;
   int discoveries = 0;
   bool runAtOnce = true;
-  RdmGateway gateway{transport,
+  RdmGateway gateway{controller,
+                     transport.Arbiter(),
                      {.send =
                           [this](const Controller& to, std::span<const std::uint8_t> d) {
                             std::lock_guard lock(mutex);
@@ -285,12 +288,14 @@ TEST(GatewayThreads, FramesKeepTheirPeriodWhileRequestsArriveEveryFewMillisecond
   real.AddResponder(Fixture(kSpot));
   CallLog line(real);
   RdmTransport transport{line, {}};
+  LineController controller{transport, "the line"};
   LineHandle h = 0;
   ASSERT_EQ(line.Open(0, &h), kLineOk);
   transport.SetHandle(h);
   std::atomic<int> answered{0};
   RdmGateway gateway{
-      transport,
+      controller,
+      transport.Arbiter(),
       {.send = [&answered](const Controller&, std::span<const std::uint8_t>) { ++answered; },
        .requestWaiting = {},
        .discover = {},

@@ -8,6 +8,8 @@
 #include <functional>
 #include <sstream>
 
+#include "params/follow_up.h"
+#include "rdm/line_controller.h"
 #include "rdm/rdm_constants.h"
 #include "rdm/tests/reply_frame.h"
 #include "rdm/tests/scripted_line.h"
@@ -30,8 +32,9 @@ const std::vector<std::uint8_t> kSpot = {'S', 'p', 'o', 't'};
 struct SessionTest : ::testing::Test {
   ScriptedLine line;
   RdmTransport transport{line, [](const std::string&) {}};
+  LineController controller{transport, "the line"};
   std::ostringstream out, err;
-  Session session{transport, out, err, false};
+  Session session{controller, out, err, false};
 
   SessionTest() { transport.SetHandle(7); }
 
@@ -80,11 +83,11 @@ TEST_F(SessionTest, QueuedMessagePollsGoOnUntilTheReplyAskedFor) {
 }
 
 TEST_F(SessionTest, AReplyThatNeverComesEndsAfterTheLastPoll) {
-  for (int i = 0; i <= Session::kMaxQueuedMessagePolls; ++i) {
+  for (int i = 0; i <= params::kMaxQueuedMessagePolls; ++i) {
     line.replies.push_back(Reply(rdm::kResponseAckTimer, rdm::kPidDeviceLabel, {0x00, 0x01}));
   }
   EXPECT_EQ(session.Run(GetLabel()), kExitFailed);
-  EXPECT_EQ(PidsSent().size(), 1u + Session::kMaxQueuedMessagePolls);
+  EXPECT_EQ(PidsSent().size(), 1u + params::kMaxQueuedMessagePolls);
   EXPECT_EQ(out.str(), "");
   EXPECT_EQ(err.str(),
             "4b52:00000007 device_label: reply still pending after 10 "
@@ -94,7 +97,7 @@ TEST_F(SessionTest, AReplyThatNeverComesEndsAfterTheLastPoll) {
   line.written.clear();
   err.str("");
   line.replies.push_back(Reply(rdm::kResponseAckTimer, rdm::kPidDeviceLabel, {0x00, 0x01}));
-  for (int i = 0; i < Session::kMaxQueuedMessagePolls; ++i) {
+  for (int i = 0; i < params::kMaxQueuedMessagePolls; ++i) {
     line.replies.push_back(Reply(rdm::kResponseAck, rdm::kPidStatusMessages, {}));
   }
   EXPECT_EQ(session.Run(GetLabel()), kExitFailed);
@@ -125,9 +128,9 @@ TEST_F(SessionTest, FailuresAreNamedOnStderr) {
 // Under --json every outcome is one document on stdout, with the status
 // scripts match on; stderr keeps its line.
 TEST_F(SessionTest, EveryOutcomeIsAJsonDocument) {
-  Session json{transport, out, err, true};
+  Session json{controller, out, err, true};
   auto pending = [&] {
-    for (int i = 0; i <= Session::kMaxQueuedMessagePolls; ++i) {
+    for (int i = 0; i <= params::kMaxQueuedMessagePolls; ++i) {
       line.replies.push_back(Reply(rdm::kResponseAckTimer, rdm::kPidDeviceLabel, {0x00, 0x01}));
     }
   };
@@ -193,6 +196,7 @@ TEST_F(SessionTest, EveryOutcomeIsAJsonDocument) {
 struct DiscoverTest : ::testing::Test {
   sim::VirtualLine line{sim::Timing::kInstant};
   RdmTransport transport{line, nullptr};
+  LineController controller{transport, "the line"};
   std::ostringstream out, err;
 
   DiscoverTest() {
@@ -228,7 +232,7 @@ TEST_F(DiscoverTest, FullWithProgressThenIncrementalFromTheDevicesKnown) {
     for (Uid uid : uids) text += UidOut(uid) + "\n";
     return text;
   };
-  Session session{transport, out, err, false};
+  Session session{controller, out, err, false};
   session.ShowDiscoveryProgress(true);
   Invocation discover;
   discover.command = Command::kDiscover;

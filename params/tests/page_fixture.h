@@ -1,5 +1,5 @@
-// What the tests of the parameter-page catalogue share: the page over a
-// transport on any line (the virtual rig or a scripted one), its log lines
+// What the tests of the parameter-page catalogue share: the page over the
+// line's controller on any line (the virtual rig or a scripted one), its log lines
 // collected, the names-list saves and the `show` calls recorded with where in
 // the log they came.
 #pragma once
@@ -13,6 +13,7 @@
 
 #include "base/errors.h"
 #include "params/parameter_page.h"
+#include "rdm/line_controller.h"
 #include "sim/virtual_line.h"
 
 namespace korval::testing {
@@ -53,7 +54,9 @@ struct PageFixture : ::testing::Test {
 
   Line line;
   std::vector<std::string> log;
-  RdmTransport transport{line, [this](const std::string& s) { log.push_back(s); }};
+  LogSink logTo = [this](const std::string& s) { log.push_back(s); };
+  RdmTransport transport{line, logTo};
+  LineController controller{transport, "the line"};
   NamesList names;
   std::vector<std::vector<std::string>> saved;  // the names list's lines at each save
   std::vector<Shown> shown;
@@ -61,7 +64,7 @@ struct PageFixture : ::testing::Test {
   std::function<void(params::PageField)> throwOnShow;
   // Set to make saving the names list fail, as a file that cannot be replaced does.
   bool failSave = false;
-  params::ParameterPage page{transport, names,
+  params::ParameterPage page{controller, logTo, names,
                              [this](const NamesList& list) {
                                if (failSave) throw FileError("devnames.lst cannot be replaced");
                                saved.push_back(list.Lines());

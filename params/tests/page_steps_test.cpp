@@ -210,7 +210,7 @@ TEST_F(PageStepsTest, AWriteGoesOnlyToTheDeviceThePageWasReadFrom) {
   };
   for (const Case& c : cases) {
     params::ParameterPage fresh(
-        transport, names, [](const NamesList&) {},
+        controller, logTo, names, [](const NamesList&) {},
         [](const params::PageValues&, params::PageField) {});
     if (c.read) fresh.ReadPage(*c.read, values);
     values.startAddress = "300";

@@ -130,12 +130,17 @@ TEST(LineArbiterTest, AnotherThreadsExchangeTakesItsTurnInTheGapsInOrder) {
   window.join();
   EXPECT_THAT(a.ran, ElementsAre(1, 2, 3));
 
+  // What is left of the gap, with nothing waiting, is taken at once.
+  exchange(4, 8ms).join();
+  EXPECT_EQ(a.ran.back(), 4);
+
   // Frames that stop leave nobody to run the queue: the exchange goes alone.
-  std::thread alone = exchange(4, 8ms);
+  a.Advance(kGap);
+  std::thread alone = exchange(5, 8ms);
   waiting(1);
   a.arbiter.FramesStopped();
   alone.join();
-  EXPECT_EQ(a.ran.back(), 4);
+  EXPECT_EQ(a.ran.back(), 5);
   EXPECT_EQ(a.arbiter.RunAll(), 1u);  // its place in the queue, now empty-handed
 }
 

@@ -273,29 +273,6 @@ TEST_F(TransportTest, LongReplyDumpsTwentyNineDataBytesThenIndices53And54) {
   EXPECT_EQ(log.back(), expected);
 }
 
-TEST_F(TransportTest, OverflowPartsOfAGetAreJoinedIntoOneAck) {
-  Answer(Reply(rdm::kResponseAckOverflow, {1, 2}));
-  Answer(Reply(rdm::kResponseAckOverflow, {3}));
-  Answer(Reply(rdm::kResponseAck, {4, 5}));
-  const RdmReply reply = transport.Transact(kGetDeviceInfo);
-  EXPECT_EQ(reply.status, ReplyStatus::kAck);
-  EXPECT_THAT(reply.data, ElementsAre(1, 2, 3, 4, 5));
-  EXPECT_EQ(line.written.size(), 3u);  // the same GET, asked again per part
-  for (const auto& frame : line.written) EXPECT_EQ(frame[rdm::kOffsetPid + 1], 0x60);
-}
-
-TEST_F(TransportTest, OverflowEndedByNoReplyOrEndlessOverflowIsNoAck) {
-  Answer(Reply(rdm::kResponseAckOverflow, {1, 2}));
-  EXPECT_EQ(transport.Transact(kGetDeviceInfo).status, ReplyStatus::kNoReply);
-
-  for (int i = 0; i < RdmTransport::kMaxOverflowParts + 5; ++i) {
-    Answer(Reply(rdm::kResponseAckOverflow, {1}));
-  }
-  line.written.clear();
-  EXPECT_EQ(transport.Transact(kGetDeviceInfo).status, ReplyStatus::kAckOverflow);
-  EXPECT_EQ(line.written.size(), static_cast<std::size_t>(RdmTransport::kMaxOverflowParts));
-}
-
 TEST_F(TransportTest, NackWithGoodChecksumGives1AndBadChecksumGives0WithoutMessage) {
   Answer(Reply(rdm::kResponseNackReason, {0x00, 0x00}));
   const RdmReply nack = transport.Transact(kGetDeviceInfo, kSingleExchange);

@@ -1,12 +1,10 @@
 #include "artnet/art_dmx.h"
 
+#include <algorithm>
+
 #include "base/bytes.h"
 
 namespace korval::artnet {
-
-namespace {
-constexpr std::array<std::uint8_t, 8> kArtNetId = {'A', 'r', 't', '-', 'N', 'e', 't', 0};
-}  // namespace
 
 std::array<std::uint8_t, kRecordHeaderBytes> EncodeRecordHeader(const RecordHeader& header) {
   std::array<std::uint8_t, kRecordHeaderBytes> out{};
@@ -29,8 +27,11 @@ std::optional<std::span<const std::uint8_t, kDmxSlots>> Universe0Slots(
     std::span<const std::uint8_t> packet) {
   if (packet.size() < kArtDmxFullBytes) return std::nullopt;
   const auto p = packet.first<kArtDmxFullBytes>();
-  if (p[0] != 'A' || p[1] != 'r' || p[5] != 'e' || p[6] != 't') return std::nullopt;
-  if (p[8] != 0x00 || p[9] != 0x50) return std::nullopt;    // OpCode, low byte first
+  if (p[0] != kArtNetId[0] || p[1] != kArtNetId[1] || p[5] != kArtNetId[5] ||
+      p[6] != kArtNetId[6]) {
+    return std::nullopt;
+  }
+  if (ReadLe16(p, kOpCodeAt) != kOpDmx) return std::nullopt;
   if (p[14] != 0 || p[15] != 0) return std::nullopt;        // SubUni, Net
   if (p[16] != 0x02 || p[17] != 0x00) return std::nullopt;  // Length, high byte first
   return p.subspan<kArtDmxHeaderBytes, kDmxSlots>();
@@ -45,11 +46,14 @@ bool ArtDmxReceived(std::span<const std::uint8_t> record, DmxSlots& artNetInput)
 }
 
 std::optional<std::uint16_t> ArtNetOpCode(std::span<const std::uint8_t> packet) {
-  if (packet.size() < 10) return std::nullopt;
-  for (std::size_t i = 0; i < kArtNetId.size(); ++i) {
-    if (packet[i] != kArtNetId[i]) return std::nullopt;
-  }
-  return ReadLe16(packet, 8);
+  if (packet.size() < kArtNetHeaderBytes) return std::nullopt;
+  if (!std::equal(kArtNetId.begin(), kArtNetId.end(), packet.begin())) return std::nullopt;
+  return ReadLe16(packet, kOpCodeAt);
+}
+
+void WriteArtNetHeader(std::span<std::uint8_t> packet, std::uint16_t opCode) {
+  std::copy(kArtNetId.begin(), kArtNetId.end(), packet.begin());
+  WriteLe16(packet, kOpCodeAt, opCode);
 }
 
 }  // namespace korval::artnet

@@ -16,6 +16,11 @@
 namespace korval::artnet {
 
 inline constexpr std::uint16_t kArtNetPort = 6454;
+// Every Art-Net packet begins with this ID, zero byte included, and its OpCode
+// (least significant byte first) after it.
+inline constexpr std::array<std::uint8_t, 8> kArtNetId = {'A', 'r', 't', '-', 'N', 'e', 't', 0};
+inline constexpr std::size_t kOpCodeAt = 8;
+inline constexpr std::size_t kArtNetHeaderBytes = 10;
 inline constexpr std::uint16_t kOpDmx = 0x5000;
 inline constexpr std::uint16_t kOpPoll = 0x2000;
 inline constexpr std::uint16_t kOpPollReply = 0x2100;
@@ -51,5 +56,8 @@ bool ArtDmxReceived(std::span<const std::uint8_t> record, DmxSlots& artNetInput)
 
 // The OpCode of an Art-Net packet (full 8-byte ID compared), or nothing.
 std::optional<std::uint16_t> ArtNetOpCode(std::span<const std::uint8_t> packet);
+// Writes the ID and the OpCode at the start of a packet of at least
+// kArtNetHeaderBytes.
+void WriteArtNetHeader(std::span<std::uint8_t> packet, std::uint16_t opCode);
 
 }  // namespace korval::artnet

@@ -29,8 +29,7 @@ std::uint8_t ArtPollFlags(std::span<const std::uint8_t> packet) {
 std::array<std::uint8_t, kArtPollReplyBytes> BuildArtPollReply(const NodeDescription& node) {
   std::array<std::uint8_t, kArtPollReplyBytes> out{};
   const std::span<std::uint8_t> p(out);
-  PutText(p.first(8), "Art-Net");
-  WriteLe16(p, 8, kOpPollReply);
+  WriteArtNetHeader(p, kOpPollReply);
   WriteBe32(p, reply::kIpAddress, node.ipAddress);
   // The port is the one field of the packet sent low byte first.
   WriteLe16(p, reply::kPort, node.port);

@@ -10,6 +10,8 @@
 #include <span>
 #include <string>
 
+#include "artnet/art_dmx.h"
+
 namespace korval::artnet {
 
 inline constexpr std::size_t kArtPollReplyBytes = 239;
@@ -75,7 +77,7 @@ inline constexpr std::uint8_t kStyleNode = 0x00;
 
 struct NodeDescription {
   std::uint32_t ipAddress = 0;  // host order
-  std::uint16_t port = 6454;
+  std::uint16_t port = kArtNetPort;
   std::uint16_t firmwareVersion = 0x0102;
   std::uint16_t portAddress = 0;  // 15 bits: Net, Sub-Net, Universe of the output port
   std::string shortName;

@@ -4,18 +4,9 @@
 
 #include "artnet/art_dmx.h"
 #include "base/bytes.h"
-#include "rdm/rdm_constants.h"
 #include "rdm/rdm_message.h"
 
 namespace korval::artnet {
-
-namespace {
-
-// Offsets within the message as Art-Net carries it, one less than on the line.
-constexpr std::size_t kMessageLength = rdm::kOffsetMessageLength - 1;
-constexpr std::size_t kPdl = rdm::kOffsetPdl - 1;
-
-}  // namespace
 
 bool HasRdmPacketHeader(std::span<const std::uint8_t> packet, std::uint16_t opCode,
                         std::size_t minBytes) {
@@ -27,9 +18,7 @@ std::vector<std::uint8_t> RdmPacketHeader(std::uint16_t opCode, std::uint16_t po
                                           std::size_t bytes) {
   std::vector<std::uint8_t> out(bytes, 0);
   const std::span<std::uint8_t> p(out);
-  static constexpr char kId[] = "Art-Net";
-  std::copy(std::begin(kId), std::end(kId), out.begin());  // with its terminating zero
-  WriteLe16(p, 8, opCode);
+  WriteArtNetHeader(p, opCode);
   WriteBe16(p, rdmfield::kProtVer, kProtocolVersion);
   p[rdmfield::kNet] = static_cast<std::uint8_t>((portAddress >> 8) & 0x7F);
   p[rdmfield::kAddress] = static_cast<std::uint8_t>(portAddress);
@@ -101,28 +90,16 @@ std::vector<std::vector<std::uint8_t>> EncodeTableOfDevices(std::uint16_t portAd
 }
 
 std::optional<ArtRdmMessage> ParseArtRdm(std::span<const std::uint8_t> packet) {
-  // The header and at least the message length byte.
-  if (!HasRdmPacketHeader(packet, kOpRdm, kArtRdmHeaderBytes + kMessageLength + 1))
-    return std::nullopt;
+  if (!HasRdmPacketHeader(packet, kOpRdm, kArtRdmHeaderBytes)) return std::nullopt;
   if (packet[rdmfield::kRdmVer] != kRdmVersionE120) return std::nullopt;
-  const auto rest = packet.subspan(kArtRdmHeaderBytes);
-  if (rest[0] != rdm::kSubStartCode) return std::nullopt;
-  // The message length counts from the start code to the end of the parameter
-  // data; the checksum's two bytes follow.
-  const std::size_t length = rest[kMessageLength];
-  if (length < rdm::kHeaderBytes) return std::nullopt;
-  const std::size_t carried = length - 1 + rdm::kChecksumBytes;
-  if (rest.size() < carried) return std::nullopt;
-  if (rest[kPdl] != length - rdm::kHeaderBytes) return std::nullopt;
-  const auto message = rest.first(carried);
-  const auto summed = message.first(length - 1);
-  const auto sum = static_cast<std::uint16_t>(rdm::kStartCode + RdmChecksum(summed));
-  if (ReadBe16(message, length - 1) != sum) return std::nullopt;
+  const auto message = ValidateRdmFrame(packet.subspan(kArtRdmHeaderBytes), StartCode::kOmitted);
+  if (!message || !message->checksumOk) return std::nullopt;
   return ArtRdmMessage{
       .net = packet[rdmfield::kNet],
       .command = packet[rdmfield::kCommand],
       .portAddress = PortAddress(packet[rdmfield::kNet], packet[rdmfield::kAddress]),
-      .rdm = message};
+      .rdm = message->message,
+      .header = message->header};
 }
 
 std::vector<std::uint8_t> EncodeArtRdm(std::uint16_t portAddress,
@@ -132,18 +109,6 @@ std::vector<std::uint8_t> EncodeArtRdm(std::uint16_t portAddress,
   out[rdmfield::kCommand] = kArProcess;
   out.insert(out.end(), rdm.begin(), rdm.end());
   return out;
-}
-
-std::vector<std::uint8_t> RdmFrameWithStartCode(std::span<const std::uint8_t> rdm) {
-  std::vector<std::uint8_t> frame;
-  frame.reserve(rdm.size() + 1);
-  frame.push_back(rdm::kStartCode);
-  frame.insert(frame.end(), rdm.begin(), rdm.end());
-  return frame;
-}
-
-std::span<const std::uint8_t> RdmWithoutStartCode(std::span<const std::uint8_t> frame) {
-  return frame.empty() ? frame : frame.subspan(1);
 }
 
 }  // namespace korval::artnet

@@ -18,6 +18,7 @@
 #include <span>
 #include <vector>
 
+#include "rdm/rdm_message.h"
 #include "rdm/uid.h"
 
 namespace korval::artnet {
@@ -128,24 +129,18 @@ struct ArtRdmMessage {
   // checksum, without the 0xCC start code. A span inside the datagram, good
   // only while the datagram's bytes are: copy it before the buffer is reused.
   std::span<const std::uint8_t> rdm;
+  // Its fields, as the frame codec read them.
+  RdmHeader header;
 };
-// An ArtRdm of RdmVer 1 whose RDM message is whole and checks: sub-start code
-// 0x01, a message length of at least the header that the datagram holds, a PDL
-// that agrees with it, and the checksum (taken over the start code that Art-Net
-// leaves out). Bytes after the checksum are tolerated and left out of the span:
-// Art-Net lets packets grow at their end, and receivers are to take a packet
-// longer than they expect. The Command is returned, not judged.
+// An ArtRdm of RdmVer 1 whose RDM message is whole and checks
+// (ValidateRdmFrame without the start code, and a right checksum). Bytes after
+// the checksum are tolerated and left out of the span: Art-Net lets packets
+// grow at their end, and receivers are to take a packet longer than they
+// expect. The Command is returned, not judged.
 std::optional<ArtRdmMessage> ParseArtRdm(std::span<const std::uint8_t> packet);
 // An ArtRdm (RdmVer 1, ArProcess) carrying rdm as given: the message without its
 // start code, checksum included.
 std::vector<std::uint8_t> EncodeArtRdm(std::uint16_t portAddress,
                                        std::span<const std::uint8_t> rdm);
-
-// The message as it goes on the line and as the reply decoder reads it: the
-// start code put back in front.
-std::vector<std::uint8_t> RdmFrameWithStartCode(std::span<const std::uint8_t> rdm);
-// The other way: a frame from the line, start code first, as ArtRdm carries
-// it. An empty frame gives an empty message.
-std::span<const std::uint8_t> RdmWithoutStartCode(std::span<const std::uint8_t> frame);
 
 }  // namespace korval::artnet

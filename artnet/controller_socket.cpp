@@ -21,14 +21,6 @@ namespace {
 constexpr std::size_t kLargestDatagram = 65535;
 constexpr std::uint32_t kLoopbackNet = 0x7F000000;  // 127.0.0.0/8
 
-sockaddr_in SocketAddress(std::uint32_t address, std::uint16_t port) {
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(port);
-  a.sin_addr.s_addr = htonl(address);
-  return a;
-}
-
 std::uint32_t DirectedBroadcast(const Ipv4Interface& nic) {
   return nic.address | ~nic.netmask;
 }

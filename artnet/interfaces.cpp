@@ -80,4 +80,12 @@ std::optional<std::uint32_t> LocalAddressToward(std::uint32_t to) {
   return local;
 }
 
+sockaddr_in SocketAddress(std::uint32_t address, std::uint16_t port) {
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(port);
+  a.sin_addr.s_addr = htonl(address);
+  return a;
+}
+
 }  // namespace korval::artnet

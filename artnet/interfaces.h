@@ -1,6 +1,8 @@
 // The machine's IPv4 interfaces, for choosing where the node listens.
 #pragma once
 
+#include <netinet/in.h>
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -27,5 +29,8 @@ std::optional<std::uint32_t> ParseIpv4(const std::string& text);
 
 // The local address the kernel would send from to reach `to` (no packet is sent).
 std::optional<std::uint32_t> LocalAddressToward(std::uint32_t to);
+
+// An IPv4 socket address of an address and a port in host order.
+sockaddr_in SocketAddress(std::uint32_t address, std::uint16_t port);
 
 }  // namespace korval::artnet

@@ -15,11 +15,6 @@ namespace {
 
 constexpr std::uint16_t kOurPort = 0;  // Net 0, Sub-Net 0, Universe 0
 
-// Offsets of an RDM message as Art-Net carries it: without its start code.
-constexpr std::size_t Carried(std::size_t frameOffset) {
-  return frameOffset - 1;
-}
-
 }  // namespace
 
 RdmGateway::RdmGateway(RdmController& controller, LineArbiter& arbiter, Hooks hooks)
@@ -64,12 +59,12 @@ bool RdmGateway::Receive(std::span<const std::uint8_t> datagram, const Controlle
   const auto message = ParseArtRdm(datagram);
   if (!message) return false;
   if (message->portAddress != kOurPort || message->command != kArProcess) return true;
-  const std::span<const std::uint8_t> rdm = message->rdm;
   // Discovery is this node's business (the table of devices), not the network's.
-  const std::uint8_t commandClass = rdm[Carried(rdm::kOffsetCommandClass)];
-  if (commandClass != rdm::kGetCommand && commandClass != rdm::kSetCommand) return true;
-  const Uid destination = ReadBe48(rdm, Carried(rdm::kOffsetDestination));
-  Forward(RdmFrameWithStartCode(rdm), IsBroadcastUid(destination), from);
+  const RdmHeader& header = message->header;
+  if (header.commandClass != rdm::kGetCommand && header.commandClass != rdm::kSetCommand) {
+    return true;
+  }
+  Forward(RdmFrameWithStartCode(message->rdm), IsBroadcastUid(header.destination), from);
   return true;
 }
 

@@ -23,14 +23,6 @@ constexpr std::size_t kLargestDatagram = 65535;
 constexpr char kWakeStop = 1;
 constexpr char kWakeOutputChanged = 2;
 
-sockaddr_in SocketAddress(std::uint32_t address, std::uint16_t port) {
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(port);
-  a.sin_addr.s_addr = htonl(address);
-  return a;
-}
-
 }  // namespace
 
 ArtNetNode::ArtNetNode() : buffer_(kRecordHeaderBytes + kLargestDatagram) {

@@ -17,14 +17,19 @@
 // It takes real time (classic discovery of 33 responders alone is half a
 // minute), so it is no test; run it by hand:
 //     build/dev/bench/timing_bench
+// The Art-Net controller's rows need a node (see BM_ArtNetTableFetch).
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "artnet/artnet_controller.h"
+#include "artnet/controller_socket.h"
+#include "artnet/interfaces.h"
 #include "devices/names_list.h"
 #include "devices/reorder.h"
 #include "frontend/line_options.h"
@@ -245,6 +250,89 @@ BENCHMARK(BM_BatchAddressing)
     ->Iterations(1)
     ->UseRealTime()
     ->Unit(benchmark::kSecond);
+
+// The Art-Net controller against a real node: KORVAL_BENCH_ARTNET_NODE names
+// it (an IPv4 address; bench/artnet_controller_bench.sh starts olad with RDM
+// responders in a network namespace and runs these in another), and
+// KORVAL_BENCH_PORT_ADDRESS its port (default 0). Without a node they skip.
+struct Node {
+  artnet::ControllerSocket socket;
+  std::unique_ptr<artnet::ArtNetController> controller;
+  std::string error;
+
+  Node() {
+    const char* address = std::getenv("KORVAL_BENCH_ARTNET_NODE");
+    const auto node = address != nullptr ? artnet::ParseIpv4(address) : std::nullopt;
+    if (!node) {
+      error = "no node: set KORVAL_BENCH_ARTNET_NODE (bench/artnet_controller_bench.sh does)";
+      return;
+    }
+    const char* port = std::getenv("KORVAL_BENCH_PORT_ADDRESS");
+    const auto portAddress = artnet::ParsePortAddress(port != nullptr ? port : "0");
+    if (!portAddress || !socket.Open(0)) {
+      error = portAddress ? socket.Error() : "KORVAL_BENCH_PORT_ADDRESS is no Port-Address";
+      return;
+    }
+    controller = std::make_unique<artnet::ArtNetController>(
+        *node, *portAddress,
+        [this](std::uint32_t to, std::uint16_t p, std::span<const std::uint8_t> d) {
+          return socket.Send(to, p, d);
+        },
+        nullptr);
+    socket.SetReceiver([this](std::span<const std::uint8_t> d, std::uint32_t from) {
+      controller->Receive(d, from);
+    });
+  }
+  ~Node() { socket.Close(); }
+  Node(const Node&) = delete;
+  Node& operator=(const Node&) = delete;
+
+  std::vector<Uid> Table() {
+    DeviceTable table;
+    std::vector<Uid> found;
+    controller->Discover(
+        DiscoveryMode::kIncremental, table,
+        {.clearList = {}, .addListLine = {}, .found = [&](Uid uid) { found.push_back(uid); }});
+    return found;
+  }
+};
+
+// The node's table, as often as the benchmark likes: ArtTodRequest and the
+// ArtTodData that answer it.
+void BM_ArtNetTableFetch(benchmark::State& state) {
+  Node node;
+  if (!node.error.empty()) {
+    state.SkipWithError(node.error.c_str());
+    return;
+  }
+  std::size_t devices = 0;
+  for (auto _ : state) devices = node.Table().size();
+  state.counters["devices"] = static_cast<double>(devices);
+}
+BENCHMARK(BM_ArtNetTableFetch)->Iterations(20)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// One GET DEVICE_INFO in an ArtRdm and its answer, to the table's first device.
+void BM_ArtNetGetRoundTrip(benchmark::State& state) {
+  Node node;
+  if (!node.error.empty()) {
+    state.SkipWithError(node.error.c_str());
+    return;
+  }
+  const std::vector<Uid> table = node.Table();
+  if (table.empty()) {
+    state.SkipWithError("the node lists no device");
+    return;
+  }
+  int acknowledged = 0;
+  for (auto _ : state) {
+    const RdmReply reply = node.controller->Send({.destination = table.front(),
+                                                  .commandClass = rdm::kGetCommand,
+                                                  .pid = rdm::kPidDeviceInfo});
+    acknowledged += reply.IsAck() ? 1 : 0;
+  }
+  state.counters["acknowledged"] = acknowledged;
+}
+BENCHMARK(BM_ArtNetGetRoundTrip)->Iterations(200)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace korval

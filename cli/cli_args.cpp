@@ -13,8 +13,8 @@ namespace korval::cli {
 
 namespace {
 
-constexpr std::uint32_t kMaxAddress = 512;
-constexpr std::uint32_t kMaxSubDevice = 512;
+constexpr std::uint32_t kMaxAddress = rdm::kMaxDmxAddress;
+constexpr std::uint32_t kMaxSubDevice = rdm::kMaxSubDevice;
 
 struct CommandName {
   const char* name;
@@ -118,7 +118,8 @@ ParseResult Operands(Invocation inv, const std::string& name,
     case Command::kAddress: {
       if (operands.empty()) return Fail("usage: address START [--step N] UID...");
       const auto start = ParseNumber(operands[0], kMaxAddress);
-      if (!start || *start == 0) return Fail("start address must be 1 to 512: " + operands[0]);
+      if (!start || *start < rdm::kMinDmxAddress)
+        return Fail("start address must be 1 to 512: " + operands[0]);
       inv.start = static_cast<std::uint16_t>(*start);
       for (std::size_t i = 1; i < operands.size(); ++i) {
         Uid uid = 0;

@@ -9,9 +9,11 @@
 #include <optional>
 #include <span>
 
+#include "rdm/rdm_constants.h"
+
 namespace korval {
 
-inline constexpr int kMapChannels = 512;
+inline constexpr int kMapChannels = rdm::kMaxDmxAddress;  // a cell per start address
 inline constexpr int kMapColumns = 32;
 inline constexpr int kMapRows = 16;
 inline constexpr int kMapCellPixels = 13;

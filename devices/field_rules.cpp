@@ -5,7 +5,8 @@
 namespace korval {
 
 int ClampDmxAddress(std::int64_t typed) {
-  return static_cast<int>(std::clamp<std::int64_t>(typed, kFirstDmxAddress, kLastDmxAddress));
+  return static_cast<int>(
+      std::clamp<std::int64_t>(typed, rdm::kMinDmxAddress, rdm::kMaxDmxAddress));
 }
 
 int ClampIncrement(std::int64_t typed) {

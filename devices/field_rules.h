@@ -5,11 +5,12 @@
 
 #include <cstdint>
 
+#include "rdm/rdm_constants.h"
+
 namespace korval {
 
-inline constexpr int kFirstDmxAddress = 1;
-inline constexpr int kLastDmxAddress = 512;
-inline constexpr int kLargestIncrement = 511;
+// From the lowest address to the highest in one step.
+inline constexpr int kLargestIncrement = rdm::kMaxDmxAddress - rdm::kMinDmxAddress;
 
 // DMX start address of the first fixture of a run: 1 to 512.
 int ClampDmxAddress(std::int64_t typed);

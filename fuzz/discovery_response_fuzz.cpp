@@ -9,6 +9,7 @@
 
 #include "fuzz/fuzz_line.h"
 #include "rdm/discovery.h"
+#include "rdm/rdm_message.h"
 
 namespace {
 
@@ -20,26 +21,6 @@ Uid UidOf(std::span<const std::uint8_t> bytes) {
     uid = uid << 8 | (i < bytes.size() ? bytes[i] : 0);
   }
   return uid;
-}
-
-// The E1.20 answer to DISC_UNIQUE_BRANCH: preamble, separator, each UID byte as
-// the pair (b | 0xAA, b | 0x55), and the sum of those twelve bytes encoded the same way.
-std::vector<std::uint8_t> EncodeAnswer(Uid uid, std::size_t preamble) {
-  std::vector<std::uint8_t> out(preamble, 0xFE);
-  out.push_back(0xAA);
-  unsigned sum = 0;
-  auto put = [&out](std::uint8_t b) {
-    out.push_back(b | 0xAA);
-    out.push_back(b | 0x55);
-  };
-  for (std::size_t i = kUidBytes; i-- > 0;) {
-    const auto b = static_cast<std::uint8_t>(uid >> (8 * i));
-    sum += (b | 0xAAu) + (b | 0x55u);
-    put(b);
-  }
-  put(static_cast<std::uint8_t>(sum >> 8));
-  put(static_cast<std::uint8_t>(sum));
-  return out;
 }
 
 }  // namespace
@@ -59,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   const std::size_t preamble = size > 0 ? data[0] % 8 : 0;
-  const auto answer = EncodeAnswer(lower, preamble);
+  const auto answer = EncodeDiscoveryResponse(lower, false, preamble);
   const DiscoveryResponse genuine = DecodeDiscoveryResponse(answer, lower, lower);
   if (genuine.result != kBranchValid || genuine.uid != lower) {
     fuzz::PropertyFailed("a genuine answer does not decode to its UID");

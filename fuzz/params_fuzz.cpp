@@ -67,7 +67,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!Utf8(info.category) || !Utf8(info.firmware)) {
     fuzz::PropertyFailed("device info decoded to malformed UTF-8");
   }
+  // The encoders write back what the decoders read, field for field.
+  const auto fields = params::EncodeDeviceInfo(params::DecodeDeviceInfoFields(input));
+  if (!std::equal(fields.begin(), fields.begin() + std::min(size, fields.size()), input.begin())) {
+    fuzz::PropertyFailed("DEVICE_INFO does not encode back to its bytes");
+  }
   const params::StatusMessage status = params::DecodeFirstStatus(input);
+  const auto message = params::EncodeStatusMessage(status);
+  if (!std::equal(message.begin(), message.begin() + std::min(size, message.size()),
+                  input.begin())) {
+    fuzz::PropertyFailed("a status message does not encode back to its bytes");
+  }
   if (!Utf8(params::StatusText(status))) fuzz::PropertyFailed("a status text is malformed UTF-8");
   params::StatusColour(status.type);
 

@@ -1,16 +1,19 @@
 // One RDM transaction after another on a line that delivers the input: the
 // start-code search, the reply read and its checksum check, the joining of
 // ACK_OVERFLOW parts, and the packet dump of whatever arrived. The raw input
-// also goes through the dump, the reply decoder and, as the virtual responders
-// would see it, through the request parser.
+// also goes through the dump, the reply decoder, the frame validator and, as
+// the virtual responders would see it, through the request parser.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "base/bytes.h"
 #include "fuzz/fuzz_line.h"
 #include "rdm/rdm_constants.h"
+#include "rdm/rdm_message.h"
 #include "rdm/transport.h"
 #include "sim/rdm_request.h"
 
@@ -49,6 +52,30 @@ void CheckReplyDecoder(std::span<const std::uint8_t> bytes) {
   }
 }
 
+// What the one validator takes lies inside the bytes where they begin, and the
+// one encoder writes it back from its fields (with the start code Art-Net
+// leaves out put back in front).
+void CheckValidator(std::span<const std::uint8_t> bytes) {
+  for (const StartCode startCode : {StartCode::kIncluded, StartCode::kOmitted}) {
+    const auto view = ValidateRdmFrame(bytes, startCode);
+    if (!view) continue;
+    if (view->message.data() != bytes.data() || view->message.size() > bytes.size() ||
+        view->data.data() < bytes.data() ||
+        view->data.data() + view->data.size() > bytes.data() + bytes.size()) {
+      fuzz::PropertyFailed("a validated message is not inside the bytes");
+    }
+    const auto message = startCode == StartCode::kIncluded
+                             ? std::vector<std::uint8_t>(view->message.begin(), view->message.end())
+                             : RdmFrameWithStartCode(view->message);
+    const auto encoded = EncodeRdmFrame(view->header, view->data);
+    // The checksum aside, which the encoder always gets right.
+    if (!std::equal(encoded.begin(), encoded.end() - 2, message.begin(), message.end() - 2) ||
+        encoded.size() != message.size() || (view->checksumOk && encoded != message)) {
+      fuzz::PropertyFailed("a validated message does not encode back to its bytes");
+    }
+  }
+}
+
 void CheckRequestParser(std::span<const std::uint8_t> bytes) {
   const auto request = sim::ParseRdmRequest(bytes);
   if (!request) return;
@@ -65,6 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::span<const std::uint8_t> input(data, size);
   CheckDump(input);
   CheckReplyDecoder(input);
+  CheckValidator(input);
   CheckRequestParser(input);
 
   fuzz::FuzzLine line(input, kSilentReadLimit);

@@ -11,7 +11,7 @@ namespace korval::params {
 namespace {
 
 // DEVICE_INFO parameter data up to the end of the start address (bytes 14..15).
-constexpr std::size_t kDeviceInfoMinBytes = 16;
+constexpr std::size_t kDeviceInfoMinBytes = kDeviceInfoThroughStartAddress;
 
 // Runs `operation` on each of the first `count` listed positions that the
 // arrays have room for, passing over withheld ones with their line.

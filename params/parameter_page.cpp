@@ -20,8 +20,6 @@ namespace {
 
 constexpr int kSetPauseMs = 100;
 constexpr int kPauseBeforeReReadMs = 200;
-constexpr int kLowestAddress = 1;
-constexpr int kHighestAddress = 512;
 constexpr const char* kUnknown = "unknown";
 
 struct AxisSetting {
@@ -179,7 +177,7 @@ void ParameterPage::SetStartAddress(Uid uid, const PageValues& values, int offse
   if (!typed) return;
   // In 64 bits, so that a huge typed value plus an offset cannot overflow.
   const std::int64_t address =
-      std::clamp<std::int64_t>(*typed + offset, kLowestAddress, kHighestAddress);
+      std::clamp<std::int64_t>(*typed + offset, kMinDmxAddress, kMaxDmxAddress);
   Set(uid, kPidDmxStartAddress, EncodeStartAddress(static_cast<std::uint16_t>(address)));
   Pause(kSetPauseMs);
 }

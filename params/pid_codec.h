@@ -12,10 +12,6 @@
 
 namespace korval::params {
 
-// The bytes a field of fixed size takes; 0 for labels, raw bytes and groups,
-// which take the rest of the data.
-std::size_t FixedFieldSize(const FieldDef& def);
-
 // Never reads past data. A reply that ends inside a fixed field decodes the
 // fields before it, sets truncated and adds the field "error"; bytes after the
 // layout, or after a group's last whole item, go into extra and the field

@@ -12,34 +12,6 @@
 
 namespace korval::params {
 
-std::size_t FixedFieldSize(const FieldDef& def) {
-  switch (def.kind) {
-    case FieldKind::kU8:
-    case FieldKind::kS8:
-    case FieldKind::kBool:
-      return 1;
-    case FieldKind::kU16:
-    case FieldKind::kS16:
-    case FieldKind::kPid:
-    case FieldKind::kCategory:
-    case FieldKind::kSlotLabel:
-      return 2;
-    case FieldKind::kU32:
-    case FieldKind::kS32:
-    case FieldKind::kVersion:
-      return 4;
-    case FieldKind::kUid:
-      return kUidBytes;
-    case FieldKind::kChars:
-      return def.size;
-    case FieldKind::kLabel:
-    case FieldKind::kBytes:
-    case FieldKind::kGroup:
-      return 0;
-  }
-  return 0;
-}
-
 namespace {
 
 std::size_t ItemSize(Layout group) {
@@ -79,9 +51,7 @@ PidValue FixedValue(const FieldDef& def, std::span<const std::uint8_t> data, std
       return NamedValue(static_cast<std::int64_t>(uid), UidColonText(uid));
     }
     case FieldKind::kVersion:
-      return NamedValue(ReadBe32(data, at),
-                        FirmwareText(ReadByte(data, at), ReadByte(data, at + 1),
-                                     ReadByte(data, at + 2), ReadByte(data, at + 3)));
+      return NamedValue(ReadBe32(data, at), FirmwareText(ReadBe32(data, at)));
     case FieldKind::kPid: {
       const std::uint16_t pid = ReadBe16(data, at);
       const PidInfo* info = FindPid(pid);

@@ -8,49 +8,6 @@
 namespace korval::params::names {
 namespace {
 
-constexpr NamedCode kStatusTypeCodes[] = {
-    {rdm::kStatusNone, "none"},
-    {rdm::kStatusGetLastMessage, "get_last_message"},
-    {rdm::kStatusAdvisory, "advisory"},
-    {rdm::kStatusWarning, "warning"},
-    {rdm::kStatusError, "error"},
-    {rdm::kStatusAdvisoryCleared, "advisory_cleared"},
-    {rdm::kStatusWarningCleared, "warning_cleared"},
-    {rdm::kStatusErrorCleared, "error_cleared"},
-};
-
-constexpr NamedCode kStatusIdCodes[] = {
-    {0x0001, "cal_fail"},
-    {0x0002, "sens_not_found"},
-    {0x0003, "sens_always_on"},
-    {0x0004, "feedback_error"},
-    {0x0005, "index_error"},
-    {0x0011, "lamp_doused"},
-    {0x0012, "lamp_strike"},
-    {0x0013, "lamp_access_open"},
-    {0x0014, "lamp_always_on"},
-    {0x0021, "overtemp"},
-    {0x0022, "undertemp"},
-    {0x0023, "sens_out_range"},
-    {0x0031, "overvoltage_phase"},
-    {0x0032, "undervoltage_phase"},
-    {0x0033, "overcurrent"},
-    {0x0034, "undercurrent"},
-    {0x0035, "phase"},
-    {0x0036, "phase_error"},
-    {0x0037, "amps"},
-    {0x0038, "volts"},
-    {0x0041, "dimslot_occupied"},
-    {0x0042, "breaker_trip"},
-    {0x0043, "watts"},
-    {0x0044, "dim_failure"},
-    {0x0045, "dim_panic"},
-    {0x0046, "load_failure"},
-    {0x0050, "ready"},
-    {0x0051, "not_ready"},
-    {0x0052, "low_fluid"},
-};
-
 constexpr NamedCode kSensorTypeCodes[] = {
     {0x00, "temperature"},
     {0x01, "voltage"},
@@ -226,8 +183,6 @@ bool SameName(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-const Names kStatusTypes = kStatusTypeCodes;
-const Names kStatusIds = kStatusIdCodes;
 const Names kSensorTypes = kSensorTypeCodes;
 const Names kUnits = kUnitCodes;
 const Names kPrefixes = kPrefixCodes;

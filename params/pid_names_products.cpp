@@ -1,6 +1,5 @@
 // The product categories and product details of DEVICE_INFO and
-// PRODUCT_DETAIL_ID_LIST.
-#include "params/device_info.h"
+// PRODUCT_DETAIL_ID_LIST, with the window's names of the categories it shows.
 #include "params/pid_names.h"
 
 namespace korval::params::names {
@@ -92,9 +91,9 @@ constexpr NamedCode kProductDetailCodes[] = {
 constexpr NamedCode kCategoryCodes[] = {
     {0x0000, "not_declared"},
     {0x0100, "fixture"},
-    {0x0101, "fixture_fixed"},
-    {0x0102, "fixture_moving_yoke"},
-    {0x0103, "fixture_moving_mirror"},
+    {0x0101, "fixture_fixed", "Fixed Fixture"},
+    {0x0102, "fixture_moving_yoke", "Moving Head"},
+    {0x0103, "fixture_moving_mirror", "Scanner"},
     {0x01FF, "fixture_other"},
     {0x0200, "fixture_accessory"},
     {0x0201, "fixture_accessory_color"},
@@ -103,25 +102,25 @@ constexpr NamedCode kCategoryCodes[] = {
     {0x0204, "fixture_accessory_effect"},
     {0x0205, "fixture_accessory_beam"},
     {0x02FF, "fixture_accessory_other"},
-    {0x0300, "projector"},
+    {0x0300, "projector", "Projector"},
     {0x0301, "projector_fixed"},
     {0x0302, "projector_moving_yoke"},
     {0x0303, "projector_moving_mirror"},
     {0x03FF, "projector_other"},
     {0x0400, "atmospheric"},
-    {0x0401, "atmospheric_effect"},
+    {0x0401, "atmospheric_effect", "Fog & Haze"},
     {0x0402, "atmospheric_pyro"},
     {0x04FF, "atmospheric_other"},
     {0x0500, "dimmer"},
-    {0x0501, "dimmer_ac_incandescent"},
-    {0x0502, "dimmer_ac_fluorescent"},
+    {0x0501, "dimmer_ac_incandescent", "Dimmer"},
+    {0x0502, "dimmer_ac_fluorescent", "CFL Dimmer"},
     {0x0503, "dimmer_ac_coldcathode"},
-    {0x0504, "dimmer_ac_nondim"},
+    {0x0504, "dimmer_ac_nondim", "Switch"},
     {0x0505, "dimmer_ac_elv"},
     {0x0506, "dimmer_ac_other"},
     {0x0507, "dimmer_dc_level"},
     {0x0508, "dimmer_dc_pwm"},
-    {0x0509, "dimmer_cs_led"},
+    {0x0509, "dimmer_cs_led", "LED Dimmer"},
     {0x05FF, "dimmer_other"},
     {0x0600, "power"},
     {0x0601, "power_control"},
@@ -159,10 +158,9 @@ const Names kProductDetails = kProductDetailCodes;
 const Names kCategories = kCategoryCodes;
 
 std::string CategoryName(std::uint16_t code) {
-  std::string text = CategoryText(code);
-  if (text != "unknown") return text;
   const NamedCode* named = FindCode(kCategories, code);
-  return named != nullptr ? std::string(named->name) : std::string();
+  if (named == nullptr) return {};
+  return std::string(named->text.empty() ? named->name : named->text);
 }
 
 }  // namespace korval::params::names

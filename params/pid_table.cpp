@@ -2,7 +2,9 @@
 // table that ties them to the parameters' numbers and names.
 #include "params/pid_table.h"
 
+#include "params/device_info.h"
 #include "params/pid_names.h"
+#include "params/status_text.h"
 #include "rdm/rdm_constants.h"
 
 namespace korval::params {
@@ -23,14 +25,7 @@ const FieldDef kProxiedDeviceCount[] = {{"device_count", K::kU16}, {"list_change
 const FieldDef kCommsStatus[] = {
     {"short_message", K::kU16}, {"length_mismatch", K::kU16}, {"checksum_fail", K::kU16}};
 const FieldDef kStatusType[] = {{"status_type", K::kU8, n::kStatusTypes}};
-const FieldDef kStatusMessageItem[] = {
-    {"sub_device", K::kU16},
-    {"status_type", K::kU8, n::kStatusTypes},
-    {"message_id", K::kU16, n::kStatusIds},
-    {"value1", K::kS16},
-    {"value2", K::kS16},
-};
-const FieldDef kStatusMessages[] = {{"messages", K::kGroup, {}, kStatusMessageItem}};
+const FieldDef kStatusMessages[] = {{"messages", K::kGroup, {}, kStatusMessageLayout}};
 const FieldDef kStatusId[] = {{"status_id", K::kU16, n::kStatusIds}};
 
 const FieldDef kPidItem[] = {{"param_id", K::kPid}};
@@ -49,14 +44,6 @@ const FieldDef kParameterDescription[] = {
     {"default_value", K::kU32},
     {"description", K::kLabel, {}, {}, kLabelMax},
 };
-const FieldDef kDeviceInfo[] = {
-    {"protocol_major", K::kU8},        {"protocol_minor", K::kU8},
-    {"device_model", K::kU16},         {"product_category", K::kCategory},
-    {"software_version", K::kVersion}, {"dmx_footprint", K::kU16},
-    {"current_personality", K::kU8},   {"personality_count", K::kU8},
-    {"dmx_start_address", K::kU16},    {"sub_device_count", K::kU16},
-    {"sensor_count", K::kU8},
-};
 const FieldDef kDetailItem[] = {{"detail_id", K::kU16, n::kProductDetails}};
 const FieldDef kProductDetailIdList[] = {{"detail_ids", K::kGroup, {}, kDetailItem}};
 const FieldDef kUsingDefaults[] = {{"using_defaults", K::kBool}};
@@ -72,7 +59,8 @@ const FieldDef kPersonalityDescription[] = {
     {"description", K::kLabel, {}, {}, kLabelMax},
 };
 const FieldDef kDmxAddress[] = {{"dmx_address", K::kU16}};
-const FieldDef kDmxAddressArg[] = {{"dmx_address", K::kU16, {}, {}, 0, 1, 512}};
+const FieldDef kDmxAddressArg[] = {
+    {"dmx_address", K::kU16, {}, {}, 0, rdm::kMinDmxAddress, rdm::kMaxDmxAddress}};
 const FieldDef kSlotInfoItem[] = {{"slot_offset", K::kU16},
                                   {"slot_type", K::kU8, n::kSlotTypes},
                                   {"slot_label_id", K::kSlotLabel}};
@@ -84,7 +72,8 @@ const FieldDef kDefaultSlotItem[] = {{"slot_offset", K::kU16}, {"default_slot_va
 const FieldDef kDefaultSlotValue[] = {{"slot_values", K::kGroup, {}, kDefaultSlotItem}};
 const FieldDef kDmxBlockAddress[] = {{"sub_device_footprint", K::kU16},
                                      {"base_dmx_address", K::kU16}};
-const FieldDef kBaseAddressArg[] = {{"base_dmx_address", K::kU16, {}, {}, 0, 1, 512}};
+const FieldDef kBaseAddressArg[] = {
+    {"base_dmx_address", K::kU16, {}, {}, 0, rdm::kMinDmxAddress, rdm::kMaxDmxAddress}};
 const FieldDef kDmxFailMode[] = {
     {"scene_number", K::kU16, n::kFixedLevel},
     {"loss_of_signal_delay", K::kU16, n::kInfinite},
@@ -256,7 +245,7 @@ const PidInfo kTable[] = {
     {rdm::kPidSupportedParameters, "supported_parameters", G, x, x, {}, kSupportedParameters},
     {rdm::kPidParameterDescription, "parameter_description", G, x, x, kPidArg,
      kParameterDescription},
-    {rdm::kPidDeviceInfo, "device_info", G, x, x, {}, kDeviceInfo},
+    {rdm::kPidDeviceInfo, "device_info", G, x, x, {}, kDeviceInfoLayout},
     {rdm::kPidProductDetailIdList, "product_detail_id_list", G, x, x, {}, kProductDetailIdList},
     {rdm::kPidDeviceModelDescription, "device_model_description", G, x, x, {}, kDescription},
     {rdm::kPidManufacturerLabel, "manufacturer_label", G, x, x, {}, kLabel},

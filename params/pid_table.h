@@ -10,6 +10,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/bytes.h"
+#include "rdm/uid.h"
+
 namespace korval::params {
 
 enum class FieldKind : std::uint8_t {
@@ -34,6 +37,10 @@ enum class FieldKind : std::uint8_t {
 struct NamedCode {
   std::uint32_t code;
   std::string_view name;
+  // The window's wording of the code, for the few codes it shows; a status
+  // text puts the message's data values in at %1, %2 and %t (the low byte of
+  // the second, a temperature).
+  std::string_view text = {};
 };
 
 struct FieldDef {
@@ -49,6 +56,82 @@ struct FieldDef {
 };
 
 using Layout = std::span<const FieldDef>;
+
+// The bytes a field of fixed size takes; 0 for labels, raw bytes and groups,
+// which take the rest of the data.
+constexpr std::size_t FixedFieldSize(const FieldDef& def) {
+  switch (def.kind) {
+    case FieldKind::kU8:
+    case FieldKind::kS8:
+    case FieldKind::kBool:
+      return 1;
+    case FieldKind::kU16:
+    case FieldKind::kS16:
+    case FieldKind::kPid:
+    case FieldKind::kCategory:
+    case FieldKind::kSlotLabel:
+      return 2;
+    case FieldKind::kU32:
+    case FieldKind::kS32:
+    case FieldKind::kVersion:
+      return 4;
+    case FieldKind::kUid:
+      return kUidBytes;
+    case FieldKind::kChars:
+      return def.size;
+    case FieldKind::kLabel:
+    case FieldKind::kBytes:
+    case FieldKind::kGroup:
+      return 0;
+  }
+  return 0;
+}
+
+// Where the named field of a layout of fixed-size fields lies. Evaluated while
+// compiling, so that a name the layout lacks is an error there.
+struct FieldPlace {
+  std::size_t at = 0;
+  std::size_t bytes = 0;
+  constexpr std::size_t End() const { return at + bytes; }
+};
+consteval FieldPlace PlaceOf(Layout layout, std::string_view name) {
+  std::size_t at = 0;
+  for (const FieldDef& def : layout) {
+    if (def.name == name) return {at, FixedFieldSize(def)};
+    at += FixedFieldSize(def);
+  }
+  throw "the layout has no field of this name";
+}
+// A field's place as a type, so that the encoder and decoder below can check
+// the width of the value they are handed against the layout's.
+template <FieldPlace kPlace>
+struct At {};
+
+// Visitors of (At<place>, value) pairs: one writes each value at its place,
+// the other reads it from there (bytes past the data read as 0xFF).
+struct PutFields {
+  std::span<std::uint8_t> data;
+  template <FieldPlace kPlace, typename T>
+  void operator()(At<kPlace>, T value) const {
+    static_assert(sizeof(T) == kPlace.bytes);
+    WriteBe(data, kPlace.at, static_cast<std::uint64_t>(value), kPlace.bytes);
+  }
+};
+struct TakeFields {
+  std::span<const std::uint8_t> data;
+  template <FieldPlace kPlace, typename T>
+  void operator()(At<kPlace>, T& value) const {
+    static_assert(sizeof(T) == kPlace.bytes);
+    value = static_cast<T>(ReadBe(data, kPlace.at, kPlace.bytes));
+  }
+};
+
+// The bytes of a layout of fixed-size fields.
+consteval std::size_t LayoutBytes(Layout layout) {
+  std::size_t bytes = 0;
+  for (const FieldDef& def : layout) bytes += FixedFieldSize(def);
+  return bytes;
+}
 
 struct PidInfo {
   std::uint16_t number;

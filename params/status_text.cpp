@@ -1,22 +1,34 @@
 #include "params/status_text.h"
 
-#include "base/bytes.h"
 #include "rdm/rdm_constants.h"
 
 namespace korval::params {
 
 namespace {
-constexpr const char* kDegreesCelsius =
-    "\xC2\xB0"
-    "C";
+
+// Every field with its place in the layout, for the encoder and the decoder.
+template <typename Message, typename Visit>
+void EachField(Message& m, const Visit& visit) {
+  visit(At<PlaceOf(kStatusMessageLayout, "sub_device")>{}, m.subDevice);
+  visit(At<PlaceOf(kStatusMessageLayout, "status_type")>{}, m.type);
+  visit(At<PlaceOf(kStatusMessageLayout, "message_id")>{}, m.id);
+  visit(At<PlaceOf(kStatusMessageLayout, "value1")>{}, m.value1);
+  visit(At<PlaceOf(kStatusMessageLayout, "value2")>{}, m.value2);
+}
+
 }  // namespace
 
+std::array<std::uint8_t, rdm::kStatusMessageBytes> EncodeStatusMessage(
+    const StatusMessage& message) {
+  std::array<std::uint8_t, rdm::kStatusMessageBytes> data{};
+  EachField(message, PutFields{data});
+  return data;
+}
+
 StatusMessage DecodeFirstStatus(std::span<const std::uint8_t> data) {
-  // Bytes 0..1 are the sub-device, which the box does not show.
-  return {.type = ReadByte(data, 2),
-          .id = ReadBe16(data, 3),
-          .value1 = ReadBe16(data, 5),
-          .value2 = ReadBe16(data, 7)};
+  StatusMessage message;
+  EachField(message, TakeFields{data});
+  return message;
 }
 
 Rgb StatusColour(std::uint8_t type) {
@@ -33,48 +45,21 @@ Rgb StatusColour(std::uint8_t type) {
 }
 
 std::string StatusText(const StatusMessage& message) {
-  const std::string v1 = std::to_string(message.value1);
-  const std::string v2 = std::to_string(message.value2);
-  // Temperatures travel in the low byte of the second data value.
-  const std::string lowByte = std::to_string(message.value2 & 0xFF);
-  switch (message.id) {
-    case 0x0001:
-      return "Calibration " + v1 + " failed";
-    case 0x0002:
-      return "Sensor " + v1 + " not found";
-    case 0x0003:
-      return "Sensor " + v1 + " always on";
-    case 0x0011:
-      return "Lamp doused";
-    case 0x0012:
-      return "Lamp strike";
-    case 0x0021:
-      return "Hot, " + lowByte + kDegreesCelsius;
-    case 0x0022:
-      return "Temperature " + v1 + " too low, " + v2;
-    case 0x0023:
-      return "Sensor " + v1 + " out of range";
-    case 0x0031:
-      return "Voltage of Phase" + v1 + " to high, " + v2 + "V";
-    case 0x0032:
-      return "Voltage of Phase" + v1 + " too low, " + v2 + "V";
-    case 0x0033:
-      return "Current of Phase" + v1 + " to high, " + v2 + "A";
-    case 0x0036:
-      return "Error of Phase " + v1;
-    case 0x0042:
-      return "Breaker " + v1 + " tripped";
-    case 0x0044:
-      return "Dimming Failure";
-    case 0x0050:
-      return "OK; Temp. " + lowByte + kDegreesCelsius;
-    case 0x0051:
-      return "Not Ready";
-    case 0x0052:
-      return "Low Fluid";
-    default:
-      return "unknown";
+  const NamedCode* id = names::FindCode(names::kStatusIds, message.id);
+  if (id == nullptr || id->text.empty()) return "unknown";
+  std::string text;
+  for (std::size_t i = 0; i < id->text.size(); ++i) {
+    if (id->text[i] != '%' || i + 1 == id->text.size()) {
+      text += id->text[i];
+      continue;
+    }
+    const char value = id->text[++i];
+    // Temperatures travel in the low byte of the second data value.
+    text += std::to_string(value == '1'   ? message.value1
+                           : value == '2' ? message.value2
+                                          : message.value2 & 0xFF);
   }
+  return text;
 }
 
 }  // namespace korval::params

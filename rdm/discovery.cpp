@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/bytes.h"
+#include "rdm/rdm_message.h"
 
 namespace korval {
 
@@ -10,9 +11,8 @@ using namespace rdm;
 
 namespace {
 
-constexpr std::size_t kSeparatorSearch = 15;  // 0xAA counts only at indices 0..14
-constexpr std::size_t kEncodedUidBytes = 12;
-constexpr std::uint8_t kSeparator = 0xAA;
+constexpr std::size_t kSeparatorSearch = 15;  // the separator counts only at indices 0..14
+constexpr std::size_t kEncodedUidBytes = 2 * kUidBytes;
 constexpr std::size_t kBranchReadBytes = 100;
 
 const std::string kTableFullLine = "Device table full: 33 devices, further devices are not listed";
@@ -21,17 +21,16 @@ const std::string kTableFullLine = "Device table full: 33 devices, further devic
 
 DiscoveryResponse DecodeDiscoveryResponse(std::span<const std::uint8_t> bytes, Uid lower,
                                           Uid upper) {
-  auto at = [&bytes](std::size_t i) -> std::uint8_t { return i < bytes.size() ? bytes[i] : 0xFF; };
   std::size_t separator = kSeparatorSearch;
   for (std::size_t i = 0; i < kSeparatorSearch; ++i) {
-    if (at(i) == kSeparator) {
+    if (ReadByte(bytes, i) == kDiscSeparator) {
       separator = i;
       break;
     }
   }
   if (separator == kSeparatorSearch) {
     for (std::size_t i = 0; i <= kSeparatorSearch; ++i) {
-      if (at(i) != 0xFF) return {kBranchCollision, 0};
+      if (ReadByte(bytes, i) != kAbsentByte) return {kBranchCollision, 0};
     }
     return {kBranchSilent, 0};
   }
@@ -39,13 +38,12 @@ DiscoveryResponse DecodeDiscoveryResponse(std::span<const std::uint8_t> bytes, U
   const std::size_t first = separator + 1;
   Uid uid = 0;
   unsigned sum = 0;
-  for (std::size_t k = 0; k < kUidBytes; ++k) {
-    uid = (uid << 8) | (at(first + 2 * k) & at(first + 2 * k + 1));
-  }
-  for (std::size_t k = 0; k < kEncodedUidBytes; ++k) sum += at(first + k);
+  for (std::size_t k = 0; k < kUidBytes; ++k)
+    uid = (uid << 8) | DecodeDiscByte(bytes, first + 2 * k);
+  for (std::size_t k = 0; k < kEncodedUidBytes; ++k) sum += ReadByte(bytes, first + k);
   if (uid < lower || uid > upper) return {kBranchCollision, 0};
   const std::size_t check = first + kEncodedUidBytes;
-  const unsigned expected = (at(check) & at(check + 1)) * 256u + (at(check + 2) & at(check + 3));
+  const unsigned expected = DecodeDiscByte(bytes, check) * 256u + DecodeDiscByte(bytes, check + 2);
   if (sum != expected) return {kBranchCollision, 0};
   return {kBranchValid, uid};
 }

@@ -19,6 +19,7 @@ namespace korval {
 class FtdiLine final : public DmxLine {
  public:
   static constexpr std::uint8_t kLatencyTimerMs = 1;
+  static constexpr Clock::Duration kLatencyTimer = std::chrono::milliseconds(kLatencyTimerMs);
   static constexpr int kDefaultTimeoutMs = 50;
   // How long a read waits before asking libftdi again after it delivered nothing.
   static constexpr Clock::Duration kPollInterval{500};

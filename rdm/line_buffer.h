@@ -17,6 +17,8 @@
 namespace korval {
 
 inline constexpr std::size_t kDmxSlots = 512;
+// A DMX512 frame on the line: the null start code, then the slots.
+inline constexpr std::size_t kDmxFrameBytes = 1 + kDmxSlots;
 using DmxSlots = std::array<std::atomic<std::uint8_t>, kDmxSlots>;
 
 void StoreSlots(DmxSlots& to, std::span<const std::uint8_t> from);

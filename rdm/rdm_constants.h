@@ -145,6 +145,8 @@ inline constexpr std::size_t kOffsetMessageCount = 17;
 inline constexpr std::size_t kOffsetSubDevice = 18;
 // The sub-device number of a SET to the root and all its sub-devices at once.
 inline constexpr std::uint16_t kAllSubDevices = 0xFFFF;
+// Sub-devices are numbered from 1 up to this; 0 is the root device.
+inline constexpr std::uint16_t kMaxSubDevice = 0x0200;
 inline constexpr std::size_t kOffsetCommandClass = 20;
 inline constexpr std::size_t kOffsetPid = 21;
 inline constexpr std::size_t kOffsetPdl = 23;
@@ -162,6 +164,9 @@ inline constexpr std::size_t kMaxStatusMessages = kMaxPdl / kStatusMessageBytes;
 inline constexpr std::size_t kMaxSupportedParameters = kMaxPdl / 2;               // 115
 // The start address a device without a DMX footprint reports.
 inline constexpr std::uint16_t kNoStartAddress = 0xFFFF;
+// The DMX start addresses a device can be given.
+inline constexpr std::uint16_t kMinDmxAddress = 1;
+inline constexpr std::uint16_t kMaxDmxAddress = 512;
 
 // 250000 baud, 8N2: eleven bit times per byte.
 inline constexpr int kLineBaud = 250000;

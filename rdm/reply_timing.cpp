@@ -110,8 +110,6 @@ namespace {
 
 using std::chrono::microseconds;
 
-constexpr microseconds kLatencyTimer{1000};
-
 microseconds Slots(std::size_t n) {
   return microseconds(kByteMicroseconds * static_cast<std::int64_t>(n));
 }
@@ -120,9 +118,10 @@ microseconds Slots(std::size_t n) {
 // after the read that found none.
 microseconds AfterRequest(std::size_t longestAnswer, microseconds silentSpacing) {
   const microseconds answered = microseconds(kResponderTurnaroundMaxUs) + Slots(longestAnswer) +
-                                kLatencyTimer + microseconds(kMinFrameSpacingUs);
+                                FtdiLine::kLatencyTimer + microseconds(kMinFrameSpacingUs);
   const microseconds silent = std::max(
-      microseconds(kResponseLostUs) + FtdiLine::kInterfaceLatency + kLatencyTimer, silentSpacing);
+      microseconds(kResponseLostUs) + FtdiLine::kInterfaceLatency + FtdiLine::kLatencyTimer,
+      silentSpacing);
   return std::max(answered, silent);
 }
 

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "rdm/dmx_line.h"
+#include "rdm/line_buffer.h"
 #include "rdm/rdm_constants.h"
 
 namespace korval {
@@ -57,7 +58,7 @@ Clock::Duration FrameSpacing(FrameEnd end);
 // Line time, for fitting exchanges between DMX512 frames. A frame: break and
 // mark after break, the null start code and 512 slots.
 inline constexpr std::chrono::microseconds kDmxFrameTime{rdm::kBreakAndMarkUs +
-                                                         513 * rdm::kByteMicroseconds};
+                                                         kDmxFrameBytes * rdm::kByteMicroseconds};
 // The longest line time one exchange can take, from its break to the end of
 // the spacing the line keeps after it: what the DMX output's gaps are measured
 // against. In E1.20 timing: break and mark, the request, then the longest

@@ -12,12 +12,13 @@
 #include <vector>
 
 #include "rdm/dmx_line.h"
+#include "rdm/rdm_constants.h"
 
 namespace korval::sim {
 
 using Duration = Clock::Duration;
 
-inline constexpr Duration kByteTime{44};  // 11 bits at 250000 baud
+inline constexpr Duration kByteTime{rdm::kByteMicroseconds};
 // What an FTDI chip's receive side does: bytes wait in its buffer until the
 // latency timer runs out or a USB packet (62 data bytes) is full.
 inline constexpr std::size_t kUsbPacketData = 62;

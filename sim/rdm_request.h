@@ -1,6 +1,8 @@
-// An RDM request as a responder sees it on the wire, and the parser that
-// accepts only well-formed ones: start code 0xCC, sub-start 0x01, message
-// length = 24 + PDL, and a correct checksum. A pure function over the bytes.
+// An RDM request as a responder sees it on the wire: the frame codec's header
+// (rdm/rdm_message.h) and the data, kept by value. Only a frame whose layout
+// holds is a request: start code 0xCC, sub-start 0x01, message length =
+// 24 + PDL; a responder takes it only when its checksum is right too. Pure
+// functions over the bytes.
 #pragma once
 
 #include <array>
@@ -9,21 +11,13 @@
 #include <span>
 #include <vector>
 
-#include "rdm/uid.h"
+#include "rdm/rdm_message.h"
 
 namespace korval::sim {
 
-struct RdmRequest {
-  Uid destination = 0;
-  Uid source = 0;
-  std::uint8_t transaction = 0;
-  std::uint8_t port = 0;
-  std::uint8_t messageCount = 0;
-  std::uint16_t subDevice = 0;
-  std::uint8_t commandClass = 0;
-  std::uint16_t pid = 0;
+struct RdmRequest : RdmHeader {
   std::uint8_t pdl = 0;
-  std::array<std::uint8_t, 255> data{};
+  std::array<std::uint8_t, rdm::kMaxPdl> data{};
 
   std::span<const std::uint8_t> Data() const { return std::span(data).first(pdl); }
 };

@@ -33,22 +33,6 @@ bool IsRequiredPid(std::uint16_t pid) {
   }
 }
 
-std::vector<std::uint8_t> EncodeDiscoveryResponse(Uid uid, bool badChecksum) {
-  std::vector<std::uint8_t> out(7, 0xFE);
-  out.push_back(0xAA);
-  std::uint16_t sum = 0;
-  auto encode = [&out, &sum](std::uint8_t b, bool counted) {
-    const std::uint8_t hi = b | 0xAA, lo = b | 0x55;
-    out.push_back(hi);
-    out.push_back(lo);
-    if (counted) sum = static_cast<std::uint16_t>(sum + hi + lo);
-  };
-  for (std::uint8_t b : UidToBytes(uid)) encode(b, true);
-  if (badChecksum) ++sum;
-  for (std::uint8_t b : Be16Bytes(sum)) encode(b, false);
-  return out;
-}
-
 Responder::Responder(ResponderConfig config) : values_(std::move(config)) {}
 
 std::uint16_t Responder::Footprint() const {
@@ -143,27 +127,18 @@ Responder::Answer Responder::GetOrSet(const RdmRequest& request) {
 
 std::vector<std::uint8_t> Responder::Reply(const RdmRequest& request, std::uint8_t commandClass,
                                            const Answer& answer) const {
-  std::vector<std::uint8_t> r(kHeaderBytes);
-  r[kOffsetStartCode] = kStartCode;
-  r[kOffsetSubStartCode] = kSubStartCode;
-  r[kOffsetMessageLength] = static_cast<std::uint8_t>(kHeaderBytes + answer.data.size());
-  const auto destination = UidToBytes(request.source);
-  const auto source = UidToBytes(values_.uid);
-  std::copy(destination.begin(), destination.end(), r.begin() + kOffsetDestination);
-  std::copy(source.begin(), source.end(), r.begin() + kOffsetSource);
-  r[kOffsetTransaction] = request.transaction;
-  r[kOffsetPortOrResponseType] = answer.responseType;
-  r[kOffsetMessageCount] = 0;
-  r[kOffsetSubDevice] = 0;
-  r[kOffsetSubDevice + 1] = 0;
-  r[kOffsetCommandClass] = commandClass;
-  WriteBe16(r, kOffsetPid, request.pid);
-  r[kOffsetPdl] = static_cast<std::uint8_t>(answer.data.size());
-  r.insert(r.end(), answer.data.begin(), answer.data.end());
-  std::uint16_t sum = RdmChecksum(r);
-  if (values_.faults.bad_checksum) ++sum;
-  AppendBe16(r, sum);
-  return r;
+  std::vector<std::uint8_t> frame = EncodeReplyFrame({.destination = request.source,
+                                                      .source = values_.uid,
+                                                      .transaction = request.transaction,
+                                                      .responseType = answer.responseType,
+                                                      .commandClass = commandClass,
+                                                      .pid = request.pid,
+                                                      .data = answer.data});
+  if (values_.faults.bad_checksum) {
+    const std::size_t at = frame.size() - kChecksumBytes;
+    WriteBe16(frame, at, static_cast<std::uint16_t>(ReadBe16(frame, at) + 1));
+  }
+  return frame;
 }
 
 std::vector<std::uint8_t> Responder::WithNoise(std::vector<std::uint8_t> bytes) const {

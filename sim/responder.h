@@ -29,9 +29,8 @@ inline constexpr std::uint8_t kNoiseByte = 0x00;
 // The PIDs E1.20 requires of every responder, supported whatever its list says.
 bool IsRequiredPid(std::uint16_t pid);
 
-// The 24 bytes of a DISC_UNIQUE_BRANCH answer: seven 0xFE, 0xAA, the UID and
-// its checksum encoded (each byte as byte|0xAA, byte|0x55).
-std::vector<std::uint8_t> EncodeDiscoveryResponse(Uid uid, bool badChecksum = false);
+// The responders answer DISC_UNIQUE_BRANCH with the codec's 24 bytes.
+using korval::EncodeDiscoveryResponse;
 
 class Responder {
  public:

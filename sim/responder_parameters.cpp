@@ -3,9 +3,10 @@
 // whose data is longer or shorter than the command takes is a format error and
 // changes nothing, a value outside its range is out of range.
 #include <algorithm>
-#include <cstdio>
 
 #include "base/bytes.h"
+#include "params/device_info.h"
+#include "params/status_text.h"
 #include "rdm/rdm_constants.h"
 #include "sim/responder.h"
 
@@ -40,28 +41,21 @@ int Severity(std::uint8_t type) {
   return known && base >= 2 && base <= 4 ? base : 0;
 }
 
-std::string VersionText(std::uint32_t v) {
-  char text[24];
-  std::snprintf(text, sizeof text, "%u.%u.%u.%u", v >> 24, (v >> 16) & 0xFF, (v >> 8) & 0xFF,
-                v & 0xFF);
-  return text;
-}
-
 }  // namespace
 
 std::vector<std::uint8_t> Responder::DeviceInfo() const {
-  std::vector<std::uint8_t> d;
-  AppendBe16(d, 0x0100);  // RDM protocol version 1.0
-  AppendBe16(d, values_.model_id);
-  AppendBe16(d, values_.category);
-  AppendBe32(d, values_.software_version);
-  AppendBe16(d, Footprint());
-  d.push_back(values_.personality);
-  d.push_back(values_.personality_count);
-  AppendBe16(d, ReportedStartAddress());
-  AppendBe16(d, 0);  // sub-device count: the virtual responder has none
-  d.push_back(static_cast<std::uint8_t>(std::min<std::size_t>(values_.sensors.size(), 0xFF)));
-  return d;
+  const auto data =
+      params::EncodeDeviceInfo({.model = values_.model_id,
+                                .category = values_.category,
+                                .softwareVersion = values_.software_version,
+                                .footprint = Footprint(),
+                                .personality = values_.personality,
+                                .personalityCount = values_.personality_count,
+                                .startAddress = ReportedStartAddress(),
+                                .subDeviceCount = 0,  // the virtual responder has none
+                                .sensorCount = static_cast<std::uint8_t>(
+                                    std::min<std::size_t>(values_.sensors.size(), 0xFF))});
+  return {data.begin(), data.end()};
 }
 
 std::vector<std::uint8_t> Responder::StatusMessages(std::uint8_t typeAsked) const {
@@ -71,11 +65,9 @@ std::vector<std::uint8_t> Responder::StatusMessages(std::uint8_t typeAsked) cons
   for (const StatusMessage& m : values_.status_messages) {
     if (typeAsked != 0x01 && Severity(m.type) < typeAsked) continue;
     if (++count > kMaxStatusMessages) break;
-    AppendBe16(d, 0);  // root sub-device
-    d.push_back(m.type);
-    AppendBe16(d, m.id);
-    AppendBe16(d, m.data1);
-    AppendBe16(d, m.data2);
+    const auto message = params::EncodeStatusMessage(
+        {.type = m.type, .id = m.id, .value1 = m.data1, .value2 = m.data2});
+    d.insert(d.end(), message.begin(), message.end());
   }
   return d;
 }
@@ -117,7 +109,7 @@ Responder::Answer Responder::Get(std::uint16_t pid, std::span<const std::uint8_t
     case kPidDeviceInfo:
       return Ack(DeviceInfo());
     case kPidSoftwareVersionLabel:
-      return Ack(Text(v.software_version_label.empty() ? VersionText(v.software_version)
+      return Ack(Text(v.software_version_label.empty() ? params::FirmwareText(v.software_version)
                                                        : v.software_version_label));
     case kPidManufacturerLabel:
       return Ack(Text(v.manufacturer));
@@ -180,7 +172,7 @@ Responder::Answer Responder::Set(std::uint16_t pid, std::span<const std::uint8_t
       // A device without a footprint has no address that could be set.
       if (Footprint() == 0) return Nack(kNrDataOutOfRange);
       const int address = ReadBe16(data, 0);
-      if (address < 1 || address > 512) return Nack(kNrDataOutOfRange);
+      if (address < kMinDmxAddress || address > kMaxDmxAddress) return Nack(kNrDataOutOfRange);
       v.start_address = static_cast<std::uint16_t>(address);
       return Ack();
     }

@@ -181,7 +181,8 @@ std::optional<ResponderConfig> ReadResponder(const Json& object, std::size_t num
     r.Fail("\"personality\" " + std::to_string(c.personality) + " is above \"personality_count\" " +
            std::to_string(c.personality_count));
   }
-  r.Number("start_address", 1, 512, c.start_address, kNoStartAddress);
+  r.Number("start_address", rdm::kMinDmxAddress, rdm::kMaxDmxAddress, c.start_address,
+           kNoStartAddress);
   if (c.start_address == kNoStartAddress && r.Ok()) {
     const std::uint16_t footprint = c.personality_footprints.empty()
                                         ? c.footprint

@@ -172,7 +172,7 @@ void VirtualLine::TakeFrameBytes(std::span<const std::uint8_t> bytes) {
   }
 
   // An RDM frame is at most 257 bytes and a DMX frame 513: nothing longer is kept.
-  const std::size_t room = 513 - std::min<std::size_t>(frame_.size(), 513);
+  const std::size_t room = kDmxFrameBytes - std::min(frame_.size(), kDmxFrameBytes);
   frame_.insert(frame_.end(), bytes.begin(), bytes.begin() + std::min(room, bytes.size()));
   if (frame_[0] == rdm::kStartCode) {
     if (frame_.size() >= 3 && frame_.size() >= frame_[2] + 2u) {
@@ -180,7 +180,7 @@ void VirtualLine::TakeFrameBytes(std::span<const std::uint8_t> bytes) {
       frameDone_ = true;
     }
   } else if (frame_[0] == rdm::kNullStartCode) {
-    if (frame_.size() >= 513) {
+    if (frame_.size() >= kDmxFrameBytes) {
       KeepDmxFrame();
       frameDone_ = true;
     }
@@ -190,10 +190,9 @@ void VirtualLine::TakeFrameBytes(std::span<const std::uint8_t> bytes) {
 }
 
 void VirtualLine::Record(std::span<const std::uint8_t> frame, bool afterBreak) {
-  if (!ParseRdmFrame(frame)) return;
-  const std::size_t length = frame[rdm::kOffsetMessageLength] + 2u;
-  recorded_.push_back(
-      {{frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(length)}, afterBreak});
+  const auto view = ValidateRdmFrame(frame);
+  if (!view) return;
+  recorded_.push_back({{view->message.begin(), view->message.end()}, afterBreak});
   if (recorded_.size() > kRecordedRequestLimit) recorded_.pop_front();
 }
 
@@ -220,7 +219,7 @@ void VirtualLine::CarryRdmFrame() {
 }
 
 void VirtualLine::KeepDmxFrame() {
-  std::array<std::uint8_t, 513> frame{};
+  std::array<std::uint8_t, kDmxFrameBytes> frame{};
   std::copy_n(frame_.begin(), std::min<std::size_t>(frame_.size(), frame.size()), frame.begin());
   const bool changed = dmxFrames_ == 0 || frame != lastDmx_;
   lastDmx_ = frame;
@@ -356,7 +355,7 @@ std::vector<Uid> VirtualLine::ResponderUids() const {
   return uids;
 }
 
-std::array<std::uint8_t, 513> VirtualLine::LastDmxFrame() const {
+std::array<std::uint8_t, kDmxFrameBytes> VirtualLine::LastDmxFrame() const {
   std::lock_guard lock(mutex_);
   return lastDmx_;
 }

@@ -29,6 +29,8 @@
 #include <vector>
 
 #include "rdm/dmx_line.h"
+#include "rdm/ftdi_line.h"
+#include "rdm/line_buffer.h"
 #include "rdm/rdm_constants.h"
 #include "sim/line_timing.h"
 #include "sim/rdm_request.h"
@@ -43,7 +45,7 @@ inline constexpr std::chrono::microseconds kTurnaround{200};  // responder's rep
 // read timeout.
 inline constexpr std::chrono::microseconds kLateTurnaround{10'000};
 // The FTDI chip's latency timer as FtdiLine sets it.
-inline constexpr std::chrono::microseconds kFtdiLatencyTimer{1000};
+inline constexpr Clock::Duration kFtdiLatencyTimer = FtdiLine::kLatencyTimer;
 
 class VirtualLine final : public DmxLine {
  public:
@@ -98,7 +100,7 @@ class VirtualLine final : public DmxLine {
 
   // The last complete DMX512 frame (start code + 512 slots, zeros before the
   // first) and how many have been sent.
-  std::array<std::uint8_t, 513> LastDmxFrame() const;
+  std::array<std::uint8_t, kDmxFrameBytes> LastDmxFrame() const;
   std::size_t DmxFrameCount() const;
   // Every RDM request frame written, parsed, oldest first: the last
   // kRecordedRequestLimit of them, so a long run stays bounded. DMX512 frames
@@ -153,7 +155,7 @@ class VirtualLine final : public DmxLine {
   bool frameDone_ = false;  // that frame has been carried; more bytes are dropped
   std::vector<std::uint8_t> frame_;
 
-  std::array<std::uint8_t, 513> lastDmx_{};
+  std::array<std::uint8_t, kDmxFrameBytes> lastDmx_{};
   std::size_t dmxFrames_ = 0;
   std::size_t rdmRequests_ = 0;
   // Raw frames, parsed only when asked for: a few dozen bytes each.

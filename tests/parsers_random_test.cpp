@@ -76,6 +76,12 @@ TEST(ParsersOfOutsideBytes, TakeAnyInputWithoutReadingPastIt) {
     const auto rig = sim::ParseRig(bytes, "random.json");
     EXPECT_TRUE(rig.rig.has_value() || rig.error.rfind("random.json", 0) == 0) << rig.error;
     sim::ParseRdmRequest(bytes);
+    for (const StartCode startCode : {StartCode::kIncluded, StartCode::kOmitted}) {
+      if (const auto view = ValidateRdmFrame(bytes, startCode)) {
+        EXPECT_EQ(view->message.data(), bytes.data());
+        EXPECT_LE(view->message.size(), bytes.size());
+      }
+    }
     if (artnet::ArtDmxReceived(bytes, slots)) {
       EXPECT_GE(input.size(), 8u + 530u);
     }
@@ -91,6 +97,7 @@ TEST(ParsersOfOutsideBytes, TakeAnyInputWithoutReadingPastIt) {
     DecodeReplyFrame(bytes);
     EXPECT_EQ(FormatRdmPacket("Response_:", bytes).rfind("Response_:", 0), 0u);
     params::DecodeDeviceInfo(bytes);
+    params::DecodeDeviceInfoFields(bytes);
     params::DecodeFirstStatus(bytes);
     params::DecodeLabel(bytes);
     params::DecodeHours(bytes);

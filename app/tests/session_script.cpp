@@ -82,7 +82,7 @@ void WriteGolden(const std::string& name, const std::vector<std::string>& lines)
 
 std::string FormatRequest(const sim::RdmRequest& r, bool checksumOk, bool afterBreak) {
   std::string text = "dst=" + UidText12(r.destination) + " src=" + UidText12(r.source) +
-                     " tn=" + Hex(r.transaction, 2) + " port=" + Hex(r.port, 2) +
+                     " tn=" + Hex(r.transaction, 2) + " port=" + Hex(r.portOrResponseType, 2) +
                      " mc=" + Hex(r.messageCount, 2) + " sub=" + Hex(r.subDevice, 4) +
                      " cc=" + Hex(r.commandClass, 2) + " pid=" + Hex(r.pid, 4) +
                      " pdl=" + Hex(r.pdl, 2) + " data=";

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "artnet/tests/packet_builder.h"
 #include "base/bytes.h"
 #include "rdm/rdm_constants.h"
 #include "rdm/rdm_message.h"
@@ -16,20 +17,8 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// Golden datagrams are written one field per line; put appends a field.
-struct Golden {
-  Bytes bytes;
-  Golden& operator()(std::initializer_list<std::uint8_t> field) {
-    bytes.insert(bytes.end(), field.begin(), field.end());
-    return *this;
-  }
-  Golden& operator()(const Bytes& field) {
-    bytes.insert(bytes.end(), field.begin(), field.end());
-    return *this;
-  }
-};
-
-const Bytes kId = {'A', 'r', 't', '-', 'N', 'e', 't', 0};
+using testing::Golden;
+using testing::kId;
 
 constexpr Uid kController = 0x7A70'0000'0001ULL;
 constexpr Uid kFixture = 0x4B52'0000'0101ULL;

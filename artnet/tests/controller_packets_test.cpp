@@ -8,26 +8,15 @@
 #include <vector>
 
 #include "artnet/art_poll.h"
+#include "artnet/tests/packet_builder.h"
 
 namespace korval::artnet {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// Golden datagrams are written one field per line; each call appends a field.
-struct Golden {
-  Bytes bytes;
-  Golden& operator()(std::initializer_list<std::uint8_t> field) {
-    bytes.insert(bytes.end(), field.begin(), field.end());
-    return *this;
-  }
-  Golden& operator()(const Bytes& field) {
-    bytes.insert(bytes.end(), field.begin(), field.end());
-    return *this;
-  }
-};
-
-const Bytes kId = {'A', 'r', 't', '-', 'N', 'e', 't', 0};
+using testing::Golden;
+using testing::kId;
 
 Bytes Text(const std::string& text, std::size_t field) {
   Bytes b(text.begin(), text.end());

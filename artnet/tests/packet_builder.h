@@ -1,12 +1,29 @@
-// ArtDmx and ArtPoll packets as a controller sends them, for the tests.
+// ArtDmx and ArtPoll packets as a controller sends them, and golden datagrams
+// written a field a line, for the tests.
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 #include "artnet/art_dmx.h"
 
 namespace korval::artnet::testing {
+
+// Golden datagrams are written one field per line; each call appends a field.
+struct Golden {
+  std::vector<std::uint8_t> bytes;
+  Golden& operator()(std::initializer_list<std::uint8_t> field) {
+    bytes.insert(bytes.end(), field.begin(), field.end());
+    return *this;
+  }
+  Golden& operator()(const std::vector<std::uint8_t>& field) {
+    bytes.insert(bytes.end(), field.begin(), field.end());
+    return *this;
+  }
+};
+
+inline const std::vector<std::uint8_t> kId = {'A', 'r', 't', '-', 'N', 'e', 't', 0};
 
 inline std::vector<std::uint8_t> ArtDmxPacket(std::uint8_t firstValue, std::uint8_t subUni = 0,
                                               std::uint8_t net = 0, std::uint16_t length = 512) {

@@ -195,7 +195,7 @@ TEST_F(GatewayTest, TheTableGoesToWhoAsksAndAFlushIsAnsweredWhenTheDiscoveryEnds
   request.insert(request.end(), {0x00 /*Net*/, 0x00 /*TodFull*/, 0x01 /*AddCount*/, 0x00});
   EXPECT_TRUE(gateway.Receive(request, kOla));
   ASSERT_EQ(sent.size(), 1u);
-  EXPECT_EQ(sent[0].datagram.size(), kArtTodDataHeaderBytes + 2 * 6);
+  EXPECT_EQ(sent[0].datagram.size(), kArtTodDataHeaderBytes + 2 * kUidBytes);
   EXPECT_EQ(sent[0].datagram[rdmfield::kUidCount], 2);
 
   // Two controllers flush at once: one discovery answers both.

@@ -67,6 +67,33 @@ TEST(DeviceInfoDecoding, AShortReplyReadsTheMissingBytesAsFill) {
   EXPECT_EQ(DecodeDeviceInfo({}).category, "unknown");
 }
 
+// The responders' encoder writes each field where the page's decoder reads it.
+TEST(DeviceInfoEncoding, EachFieldGoesToItsOwnBytes) {
+  const DeviceInfoFields fields{.model = 0x1234,
+                                .category = 0x0504,
+                                .softwareVersion = 0x010200FF,
+                                .footprint = 300,
+                                .personality = 3,
+                                .personalityCount = 4,
+                                .startAddress = 500,
+                                .subDeviceCount = 2,
+                                .sensorCount = 7};
+  const std::array<std::uint8_t, kDeviceInfoBytes> kData = {
+      0x01, 0x00,              // RDM protocol version 1.0
+      0x12, 0x34,              // device model
+      0x05, 0x04,              // product category
+      0x01, 0x02, 0x00, 0xFF,  // software version
+      0x01, 0x2C,              // DMX512 footprint 300
+      0x03,                    // current personality
+      0x04,                    // personality count
+      0x01, 0xF4,              // DMX512 start address 500
+      0x00, 0x02,              // sub-device count
+      0x07,                    // sensor count
+  };
+  EXPECT_EQ(EncodeDeviceInfo(fields), kData);
+  EXPECT_EQ(DecodeDeviceInfoFields(kData), fields);
+}
+
 TEST(StartAddressEncoding, TheAddressGoesHighByteFirst) {
   struct Case {
     std::uint16_t address;

@@ -95,7 +95,9 @@ TEST(FollowUpTest, EachRequestIsCarriedToItsFinalReply) {
     controller.replies.assign(c.replies.begin(), c.replies.end());
     const RdmReply reply = SendToTheEnd(controller, get);
     EXPECT_EQ(reply.status, c.status);
-    if (c.status != ReplyStatus::kNoReply) EXPECT_EQ(reply.data, c.data);
+    if (c.status != ReplyStatus::kNoReply) {
+      EXPECT_EQ(reply.data, c.data);
+    }
     EXPECT_EQ(controller.asked.size(), c.requests);
     EXPECT_EQ(controller.clock.Now(), c.waited);
     // After a timer the same question is asked of the root's queue.

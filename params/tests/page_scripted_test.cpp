@@ -1,6 +1,7 @@
 // Replies the virtual rig never gives, scripted byte for byte.
 #include "params/tests/page_fixture.h"
 #include "rdm/rdm_constants.h"
+#include "rdm/tests/reply_frame.h"
 #include "rdm/tests/scripted_line.h"
 
 namespace korval::testing {
@@ -10,22 +11,9 @@ using namespace rdm;
 
 constexpr Uid kSpot = 0x4A4C'00000012;
 
-std::vector<std::uint8_t> Reply(std::uint16_t pid, std::vector<std::uint8_t> data,
+std::vector<std::uint8_t> Reply(std::uint16_t pid, const std::vector<std::uint8_t>& data,
                                 std::uint8_t responseType = kResponseAck) {
-  std::vector<std::uint8_t> r = {kStartCode, kSubStartCode,
-                                 static_cast<std::uint8_t>(kHeaderBytes + data.size())};
-  const auto to = UidToBytes(kControllerUid);
-  const auto from = UidToBytes(kSpot);
-  r.insert(r.end(), to.begin(), to.end());
-  r.insert(r.end(), from.begin(), from.end());
-  r.insert(r.end(), {0x01, responseType, 0x00, 0x00, 0x00, kGetCommandResponse,
-                     static_cast<std::uint8_t>(pid >> 8), static_cast<std::uint8_t>(pid),
-                     static_cast<std::uint8_t>(data.size())});
-  r.insert(r.end(), data.begin(), data.end());
-  const std::uint16_t sum = RdmChecksum(r);
-  r.push_back(static_cast<std::uint8_t>(sum >> 8));
-  r.push_back(static_cast<std::uint8_t>(sum));
-  return r;
+  return ReplyFrame(kSpot, pid, responseType, data);
 }
 
 struct PageScriptedTest : PageFixture<ScriptedLine> {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <vector>
 
 namespace korval::params {
@@ -93,6 +94,8 @@ TEST(StatusText, EachFieldOfTheFirstMessageComesFromItsOwnBytes) {
   EXPECT_EQ(message.value2, 250);
   EXPECT_EQ(StatusText(message), "Voltage of Phase2 to high, 250V");
   EXPECT_EQ(StatusColour(message.type), kOlive);
+  // The responders' encoder writes each field back to its own bytes.
+  EXPECT_EQ(EncodeStatusMessage(message), std::to_array(kReply));
 }
 
 TEST(StatusText, NoQueuedMessageReadsAsUnknownInLime) {

@@ -32,7 +32,7 @@ using ::testing::ElementsAre;
 constexpr Uid kSpot = 0x4B52'0000'0101ULL;
 constexpr Uid kWash = 0x4B52'1234'5678ULL;
 constexpr Duration kByte{kByteMicroseconds};
-constexpr Duration kLatencyTimer = std::chrono::milliseconds(FtdiLine::kLatencyTimerMs);
+constexpr Duration kLatencyTimer = FtdiLine::kLatencyTimer;
 // How long after the request has left an E1.20 read declares that nobody answers.
 constexpr Duration kSilenceLimit = Duration(kResponseLostUs) + FtdiLine::kInterfaceLatency;
 // A responder that starts later than that is not heard, whatever the host's luck.

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/bytes.h"
+#include "rdm/rdm_constants.h"
 #include "rdm/rdm_message.h"
 #include "rdm/uid.h"
 
@@ -14,29 +16,17 @@ inline std::vector<std::uint8_t> ReplyFrame(Uid source, std::uint16_t pid,
                                             std::uint8_t responseType,
                                             const std::vector<std::uint8_t>& data,
                                             bool goodChecksum = true) {
-  std::vector<std::uint8_t> r = {
-      0xCC, 0x01,                                   // start code, sub-start code
-      static_cast<std::uint8_t>(24 + data.size()),  // message length
-  };
-  for (std::uint8_t b : UidToBytes(kControllerUid)) r.push_back(b);  // destination
-  for (std::uint8_t b : UidToBytes(source)) r.push_back(b);          // source
-  const std::vector<std::uint8_t> rest = {
-      0x01,          // transaction number
-      responseType,  // response type
-      0x00,          // message count
-      0x00,
-      0x00,                                    // sub-device: root
-      0x21,                                    // GET_COMMAND_RESPONSE
-      static_cast<std::uint8_t>(pid >> 8),     // PID
-      static_cast<std::uint8_t>(pid),          //
-      static_cast<std::uint8_t>(data.size()),  // PDL
-  };
-  for (std::uint8_t b : rest) r.push_back(b);
-  for (std::uint8_t b : data) r.push_back(b);
-  std::uint16_t sum = RdmChecksum(r);
-  if (!goodChecksum) ++sum;
-  r.push_back(static_cast<std::uint8_t>(sum >> 8));
-  r.push_back(static_cast<std::uint8_t>(sum));
+  std::vector<std::uint8_t> r = EncodeReplyFrame({.destination = kControllerUid,
+                                                  .source = source,
+                                                  .transaction = 1,
+                                                  .responseType = responseType,
+                                                  .commandClass = rdm::kGetCommandResponse,
+                                                  .pid = pid,
+                                                  .data = data});
+  if (!goodChecksum) {
+    const std::size_t at = r.size() - rdm::kChecksumBytes;
+    WriteBe16(r, at, static_cast<std::uint16_t>(ReadBe16(r, at) + 1));
+  }
   return r;
 }
 

@@ -39,12 +39,14 @@ struct TransportTest : ::testing::Test {
   }
 };
 
+const RdmRequest kSetStartAddress{.destination = 0x4B52'2C1F0A37ULL,
+                                  .commandClass = rdm::kSetCommand,
+                                  .pid = rdm::kPidDmxStartAddress,
+                                  .subDevice = 0x0003,
+                                  .data = {0x01, 0x2C}};
+
 TEST(RequestFrameTest, GetWithDataGoesOutFieldByField) {
-  const RdmRequest request{.destination = 0x4B52'2C1F0A37ULL,
-                           .commandClass = rdm::kSetCommand,
-                           .pid = rdm::kPidDmxStartAddress,
-                           .subDevice = 0x0003,
-                           .data = {0x01, 0x2C}};
+  const RdmRequest& request = kSetStartAddress;
   const std::uint8_t kExpected[] = {
       0xCC,                                // start code
       0x01,                                // sub-start code
@@ -100,6 +102,62 @@ TEST(ReplyFrameTest, AckDecodesFieldByField) {
   EXPECT_EQ(reply.commandClass, rdm::kGetCommandResponse);
   EXPECT_EQ(reply.pid, rdm::kPidDmxStartAddress);
   EXPECT_THAT(reply.data, ElementsAre(0x00, 0x64));
+  // The responders' encoder writes the same reply back, byte for byte.
+  EXPECT_THAT(EncodeReplyFrame(reply), ElementsAreArray(kReply));
+}
+
+// The one validator, on a message with its start code (the line) and without
+// (Art-Net): what it refuses, and the fields and bytes of what it takes.
+TEST(FrameValidatorTest, TakesAWholeMessageAndViewsItsFields) {
+  const RdmRequest& request = kSetStartAddress;
+  const std::vector<std::uint8_t> frame = EncodeRequestFrame(request, kControllerUid, 5, 1);
+  struct Case {
+    const char* what;
+    std::size_t at;  // the byte changed (of the frame with its start code), or npos
+    std::uint8_t value;
+    std::size_t size;  // of the frame given, start code included
+    bool taken;
+    bool checksumOk;
+  };
+  const std::size_t n = frame.size(), none = std::string::npos;
+  const Case cases[] = {
+      {"as encoded", none, 0, n, true, true},
+      {"bytes after the checksum", none, 0, n + 3, true, true},
+      {"another start code", 0, 0xCD, n, false, false},
+      {"another sub-start code", 1, 0x02, n, false, false},
+      {"a length below the header", 2, 23, n, false, false},
+      {"a length past the bytes", 2, 27, n, false, false},
+      {"cut inside the checksum", none, 0, n - 1, false, false},
+      {"a PDL that disagrees", rdm::kOffsetPdl, 3, n, false, false},
+      {"a wrong checksum", n - 1, 0x00, n, true, false},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::uint8_t> bytes = frame;
+    bytes.resize(c.size, 0xAA);
+    if (c.at != none) bytes[c.at] = c.value;
+    for (const StartCode startCode : {StartCode::kIncluded, StartCode::kOmitted}) {
+      const bool omitted = startCode == StartCode::kOmitted;
+      const auto given = std::span<const std::uint8_t>(bytes).subspan(omitted ? 1 : 0);
+      const bool unseen = omitted && c.at == 0;  // a start code Art-Net does not carry
+      const auto view = ValidateRdmFrame(given, startCode);
+      ASSERT_EQ(view.has_value(), c.taken || unseen) << c.what << omitted;
+      if (!view) continue;
+      EXPECT_EQ(view->checksumOk, c.checksumOk || unseen) << c.what << omitted;
+      EXPECT_EQ(view->message.data(), given.data()) << c.what;
+      EXPECT_EQ(view->message.size(), n - (omitted ? 1 : 0)) << c.what;
+      EXPECT_THAT(view->data, ElementsAre(0x01, 0x2C)) << c.what;
+      const RdmHeader& h = view->header;
+      EXPECT_EQ(h.destination, request.destination);
+      EXPECT_EQ(h.source, kControllerUid);
+      EXPECT_EQ(h.transaction, 5);
+      EXPECT_EQ(h.portOrResponseType, 1);
+      EXPECT_EQ(h.subDevice, 3);
+      EXPECT_EQ(h.commandClass, rdm::kSetCommand);
+      EXPECT_EQ(h.pid, rdm::kPidDmxStartAddress);
+    }
+  }
+  EXPECT_FALSE(ValidateRdmFrame({}));
+  EXPECT_FALSE(ValidateRdmFrame({}, StartCode::kOmitted));
 }
 
 TEST(ReplyFrameTest, ResponseTypesCarryTheirReasonOrDelay) {

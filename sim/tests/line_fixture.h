@@ -53,7 +53,7 @@ inline RdmRequest Request(Uid to, std::uint8_t commandClass, std::uint16_t pid,
   r.destination = to;
   r.source = kControllerUid;
   r.transaction = 7;
-  r.port = 1;
+  r.portOrResponseType = 1;
   r.commandClass = commandClass;
   r.pid = pid;
   r.pdl = static_cast<std::uint8_t>(data.size());
@@ -74,7 +74,8 @@ struct Reply {
   std::uint8_t ResponseType() const { return bytes.at(rdm::kOffsetPortOrResponseType); }
   std::uint8_t CommandClass() const { return bytes.at(rdm::kOffsetCommandClass); }
   std::uint16_t Pid() const {
-    return static_cast<std::uint16_t>(bytes.at(rdm::kOffsetPid) << 8 | bytes.at(rdm::kOffsetPid + 1));
+    return static_cast<std::uint16_t>(bytes.at(rdm::kOffsetPid) << 8 |
+                                      bytes.at(rdm::kOffsetPid + 1));
   }
   std::vector<std::uint8_t> Data() const {
     const std::size_t pdl = bytes.at(rdm::kOffsetPdl);

@@ -41,7 +41,7 @@ TEST(RecordedRequests, LongRequestIsRecordedWhole) {
   EXPECT_EQ(r.request.destination, 0x4B52'0000'0101ULL);
   EXPECT_EQ(r.request.source, kControllerUid);
   EXPECT_EQ(r.request.transaction, 5);
-  EXPECT_EQ(r.request.port, 1);
+  EXPECT_EQ(r.request.portOrResponseType, 1);
   EXPECT_EQ(r.request.messageCount, 0);
   EXPECT_EQ(r.request.subDevice, 0);
   EXPECT_EQ(r.request.commandClass, kSetCommand);

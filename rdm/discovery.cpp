@@ -61,7 +61,10 @@ int Discovery::SendDiscUniqueBranch(std::uint32_t lowerLow, std::uint32_t lowerH
   AppendBe48(request.data, upper);
 
   const BranchAnswer answer = transport_.Branch(request, kBranchReadBytes);
-  if (!answer.sent) transport_.Log("Discovery msg was not sent");
+  if (!answer.sent) {
+    transport_.Log("Discovery msg was not sent");
+    ++unsentBranches_;
+  }
   if (!answer.read) return kBranchSilent;
 
   const DiscoveryResponse response = DecodeDiscoveryResponse(answer.bytes, lower, upper);
@@ -249,6 +252,7 @@ bool Discovery::Round(bool* go) {
 void Discovery::Run(const DiscoveryHooks& hooks) {
   hooks_ = &hooks;
   branchRequests_ = 0;
+  unsentBranches_ = 0;
   singleUidProbes_ = 0;
   stoppedAtBound_ = false;
   stoppedByOperator_ = false;
@@ -283,6 +287,12 @@ void Discovery::Run(const DiscoveryHooks& hooks) {
   while (silentRounds < kSilentFullRangeBranches) {
     if (!Round(&go)) ++silentRounds;
     if (!go) break;
+  }
+  // Requests that never reached the line leave a list that says nothing about
+  // the fixtures; the window's log has said so per request already.
+  if (unsentBranches_ > 0 && hooks.unanswered) {
+    hooks.unanswered("the line failed: " + std::to_string(unsentBranches_) + " of " +
+                     std::to_string(branchRequests_) + " discovery requests were not sent");
   }
   hooks_ = nullptr;
 }

@@ -110,6 +110,7 @@ class Discovery {
   DeviceTable* table_;
   const DiscoveryHooks* hooks_ = nullptr;
   int branchRequests_ = 0;
+  int unsentBranches_ = 0;
   int singleUidProbes_ = 0;
   bool stoppedAtBound_ = false;
   bool stoppedByOperator_ = false;

@@ -35,8 +35,9 @@ struct DiscoveryHooks {
   std::function<void(Uid uid)> found{};
   // A device that answers but could not be confirmed, left out.
   std::function<void(Uid uid)> leftOut{};
-  // Nothing answered the discovery (a node that sent no table of devices): an
-  // empty list that says nothing about the fixtures. The log line that says so.
+  // The discovery could not ask the fixtures (a node that sent no table of
+  // devices, a line that refused to send): a list that says nothing about the
+  // fixtures. The words that say why.
   std::function<void(const std::string& line)> unanswered{};
 };
 

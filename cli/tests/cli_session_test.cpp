@@ -259,6 +259,16 @@ TEST_F(DiscoverTest, FullWithProgressThenIncrementalFromTheDevicesKnown) {
   EXPECT_EQ(err.str(), "");
 }
 
+// A line that refuses to send: the list would say nothing about the fixtures.
+TEST_F(SessionTest, DiscoverOnALineThatRefusesToSendFails) {
+  line.failWrite = true;
+  Invocation discover;
+  discover.command = Command::kDiscover;
+  EXPECT_EQ(session.Run(discover), kExitFailed);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(err.str(), "discover: the line failed: 5 of 5 discovery requests were not sent\n");
+}
+
 }  // namespace
 
 // A controller that nothing answered during a discovery (an Art-Net node that

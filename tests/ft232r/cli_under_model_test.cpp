@@ -150,12 +150,14 @@ INSTANTIATE_TEST_SUITE_P(BothTimings, SameAsTheVirtualRig, ::testing::Values("cl
 // what happened to the chip on the bus.
 TEST_F(CliUnderModel, AbsentRefusedHeldAndPulledOut) {
   const std::vector<std::string> info{"--rdm-timing", "e120", "-v", "info", "4b52:2c1f0a37"};
+  const std::vector<std::string> discover{"--rdm-timing", "e120", "-v", "discover"};
   struct Case {
     const char* name;
     std::vector<std::string> model;
     int status;
     std::string stderrHas;
     std::vector<std::string> usb;
+    std::vector<std::string> cli{};  // info unless given
   };
   const std::vector<Case> cases{
       {"absent", {"--absent"}, 1, "korval-rdm-cli: no KORVAL interface found\n", {}},
@@ -182,10 +184,16 @@ TEST_F(CliUnderModel, AbsentRefusedHeldAndPulledOut) {
        "no KORVAL widget found\n4b52:2c1f0a37 supported_parameters: line failure: the interface "
        "refused to send or to read",
        {"plug", "claim", "unplug"}},
+      {"pulled out as a discovery starts",
+       {"--unplug-at-request", "1"},
+       1,
+       "\ndiscover: the line failed: ",
+       {"plug", "claim", "unplug"},
+       discover},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const Ran got = UnderModel(c.model, info);
+    const Ran got = UnderModel(c.model, c.cli.empty() ? info : c.cli);
     EXPECT_EQ(got.status, c.status) << got.err;
     EXPECT_THAT(got.err, HasSubstr(c.stderrHas));
     EXPECT_EQ(UsbEvents(got.events), c.usb);

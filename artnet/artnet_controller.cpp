@@ -222,12 +222,18 @@ void ArtNetController::RequestTable(int requests, TableResult& result,
     Log("ArtTodRequest to " + Describe() +
         (round > 1 ? " (again, " + std::to_string(round) + " of " + std::to_string(requests) + ")"
                    : ""));
+    // Counted before the request leaves: a fast node's table can reach the
+    // socket thread before Transmit returns.
+    std::uint64_t before = 0;
+    {
+      std::lock_guard lock(mutex_);
+      before = tablesCompleted_;
+    }
     if (!Transmit(EncodeArtTodRequest(portAddress_))) {
       Log("message cannot be sent to " + Node());
       return;
     }
     std::unique_lock lock(mutex_);
-    const std::uint64_t before = tablesCompleted_;
     const Clock::Duration deadline = clock.Now() + kTableWait;
     while (tablesCompleted_ == before && clock.Now() < deadline) {
       waiter_->WaitUntil(lock,

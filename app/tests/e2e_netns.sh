@@ -5,7 +5,7 @@
 # The test sets, before it sources this file: `tag` (a word that names its
 # namespaces), and defines `report`, which prints what helps after a
 # failure. Afterwards it has $work (a temporary folder), $node_ns, $ctl_ns,
-# $node_ip, $ctl_ip and the functions below.
+# $node_ip, $ctl_ip, $node_if, $ctl_if and the functions below.
 
 node_ns=korval-$tag-node-$$
 ctl_ns=korval-$tag-ctl-$$
@@ -80,6 +80,103 @@ wait_for() {
     tries=$((tries - 1))
   done
   return 1
+}
+
+# The tool's own node: the window on a virtual rig of three fixtures, told
+# apart by footprint and start address, in the node's namespace with its files
+# in $work/node. start_node TIMING (real, instant). The node listens on every
+# address of its namespace: there it has only lo and the veth.
+spot=4b52:2c1f0a37
+dimmer=4b52:1196f2a8
+strobe=4b52:7a3390c5
+node_logged() { grep -qF -- "$1" "$work/node/log.txt"; }
+node_listening() { in_node ss -Hlun "sport = :6454" | grep -q .; }
+start_node() {
+  mkdir -p "$work/node"
+  cat >"$work/node/rig.json" <<EOF
+{
+  "timing": "$1",
+  "responders": [
+    { "uid": "4B52:2C1F0A37", "label": "Spot 1", "category": "0x0102",
+      "personality_footprints": [16, 12], "personality": 1, "start_address": 1 },
+    { "uid": "4B52:1196F2A8", "label": "Dimmer 1-8", "category": "0x0501",
+      "footprint": 8, "start_address": 17 },
+    { "uid": "4B52:7A3390C5", "category": "0x0401", "footprint": 2, "start_address": 25 }
+  ]
+}
+EOF
+  (cd "$work/node" && QT_QPA_PLATFORM=offscreen exec ip netns exec "$node_ns" \
+    "$program" --virtual-rig rig.json --log-file log.txt) >"$work/node.out" 2>&1 &
+  node_pid=$!
+  watched="$watched $node_pid"
+  wait_for 100 node_logged "KORVAL interface initialized" || fail "the node did not open its virtual line"
+  wait_for 50 node_listening || fail "the node does not listen on UDP 6454"
+}
+
+# olad in namespace NS: start_olad NS PLUGIN...: every plugin but those named
+# off, their configuration files already in $work/olad. olad refuses to run as
+# root, so it runs as the package's user, which must be able to write its
+# configuration directory.
+start_olad() {
+  command -v olad >/dev/null 2>&1 || fail "olad not installed (Debian package ola; scripts/install-deps.sh)"
+  id olad >/dev/null 2>&1 || fail "no user olad (Debian package ola)"
+  ns=$1
+  shift
+  for plugin in artnet dummy e131 espnet ftdidmx gpio karate kinet milinst opendmx \
+    openpixelcontrol osc pathport renard sandnet shownet spi stageprofi uartdmx \
+    usbdmx usbserial nanoleaf dmx4linux; do
+    case " $* " in *" $plugin "*) ;; *) echo "enabled = false" >"$work/olad/ola-$plugin.conf" ;; esac
+  done
+  chown -R olad "$work/olad"
+  chmod 755 "$work"
+  # ip netns exec and setpriv exec what they run: $! is olad's own id.
+  ip netns exec "$ns" setpriv --reuid=olad --regid=olad --init-groups \
+    olad --no-register-with-dns-sd --no-http -c "$work/olad" -l 3 >"$work/olad.log" 2>&1 &
+  olad_pid=$!
+  watched="$watched $olad_pid"
+}
+
+# olad as the node in the node's namespace: Art-Net and Dummy only, a Dummy
+# RDM responder of every kind it offers (a dimmer with four sub-devices, the
+# ack-timer responder among them) on universe 0, which an Art-Net input port
+# at Port-Address 0:0:0 shares (an output port of the node, in Art-Net's
+# words: it takes the controllers' ArtTodRequest, AtcFlush and ArtRdm).
+# ola COMMAND...: an OLA client beside it, bounded; its output in $work/ola.out.
+ola() { in_node timeout 20 "$@" >"$work/ola.out" 2>&1; }
+start_ola_node() {
+  mkdir "$work/olad"
+  cat >"$work/olad/ola-artnet.conf" <<EOF
+enabled = true
+ip = $node_ip
+net = 0
+subnet = 0
+input_ports = 1
+output_ports = 0
+always_broadcast = false
+use_limited_broadcast = false
+use_loopback = false
+short_name = korval-e2e
+long_name = korval-e2e OLA node
+EOF
+  cat >"$work/olad/ola-dummy.conf" <<EOF
+enabled = true
+dummy_device_count = 1
+dimmer_count = 1
+dimmer_subdevice_count = 4
+moving_light_count = 1
+ack_timer_count = 1
+advanced_dimmer_count = 1
+sensor_device_count = 1
+network_device_count = 1
+EOF
+  start_olad "$node_ns" artnet dummy
+  devices() { ola ola_dev_info && grep -q "ArtNet \[$node_ip\]" "$work/ola.out" && grep -q "Dummy Device" "$work/ola.out"; }
+  wait_for 150 devices || fail "olad shows no Art-Net device on $node_ip and Dummy device"
+  artnet=$(sed -n "s/^Device \([0-9]*\): ArtNet \[$node_ip\].*/\1/p" "$work/ola.out")
+  dummy=$(sed -n "s/^Device \([0-9]*\): Dummy Device.*/\1/p" "$work/ola.out")
+  [ "$(grep -c '^Device' "$work/ola.out")" -eq 2 ] || fail "other devices than Art-Net and Dummy in olad"
+  ola ola_patch -d "$dummy" -p 0 -u 0 || fail "ola_patch of the Dummy port"
+  ola ola_patch -d "$artnet" -p 0 -i -u 0 || fail "ola_patch of the Art-Net input port"
 }
 
 # A UID as the window writes it (upper-case hex, no colon).

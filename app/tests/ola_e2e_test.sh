@@ -17,61 +17,14 @@
 # veth pair is written to FILE (pcap, needs tshark).
 program=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 timing=${KORVAL_E2E_TIMING:-real}
-
-node_ns=korval-node-$$
-ola_ns=korval-ola-$$
-node_if=kvn$$
-ola_if=kvo$$
-node_ip=10.77.0.1
-ola_ip=10.77.0.2
-
-work=$(mktemp -d)
-program_pid=""
-olad_pid=""
+tag=ola
 capture_pid=""
-poll_pid=""
-namespaces=""
 
-# remove_namespace NS: ends what still runs in NS (only this test starts
-# anything there), then deletes it; its end of the veth pair, and so the pair,
-# goes with it.
-remove_namespace() {
-  pids=$(ip netns pids "$1" 2>/dev/null)
-  [ -n "$pids" ] && kill $pids 2>/dev/null && sleep 0.2
-  pids=$(ip netns pids "$1" 2>/dev/null)
-  [ -n "$pids" ] && kill -9 $pids 2>/dev/null
-  ip netns delete "$1" 2>/dev/null
-}
-
-cleanup() {
-  for pid in $program_pid $olad_pid $capture_pid $poll_pid; do kill "$pid" 2>/dev/null; done
-  wait 2>/dev/null
-  for ns in $namespaces; do remove_namespace "$ns"; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM HUP
-
-# A run killed outright (a CTest timeout) could not clean up: its namespaces
-# carry its process id, which is gone.
-for ns in $(ip netns list 2>/dev/null | sed -n 's/^\(korval-\(node\|ola\)-[0-9][0-9]*\).*/\1/p'); do
-  kill -0 "${ns##*-}" 2>/dev/null || remove_namespace "$ns"
-done
-
-if ! ip netns add "$node_ns" 2>"$work/netns.err"; then
-  echo "ola e2e: cannot create a network namespace ($(cat "$work/netns.err")), skipped"
-  exit 77
-fi
-namespaces=$node_ns
-ip netns add "$ola_ns" || exit 1
-namespaces="$node_ns $ola_ns"
-
-fail() {
-  echo "FAILED: $*"
+report() {
   echo "--- program's message log:"
   cat "$work/node/log.txt" 2>/dev/null
   echo "--- program output:"
-  cat "$work/program.out" 2>/dev/null
+  cat "$work/node.out" 2>/dev/null
   echo "--- olad's log (last 200 lines):"
   tail -n 200 "$work/olad.log" 2>/dev/null
   echo "--- last OLA command:"
@@ -83,26 +36,11 @@ fail() {
     echo "--- Art-Net on the veth pair:"
     tshark -r "$KORVAL_E2E_CAPTURE" 2>/dev/null | tail -n 100
   fi
-  exit 1
 }
-
-# wait_for TENTHS COMMAND...: polls COMMAND every 0.1 s, at most TENTHS times,
-# and gives up early when the program or olad has ended.
-wait_for() {
-  tries=$1
-  shift
-  while [ "$tries" -gt 0 ]; do
-    "$@" >/dev/null 2>&1 && return 0
-    [ -n "$program_pid" ] && ! kill -0 "$program_pid" 2>/dev/null && return 1
-    [ -n "$olad_pid" ] && ! kill -0 "$olad_pid" 2>/dev/null && return 1
-    sleep 0.1
-    tries=$((tries - 1))
-  done
-  return 1
-}
-
-in_node() { ip netns exec "$node_ns" "$@"; }
-in_ola() { ip netns exec "$ola_ns" "$@"; }
+. "$(dirname "$0")/e2e_netns.sh"
+# olad is the controller here.
+ola_ip=$ctl_ip
+in_ola() { in_ctl "$@"; }
 
 # ola COMMAND...: an OLA client in olad's namespace, bounded; its output (both
 # streams) lands in $work/out for the checks and for a failure report.
@@ -116,70 +54,23 @@ ola() {
   return $status
 }
 
-command -v olad >/dev/null 2>&1 || fail "olad not installed (Debian package ola; scripts/install-deps.sh)"
 command -v tshark >/dev/null 2>&1 || fail "tshark not installed (scripts/install-deps.sh)"
-id olad >/dev/null 2>&1 || fail "no user olad (Debian package ola)"
-
-# The wire: broadcasts must exist (brd +), olad and the node find each other
-# by ArtPoll.
-ip link add "$node_if" netns "$node_ns" type veth peer name "$ola_if" netns "$ola_ns" ||
-  fail "no veth pair"
-ip -n "$node_ns" addr add "$node_ip/24" brd + dev "$node_if" || fail "no address $node_ip"
-ip -n "$ola_ns" addr add "$ola_ip/24" brd + dev "$ola_if" || fail "no address $ola_ip"
-for ns in $node_ns $ola_ns; do ip -n "$ns" link set lo up || fail "lo of $ns"; done
-ip -n "$node_ns" link set "$node_if" up || fail "veth up"
-ip -n "$ola_ns" link set "$ola_if" up || fail "veth up"
 
 if [ -n "${KORVAL_E2E_CAPTURE:-}" ]; then
-  ip netns exec "$ola_ns" tshark -q -i "$ola_if" -f "udp port 6454" -w "$KORVAL_E2E_CAPTURE" >"$work/tshark.out" 2>&1 &
+  in_ola tshark -q -i "$ctl_if" -f "udp port 6454" -w "$KORVAL_E2E_CAPTURE" >"$work/tshark.out" 2>&1 &
   capture_pid=$!
   wait_for 50 grep -q "Capturing on" "$work/tshark.out" || fail "tshark did not start"
 fi
 
-# A UID as the program writes it (upper-case hex, no colon).
-line_uid() { echo "$1" | tr -d ':' | tr 'a-f' 'A-F'; }
+# The window keeps its default reply timing (classic): in it this rig's
+# discovery takes about 6 s of real time, in E1.20 timing under 1 s, and olad
+# gives a discovery 4 s, so a pass also shows that network requests run in
+# E1.20 timing.
+start_node "$timing"
 
-# Three fixtures told apart by footprint and start address.
-spot=4b52:2c1f0a37
-dimmer=4b52:1196f2a8
-strobe=4b52:7a3390c5
-mkdir "$work/node"
-cat >"$work/node/rig.json" <<EOF
-{
-  "timing": "$timing",
-  "responders": [
-    { "uid": "4B52:2C1F0A37", "label": "Spot 1", "category": "0x0102",
-      "personality_footprints": [16, 12], "personality": 1, "start_address": 1 },
-    { "uid": "4B52:1196F2A8", "label": "Dimmer 1-8", "category": "0x0501",
-      "footprint": 8, "start_address": 17 },
-    { "uid": "4B52:7A3390C5", "category": "0x0401", "footprint": 2, "start_address": 25 }
-  ]
-}
-EOF
-# The node listens on every address of its namespace: there it has only lo and
-# the veth. The window keeps its default reply timing (classic): in it this
-# rig's discovery takes about 6 s of real time, in E1.20 timing under 1 s, and
-# olad gives a discovery 4 s, so a pass also shows that network requests run
-# in E1.20 timing.
-(cd "$work/node" && QT_QPA_PLATFORM=offscreen exec ip netns exec "$node_ns" \
-  "$program" --virtual-rig rig.json --log-file log.txt) >"$work/program.out" 2>&1 &
-program_pid=$!
-node_logged() { grep -qF -- "$1" "$work/node/log.txt"; }
-node_listening() { in_node ss -Hlun "sport = :6454" | grep -q .; }
-wait_for 100 node_logged "KORVAL interface initialized" || fail "the program did not open the virtual line"
-wait_for 50 node_listening || fail "the node does not listen on UDP 6454"
-
-# olad: every plugin but Art-Net off, Art-Net on the veth's address. It refuses
-# to run as root, so it runs as the package's user, which must be able to write
-# its config directory.
-config=$work/olad
-mkdir "$config"
-for plugin in dummy e131 espnet ftdidmx gpio karate kinet milinst opendmx \
-  openpixelcontrol osc pathport renard sandnet shownet spi stageprofi uartdmx \
-  usbdmx usbserial nanoleaf dmx4linux; do
-  echo "enabled = false" >"$config/ola-$plugin.conf"
-done
-cat >"$config/ola-artnet.conf" <<EOF
+# olad: Art-Net only, on the veth's address.
+mkdir "$work/olad"
+cat >"$work/olad/ola-artnet.conf" <<EOF
 enabled = true
 ip = $ola_ip
 net = 0
@@ -191,12 +82,7 @@ use_loopback = false
 short_name = korval-e2e
 long_name = korval-e2e OLA controller
 EOF
-chown -R olad "$config"
-chmod 755 "$work"
-# ip netns exec and setpriv exec what they run: $! is olad's own id.
-ip netns exec "$ola_ns" setpriv --reuid=olad --regid=olad --init-groups \
-  olad --no-register-with-dns-sd --no-http -c "$config" -l 3 >"$work/olad.log" 2>&1 &
-olad_pid=$!
+start_olad "$ctl_ns" artnet
 artnet_device() { ola ola_dev_info && grep -q "ArtNet \[$ola_ip\]" "$work/out"; }
 wait_for 150 artnet_device || fail "olad shows no Art-Net device on $ola_ip"
 device=$(sed -n "s/^Device \([0-9]*\): ArtNet \[$ola_ip\].*/\1/p" "$work/out")
@@ -212,7 +98,7 @@ grep -q "^Device" "$work/out" && [ "$(grep -c '^Device' "$work/out")" -eq 1 ] ||
 # The node's first ArtPollReply (OpCode 0x2100, little-endian, at UDP offset
 # 16), as tshark reads it.
 poll_reply=$work/poll_reply
-ip netns exec "$ola_ns" tshark -l -i "$ola_if" -c 1 -a duration:30 \
+in_ola tshark -l -i "$ctl_if" -c 1 -a duration:30 \
   -f "src host $node_ip and udp port 6454 and udp[16:2] = 0x0021" \
   -T fields -e artnet.poll_reply.rdm_supported -e udp.payload >"$poll_reply" 2>"$work/poll_reply.err" &
 poll_pid=$!
@@ -295,6 +181,6 @@ ola ola_rdm_get -u 0 --uid $strobe identify_device || fail "ola_rdm_get identify
 grep -q "^Identify State: true\$" "$work/out" || fail "identify_device of $strobe does not read back as on"
 echo "ola e2e: identify_device reached $strobe"
 
-kill -0 "$program_pid" 2>/dev/null || fail "the program ended"
+kill -0 "$node_pid" 2>/dev/null || fail "the program ended"
 kill -0 "$olad_pid" 2>/dev/null || fail "olad ended"
 echo "ola e2e: passed"

@@ -35,63 +35,7 @@ report() {
 }
 . "$(dirname "$0")/e2e_netns.sh"
 
-command -v olad >/dev/null 2>&1 || fail "olad not installed (Debian package ola; scripts/install-deps.sh)"
-id olad >/dev/null 2>&1 || fail "no user olad (Debian package ola)"
-
-# ola COMMAND...: an OLA client in olad's namespace, bounded; its output in
-# $work/ola.out.
-ola() { in_node timeout 20 "$@" >"$work/ola.out" 2>&1; }
-
-# olad: every plugin but Art-Net and Dummy off. It refuses to run as root, so
-# it runs as the package's user, which must be able to write its config.
-config=$work/olad
-mkdir "$config"
-for plugin in e131 espnet ftdidmx gpio karate kinet milinst opendmx \
-  openpixelcontrol osc pathport renard sandnet shownet spi stageprofi uartdmx \
-  usbdmx usbserial nanoleaf dmx4linux; do
-  echo "enabled = false" >"$config/ola-$plugin.conf"
-done
-cat >"$config/ola-artnet.conf" <<EOF
-enabled = true
-ip = $node_ip
-net = 0
-subnet = 0
-input_ports = 1
-output_ports = 0
-always_broadcast = false
-use_limited_broadcast = false
-use_loopback = false
-short_name = korval-e2e
-long_name = korval-e2e OLA node
-EOF
-cat >"$config/ola-dummy.conf" <<EOF
-enabled = true
-dummy_device_count = 1
-dimmer_count = 1
-dimmer_subdevice_count = 4
-moving_light_count = 1
-ack_timer_count = 1
-advanced_dimmer_count = 1
-sensor_device_count = 1
-network_device_count = 1
-EOF
-chown -R olad "$config"
-chmod 755 "$work"
-# ip netns exec and setpriv exec what they run: $! is olad's own id.
-in_node setpriv --reuid=olad --regid=olad --init-groups \
-  olad --no-register-with-dns-sd --no-http -c "$config" -l 3 >"$work/olad.log" 2>&1 &
-watched=$!
-devices() { ola ola_dev_info && grep -q "ArtNet \[$node_ip\]" "$work/ola.out" && grep -q "Dummy Device" "$work/ola.out"; }
-wait_for 150 devices || fail "olad shows no Art-Net device on $node_ip and Dummy device"
-artnet=$(sed -n "s/^Device \([0-9]*\): ArtNet \[$node_ip\].*/\1/p" "$work/ola.out")
-dummy=$(sed -n "s/^Device \([0-9]*\): Dummy Device.*/\1/p" "$work/ola.out")
-[ "$(grep -c '^Device' "$work/ola.out")" -eq 2 ] || fail "other devices than Art-Net and Dummy in olad"
-
-# Universe 0: the Dummy port sends to the responders, the Art-Net input port
-# (an output port of the node, in Art-Net's words) at Port-Address 0:0:0
-# takes the controllers' ArtTodRequest, AtcFlush and ArtRdm.
-ola ola_patch -d "$dummy" -p 0 -u 0 || fail "ola_patch of the Dummy port"
-ola ola_patch -d "$artnet" -p 0 -i -u 0 || fail "ola_patch of the Art-Net input port"
+start_ola_node
 ola ola_rdm_discover -u 0 || fail "ola_rdm_discover on olad's universe"
 uids=$(grep -Eo '^[0-9a-f]{4}:[0-9a-f]{8}$' "$work/ola.out" | sort)
 [ "$(echo "$uids" | wc -l)" -eq 7 ] || fail "olad discovers [$uids], want seven Dummy responders"

@@ -31,29 +31,7 @@ report() {
 }
 . "$(dirname "$0")/e2e_netns.sh"
 
-spot=4b52:2c1f0a37
-dimmer=4b52:1196f2a8
-strobe=4b52:7a3390c5
-mkdir "$work/node"
-cat >"$work/node/rig.json" <<EOF
-{
-  "timing": "real",
-  "responders": [
-    { "uid": "4B52:2C1F0A37", "label": "Spot 1", "category": "0x0102",
-      "personality_footprints": [16, 12], "personality": 1, "start_address": 1 },
-    { "uid": "4B52:1196F2A8", "label": "Dimmer 1-8", "category": "0x0501",
-      "footprint": 8, "start_address": 17 },
-    { "uid": "4B52:7A3390C5", "category": "0x0401", "footprint": 2, "start_address": 25 }
-  ]
-}
-EOF
-(cd "$work/node" && QT_QPA_PLATFORM=offscreen exec ip netns exec "$node_ns" \
-  "$program" --virtual-rig rig.json --log-file log.txt) >"$work/node.out" 2>&1 &
-watched=$!
-node_logged() { grep -qF -- "$1" "$work/node/log.txt"; }
-node_listening() { in_node ss -Hlun "sport = :6454" | grep -q .; }
-wait_for 100 node_logged "KORVAL interface initialized" || fail "the node did not open its virtual line"
-wait_for 50 node_listening || fail "the node does not listen on UDP 6454"
+start_node real
 
 # nodes: a poll on the controller's interfaces finds the node, with an output
 # port at Port-Address 0:0:0 that carries RDM.

@@ -96,6 +96,8 @@ TEST(ArtNetController, EachExchangeEndsAsDocumentedInBoundedTime) {
   };
   const Case cases[] = {
       {"answered", [](ScriptedNode&) {}, getLabel, ReplyStatus::kAck, 1, 5ms},
+      {"answered before the send returned", [](ScriptedNode& n) { n.latency = 0ms; }, getLabel,
+       ReplyStatus::kAck, 1, 0ms},
       {"a node that never answers", [](ScriptedNode& n) { n.silent = true; }, getLabel,
        ReplyStatus::kNoReply, 3, 3s},
       {"first reply lost", lost(1), getLabel, ReplyStatus::kAck, 2, 1s + 5ms},
@@ -209,6 +211,12 @@ TEST(ArtNetController, EachDiscoveryEndsAsDocumentedInBoundedTime) {
   const Case cases[] = {
       {"three devices in one packet", DiscoveryMode::kIncremental, table(three), 3, 1, 0, 5ms,
        "Art-Net node 10.0.0.5, Port-Address 0:0:0: table of 3 devices (3 new, 0 no longer listed)"},
+      {"the table before the request's send returned", DiscoveryMode::kIncremental,
+       [&three](ScriptedNode& n, ScriptedNetwork&) {
+         n.table = three;
+         n.latency = 0ms;
+       },
+       3, 1, 0, 0s, "table of 3 devices"},
       {"the devices listed keep their places",
        DiscoveryMode::kIncremental,
        table(three),

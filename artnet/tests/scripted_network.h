@@ -1,6 +1,8 @@
 // A network in simulated time for tests of the Art-Net controller side: what
 // the controller sends reaches a scripted node at once, and what the node (or
-// the test) sends arrives at the time it is due, when the controller waits.
+// the test) sends arrives at the time it is due, when the controller waits;
+// an answer due at once arrives before the send returns, as a fast node's
+// answer can reach the socket thread before the sender waits for it.
 // Nothing here waits for real time or touches a socket.
 #pragma once
 
@@ -69,6 +71,7 @@ class ScriptedNetwork {
     return [this](std::uint32_t to, std::uint16_t, std::span<const std::uint8_t> datagram) {
       sent.push_back({to, Bytes(datagram.begin(), datagram.end()), clock.Now()});
       if (node) node(to, sent.back().datagram);
+      RunUntil(clock.Now());
       return true;
     };
   }

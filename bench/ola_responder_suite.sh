@@ -20,7 +20,9 @@
 # Per run (page, fixture) it reports the suite's summary, the ArtRdm requests,
 # the time from each request to its ArtRdm reply at the veth, the requests
 # never answered, the node's "dropped unsent" lines and the DMX frames (count,
-# worst period); see bench/ola_suite_report.py.
+# worst period); per flush (ola_rdm_discover --full) the UIDs olad returned,
+# when the node sent its tables, and the DMX frames meanwhile; see
+# bench/ola_suite_report.py.
 #
 # Needs: root (namespaces, olad's user, capture); the Debian packages ola,
 # ola-python, python3-numpy, tshark, xvfb, xdotool, imagemagick; and OLA's
@@ -38,6 +40,12 @@
 # the dmx_record file, olad's log, each suite run's output and screenshots.
 # KORVAL_SUITE_PAGES="rdm artnet" chooses the pages, in that order.
 # KORVAL_SUITE_TESTS=TEST1,TEST2 runs only those tests of the suite.
+# KORVAL_SUITE_FIXTURES="UID ..." runs the suite against those fixtures only
+# (empty: none, the discoveries alone).
+# KORVAL_SUITE_DISCOVERIES=N: after the suite, N more flushes with the node's
+# list full, then N with it empty, each in a program started anew without
+# devnames.lst (default 3; the first flush of a page is always one with the
+# list empty).
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 program=${1:-$here/../build/dev/app/korval-rdm}
@@ -45,6 +53,7 @@ program=$(cd "$(dirname "$program")" && pwd)/$(basename "$program")
 ola_source=${KORVAL_OLA_SOURCE:-}
 pages=${KORVAL_SUITE_PAGES:-rdm artnet}
 tests=${KORVAL_SUITE_TESTS:-}
+extra_discoveries=${KORVAL_SUITE_DISCOVERIES:-3}
 python=/usr/bin/python3  # Debian's, which has the ola-python modules
 
 die() {
@@ -188,6 +197,7 @@ write_rig() {
 EOF
 }
 fixtures="4b52:2c1f0a37 4b52:1196f2a8 4b52:7a3390c5"
+suite_fixtures=${KORVAL_SUITE_FIXTURES-$fixtures}
 
 # Universe 0 every 10 ms, straight to the node: slots 1 to 8 the send time
 # (ms since the epoch), 9 to 12 a counter, the rest 0.
@@ -246,20 +256,40 @@ run_page() {
   wait_for 100 grep -q '[0-9]' "$work/display" || die "no X server"
   display=":$(tr -dc 0-9 <"$work/display")"
   in_x() { in_node env DISPLAY="$display" "$@"; }
-  write_rig "$dir/node/rig.json"
-  (cd "$dir/node" && DISPLAY=$display QT_QPA_PLATFORM=xcb exec ip netns exec "$node_ns" \
-    "$program" --virtual-rig rig.json --log-file log.txt) >"$dir/program.out" 2>&1 &
-  program_pid=$!
-  wait_for 150 grep -qF "KORVAL interface initialized" "$dir/node/log.txt" ||
-    die "the program did not open the virtual line"
   main_window=""
   find_window() {
     main_window=$(in_x xdotool search --onlyvisible --name '^KORVAL RDM Setup V' | head -n 1)
     [ -n "$main_window" ]
   }
-  wait_for 100 find_window || die "no main window"
   node_listening() { in_node ss -Hlun "sport = :6454" | grep -q .; }
-  wait_for 50 node_listening || die "the node does not listen on UDP 6454"
+  # start_program DIR: the program with its rig, log and dmx_record in DIR
+  # (each start its own: the record's clock starts with the line), listening.
+  start_program() {
+    node_dir=$1
+    mkdir -p "$node_dir"
+    write_rig "$node_dir/rig.json"
+    (cd "$node_dir" && DISPLAY=$display QT_QPA_PLATFORM=xcb exec ip netns exec "$node_ns" \
+      "$program" --virtual-rig rig.json --log-file log.txt) >>"$dir/program.out" 2>&1 &
+    program_pid=$!
+    wait_for 150 grep -qF "KORVAL interface initialized" "$node_dir/log.txt" ||
+      die "the program did not open the virtual line"
+    wait_for 100 find_window || die "no main window"
+    wait_for 50 node_listening || die "the node does not listen on UDP 6454"
+  }
+  # show_page: the page of this run in the window started last.
+  show_page() {
+    [ "$page" = artnet ] || return 0
+    # The Art-Net tab, at (316, 21) of the window's client area; frames in
+    # the record prove that it is the current page (only it sends them).
+    in_x xdotool mousemove --window "$main_window" 316 21 click 1
+    frames_flow() { [ "$(wc -l <"$node_dir/frames.txt" 2>/dev/null || echo 0)" -gt 20 ]; }
+    wait_for 100 frames_flow || die "no DMX frames after clicking the Art-Net tab"
+  }
+  stop_program() {
+    kill "$program_pid" 2>/dev/null
+    wait "$program_pid" 2>/dev/null
+  }
+  start_program "$dir/node"
 
   # olad, Art-Net only, on the veth's address (as in the e2e test).
   config=$work/olad-$page
@@ -296,45 +326,51 @@ EOF
   rt=""
   chrt -f 20 true 2>/dev/null && rt="chrt -f 20"
   in_ola $rt "$python" "$work/artdmx_sender.py" "$node_ip" 0.010 &
-  if [ "$page" = artnet ]; then
-    # The Art-Net tab, at (316, 21) of the window's client area; frames in
-    # the record prove that it is the current page (only it sends them).
-    in_x xdotool mousemove --window "$main_window" 316 21 click 1
-    frames_flow() { [ "$(wc -l <"$dir/node/frames.txt")" -gt 20 ]; }
-    wait_for 100 frames_flow || die "no DMX frames after clicking the Art-Net tab"
-  fi
+  show_page
   in_x import -window root "$dir/page-before.png"
   # Whether the output thread got its real-time priority (class FF) here.
   ps -L -o tid,cls,rtprio,comm -p "$program_pid" >"$dir/threads.txt"
 
-  # The table: a discovery through the node (ArtTodControl AtcFlush), timed
-  # from the flush to the node's "Discovery finished." at 0.1 s.
+  # The table: a discovery through the node (ArtTodControl AtcFlush), with
+  # the node's list empty (no devnames.lst in its directory). discover LABEL
+  # writes a line to discoveries.tsv: the label, the flush, ola_rdm_discover's
+  # return and the node's "Discovery finished." (polled every 0.1 s), the UIDs
+  # olad returned and the program's directory. The report takes the exact
+  # times of the flush and of the node's tables from the capture.
   want=$(printf '%s\n' $fixtures | sort | tr '\n' ' ')
   uids_in() { tr 'A-F' 'a-f' <"$1" | grep -Eo '[0-9a-f]{4}:[0-9a-f]{8}' | sort | tr '\n' ' '; }
-  discovery_ended() { grep -qx "Discovery finished." "$dir/node/log.txt"; }
-  flushed=$(date +%s.%N)
-  in_ola timeout 30 ola_rdm_discover -u 0 --full >"$dir/discover.out" 2>&1 || die "ola_rdm_discover failed"
-  answered=$(date +%s.%N)
-  wait_for 600 discovery_ended || die "the node's discovery did not end within 60 s"
-  ended=$(date +%s.%N)
-  found=$(uids_in "$dir/discover.out")
-  {
-    echo "ola_rdm_discover --full answered after $(since "$flushed" "$answered") s with [$found]"
-    echo "the node's discovery ended $(since "$flushed" "$ended") s after the flush"
-  } >"$dir/discovery.txt"
+  discoveries=0
+  : >"$dir/discoveries.tsv"
+  discover() {
+    discoveries=$((discoveries + 1))
+    finished() { grep -cx "Discovery finished." "$node_dir/log.txt"; }
+    before=$(finished)
+    discovery_ended() { [ "$(finished)" -gt "$before" ]; }
+    flushed=$(date +%s.%N)
+    in_ola timeout 30 ola_rdm_discover -u 0 --full >"$dir/discover-$discoveries.out" 2>&1 ||
+      die "ola_rdm_discover failed"
+    answered=$(date +%s.%N)
+    wait_for 600 discovery_ended || die "the node's discovery did not end within 60 s"
+    ended=$(date +%s.%N)
+    found=$(uids_in "$dir/discover-$discoveries.out")
+    printf '%s\t%s\t%s\t%s\t%s\t%s\n' "$1" "$flushed" "$answered" "$ended" "$found" \
+      "${node_dir#"$dir"/}" >>"$dir/discoveries.tsv"
+    echo "ola suite: $page page, flush with the list $1: olad got [$found] after" \
+      "$(since "$flushed" "$answered") s; the node's discovery ended after $(since "$flushed" "$ended") s"
+  }
+  discover empty
   if [ "$found" != "$want" ]; then
     # olad keeps the first table it gets, the one the node sends after 3 s
     # when its discovery runs longer; an ArtTodRequest now gets the new one.
     in_ola timeout 30 ola_rdm_discover -u 0 >"$dir/discover-again.out" 2>&1 || die "ola_rdm_discover failed"
     found=$(uids_in "$dir/discover-again.out")
-    echo "ola_rdm_discover (ArtTodRequest) afterwards: [$found]" >>"$dir/discovery.txt"
+    echo "ola_rdm_discover (ArtTodRequest) afterwards: [$found]" >"$dir/discover-again.txt"
+    cat "$dir/discover-again.txt"
   fi
-  printf '%s\t%s\n' "$flushed" "$ended" >"$dir/discovery.tsv"
-  cat "$dir/discovery.txt"
   [ "$found" = "$want" ] || die "discovered [$found], want [$want]"
 
   : >"$dir/runs.tsv"
-  for uid in $fixtures; do
+  for uid in $suite_fixtures; do
     name=$(echo "$uid" | tr -d ':')
     from=$(wc -l <"$dir/node/log.txt")
     start=$(date +%s.%N)
@@ -352,6 +388,25 @@ EOF
   kill -0 "$program_pid" 2>/dev/null || echo "ola suite: the program ended during the run" >&2
   cp "$dir/node/log.txt" "$dir/node.log"
   [ -f "$dir/node/frames.txt" ] && cp "$dir/node/frames.txt" "$dir/frames.txt"
+
+  # More flushes: with the list full (the program that ran the suite), then
+  # each in a program started anew without devnames.lst (the list empty).
+  round=1
+  while [ "$round" -le "$extra_discoveries" ]; do
+    sleep 1
+    discover full
+    round=$((round + 1))
+  done
+  round=1
+  while [ "$round" -le "$extra_discoveries" ]; do
+    stop_program
+    start_program "$dir/empty-$round"
+    show_page
+    wait_for 300 node_listed || die "olad does not list the node for universe 0"
+    sleep 1
+    discover empty
+    round=$((round + 1))
+  done
   tear_down
   wait "$program_pid" 2>/dev/null
 }

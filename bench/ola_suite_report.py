@@ -16,6 +16,12 @@ frames.txt (the rig's dmx_record) and suite-UID.txt. Per run it prints:
   ArtDmx packet differs (send time and a counter in slots 1 to 12), so a frame
   goes unrecorded only when no ArtDmx came in since the frame before, and the
   ArtDmx gap at the veth shows whether that can have happened.
+
+Per flush (a line of discoveries.tsv: the list empty or full, the script's
+times, the UIDs ola_rdm_discover returned, the program's directory with its
+frames.txt) it prints, from the capture, the time from olad's ArtTodControl to
+each ArtTodData of the node (with its UID count), and the DMX frames until the
+last of them.
 """
 import bisect
 import statistics
@@ -26,6 +32,9 @@ from pathlib import Path
 
 ART_DMX = 0x5000
 ART_RDM = 0x8300
+ART_TOD_REQUEST = 0x8000
+ART_TOD_DATA = 0x8100
+ART_TOD_CONTROL = 0x8200
 NODE_IP = '10.77.0.1'
 OLA_IP = '10.77.0.2'
 CC_NAMES = {0x10: 'DISCOVERY', 0x20: 'GET', 0x30: 'SET'}
@@ -76,14 +85,24 @@ class Request:
 
 
 def read_capture(pcap):
-    """Requests with their reply times, and the send times of ArtDmx."""
+    """Requests with their reply times, the send times of ArtDmx, and the
+    table traffic: (time, 'flush') for each ArtTodControl from olad, (time,
+    'request') for each ArtTodRequest from olad and (time, UID count) for each
+    ArtTodData from the node."""
     requests = []
     pending = defaultdict(list)  # (tn, controller, fixture) -> requests waiting
     dmx = []
+    tables = []
     for at, source, payload in packets(pcap):
         op = int.from_bytes(payload[8:10], 'little')
         if op == ART_DMX and source == OLA_IP:
             dmx.append(at)
+        if op == ART_TOD_CONTROL and source == OLA_IP:
+            tables.append((at, 'flush'))
+        if op == ART_TOD_REQUEST and source == OLA_IP:
+            tables.append((at, 'request'))
+        if op == ART_TOD_DATA and source == NODE_IP and len(payload) >= 28:
+            tables.append((at, payload[27]))
         if op != ART_RDM or len(payload) < 24 + 23:
             continue
         rdm = payload[24:]
@@ -96,7 +115,7 @@ def read_capture(pcap):
             waiting = pending.get((rdm[14], rdm[2:8], rdm[8:14]))
             if waiting:
                 waiting.pop(0).reply_at = at
-    return requests, dmx
+    return requests, dmx, tables
 
 
 def read_frames(path):
@@ -169,6 +188,14 @@ class Frames:
         points = [start] + self.artdmx[i:bisect.bisect_left(self.artdmx, end)] + [end]
         return max(b - a for a, b in zip(points, points[1:]))
 
+    def worst(self, start, end):
+        """The worst period of the frames from start to end that the record
+        shows exactly, in ms, or None."""
+        sent = [t for t in self.times if start <= t <= end]
+        exact = [round((b - a) * 1000) for a, b in zip(sent, sent[1:])
+                 if self._artdmx_gap(a, b) < self.FRESH]
+        return max(exact) if exact else None
+
     def line(self, start, end):
         sent = [t for t in self.times if start <= t <= end]
         if len(sent) < 2:
@@ -187,23 +214,60 @@ class Frames:
         return text
 
 
+def report_discoveries(folder, tables, dmx):
+    """One paragraph per flush, from discoveries.tsv and the capture."""
+    path = folder / 'discoveries.tsv'
+    if not path.exists():
+        return
+    rows = [line.split('\t') for line in path.read_text().splitlines() if line]
+    flushes = [at for at, what in tables if what == 'flush']
+    asked = [at for at, what in tables if what == 'request']
+    records = {}
+    summary = defaultdict(list)  # list empty or full -> (seconds to the last table, UIDs, worst)
+    for n, (listed, flushed, answered, ended, found, node_dir) in enumerate(rows):
+        flushed, answered, ended = float(flushed), float(answered), float(ended)
+        # olad's ArtTodControl: the first one after the script ran ola_rdm_discover.
+        flush = next((at for at in flushes if at >= flushed - 0.01), flushed)
+        # Its tables: until the next flush, or an ArtTodRequest (whose answer is
+        # no longer this flush's).
+        until = min([at for at in flushes + asked if at > flush] + [ended + 5])
+        sent = [(at, what) for at, what in tables
+                if isinstance(what, int) and flush <= at < until]
+        print('flush %d, the list %s: olad returned %d UIDs [%s] after %.2f s' % (
+            n + 1, listed, len(found.split()), found.strip(), answered - flush))
+        if sent:
+            print('  the node sent its table at %s' % ', '.join(
+                '+%.3f s (%d UIDs)' % (at - flush, count) for at, count in sent))
+        last = sent[-1][0] if sent else ended
+        print('  "Discovery finished." seen within 0.1 s at +%.1f s' % (ended - flush))
+        if node_dir not in records:
+            records[node_dir] = Frames(read_frames(folder / node_dir / 'frames.txt'), dmx)
+        print('  meanwhile %s' % records[node_dir].line(flush, last))
+        summary[listed].append((last - flush, len(found.split()), records[node_dir].worst(flush, last)))
+    for listed, flushes_of in summary.items():
+        worst = [w for _, _, w in flushes_of if w is not None]
+        print('the list %s, %d flushes: the last table %.2f to %.2f s after the flush; olad got'
+              ' all 3 UIDs in %d; worst DMX frame period %s' % (
+                  listed, len(flushes_of), min(t for t, _, _ in flushes_of),
+                  max(t for t, _, _ in flushes_of), sum(1 for _, n, _ in flushes_of if n == 3),
+                  '%d ms' % max(worst) if worst else 'none (no frames)'))
+    again = folder / 'discover-again.txt'
+    if again.exists():
+        print(again.read_text().rstrip())
+
+
 def report_page(out, page):
     folder = out / page
     runs = []
     for line in (folder / 'runs.tsv').read_text().splitlines():
         uid, start, end, log_from, log_to = line.split('\t')
         runs.append((uid, float(start), float(end), int(log_from), int(log_to)))
-    requests, dmx = read_capture(folder / 'capture.pcap')
+    requests, dmx, tables = read_capture(folder / 'capture.pcap')
     log = (folder / 'node.log').read_text(errors='replace').splitlines()
     frames = Frames(read_frames(folder / 'frames.txt'), dmx)
 
     print('== %s page ==' % ('Art-Net' if page == 'artnet' else 'RDM'))
-    discovery = folder / 'discovery.txt'
-    if discovery.exists():
-        print(discovery.read_text().rstrip())
-    if (folder / 'discovery.tsv').exists():
-        flushed, ended = map(float, (folder / 'discovery.tsv').read_text().split())
-        print('during the discovery: %s' % frames.line(flushed, ended))
+    report_discoveries(folder, tables, dmx)
     everything = []
     for uid, start, end, log_from, log_to in runs:
         mine = [r for r in requests if start <= r.at <= end]

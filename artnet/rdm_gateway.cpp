@@ -17,8 +17,12 @@ constexpr std::uint16_t kOurPort = 0;  // Net 0, Sub-Net 0, Universe 0
 
 }  // namespace
 
-RdmGateway::RdmGateway(RdmController& controller, LineArbiter& arbiter, Hooks hooks)
-    : controller_(controller), arbiter_(arbiter), hooks_(std::move(hooks)) {
+RdmGateway::RdmGateway(RdmController& controller, LineArbiter& arbiter, Hooks hooks,
+                       std::chrono::milliseconds interimAfter)
+    : controller_(controller),
+      arbiter_(arbiter),
+      hooks_(std::move(hooks)),
+      interimAfter_(interimAfter) {
   watcher_ = std::thread([this] { WatchDiscoveries(); });
 }
 
@@ -47,7 +51,7 @@ bool RdmGateway::Receive(std::span<const std::uint8_t> datagram, const Controlle
         waitingForTable_.push_back(from);
       }
       if (first) {
-        interimAt_ = std::chrono::steady_clock::now() + kInterimTableAfter;
+        interimAt_ = std::chrono::steady_clock::now() + interimAfter_;
         interimSent_ = false;
       }
     }
@@ -131,8 +135,19 @@ void RdmGateway::WatchDiscoveries() {
     }
     interimSent_ = true;
     const std::vector<Controller> asked = waitingForTable_;
+    const std::size_t known = table_.size();
     lock.unlock();
-    for (const Controller& c : asked) SendTable(c);
+    const std::string after = "AtcFlush: the discovery still runs after " +
+                              std::to_string(interimAfter_.count()) + " ms; ";
+    if (known == 0) {
+      if (hooks_.log) hooks_.log({after + "no table goes out before it ends, since none is known"});
+    } else {
+      for (const Controller& c : asked) SendTable(c);
+      if (hooks_.log) {
+        hooks_.log(
+            {after + "the table known so far (" + std::to_string(known) + " devices) went out"});
+      }
+    }
     lock.lock();
   }
 }

@@ -36,7 +36,9 @@ class RdmGateway {
  public:
   // A controller that asked for a new table hears of the table known so far
   // after this long if the discovery has not ended by then (controllers wait a
-  // few seconds: OLA four, and it keeps the first whole table it gets).
+  // few seconds: OLA four, and it keeps the first whole table it gets). An
+  // empty list is not sent then: it would read as a line without fixtures,
+  // and a controller that keeps it would never see the discovery's table.
   static constexpr std::chrono::milliseconds kInterimTableAfter{3000};
 
   struct Hooks {
@@ -52,7 +54,8 @@ class RdmGateway {
 
   // The requests go to the fixtures through `controller`, each when `arbiter`
   // finds it a turn on the line.
-  RdmGateway(RdmController& controller, LineArbiter& arbiter, Hooks hooks);
+  RdmGateway(RdmController& controller, LineArbiter& arbiter, Hooks hooks,
+             std::chrono::milliseconds interimAfter = kInterimTableAfter);
   ~RdmGateway();
   RdmGateway(const RdmGateway&) = delete;
   RdmGateway& operator=(const RdmGateway&) = delete;
@@ -76,6 +79,7 @@ class RdmGateway {
   RdmController& controller_;
   LineArbiter& arbiter_;
   Hooks hooks_;
+  const std::chrono::milliseconds interimAfter_;
 
   mutable std::mutex mutex_;
   std::condition_variable changed_;

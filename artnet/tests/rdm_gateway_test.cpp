@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 
@@ -213,6 +214,61 @@ TEST_F(GatewayTest, TheTableGoesToWhoAsksAndAFlushIsAnsweredWhenTheDiscoveryEnds
   EXPECT_EQ(sent[0].to, kOla);
   EXPECT_EQ(sent[1].to, other);
   EXPECT_EQ(sent[1].datagram[rdmfield::kUidCount], 1);
+}
+
+// A flush whose discovery outlasts the interim: the list known so far goes
+// out then, but an empty one never does (a controller such as OLA keeps the
+// first whole table and would miss the discovery's).
+TEST(GatewayInterim, TheTableKnownSoFarGoesOutUnlessItIsEmpty) {
+  for (const std::vector<Uid>& known : {std::vector<Uid>{}, std::vector<Uid>{kSpot, kWash}}) {
+    SCOPED_TRACE(known.size());
+    sim::VirtualLine line{sim::Timing::kInstant};
+    RdmTransport transport{line, {}};
+    LineController controller{transport, "the line"};
+    std::mutex mutex;
+    std::condition_variable logged;
+    std::vector<Sent> sent;
+    std::vector<std::string> log;
+    RdmGateway gateway{controller,
+                       transport.Arbiter(),
+                       {.send =
+                            [&](const Controller& to, std::span<const std::uint8_t> d) {
+                              std::lock_guard lock(mutex);
+                              sent.push_back({to, {d.begin(), d.end()}});
+                            },
+                        .requestWaiting = {},
+                        .discover = [] {},
+                        .log =
+                            [&](std::vector<std::string> lines) {
+                              std::lock_guard lock(mutex);
+                              log.insert(log.end(), lines.begin(), lines.end());
+                              logged.notify_all();
+                            }},
+                       std::chrono::milliseconds(0)};
+    gateway.SetTable(known);
+    auto flush = ArtHeader(kOpTodControl);
+    flush.insert(flush.end(), {0x00 /*Net*/, kAtcFlush, 0x00 /*Address*/});
+    gateway.Receive(flush, kOla);
+    {
+      std::unique_lock lock(mutex);
+      // A bound only so that a missing line fails instead of hanging.
+      ASSERT_TRUE(logged.wait_for(lock, std::chrono::seconds(30), [&] { return !log.empty(); }));
+      EXPECT_EQ(log.back(),
+                known.empty() ? "AtcFlush: the discovery still runs after 0 ms; no table goes out "
+                                "before it ends, since none is known"
+                              : "AtcFlush: the discovery still runs after 0 ms; the table known "
+                                "so far (2 devices) went out");
+      ASSERT_EQ(sent.size(), known.empty() ? 0u : 1u);
+      if (!known.empty()) {
+        EXPECT_EQ(sent[0].datagram[rdmfield::kUidCount], 2);
+      }
+    }
+    gateway.SetTable({kWash});
+    gateway.DiscoveryEnded();
+    std::lock_guard lock(mutex);
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent.back().datagram[rdmfield::kUidCount], 1);
+  }
 }
 
 // A line wrapper that writes down which thread made each call, so that the

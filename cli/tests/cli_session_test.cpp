@@ -23,7 +23,7 @@ using testing::ScriptedLine;
 constexpr Uid kFixture = 0x4B52'00000007ULL;
 
 std::vector<std::uint8_t> Reply(std::uint8_t responseType, std::uint16_t pid,
-                                std::vector<std::uint8_t> data) {
+                                const std::vector<std::uint8_t>& data) {
   return testing::ReplyFrame(kFixture, pid, responseType, data);
 }
 
@@ -227,7 +227,7 @@ TEST_F(DiscoverTest, FullWithProgressThenIncrementalFromTheDevicesKnown) {
   for (Uid uid : known) Add(uid);
   constexpr Uid kNew = 0x4A4C'00000012ULL, kGone = 0x4B52'0000DEADULL;
   Add(kNew);
-  auto lines = [](std::vector<Uid> uids) {
+  auto lines = [](const std::vector<Uid>& uids) {
     std::string text;
     for (Uid uid : uids) text += UidOut(uid) + "\n";
     return text;

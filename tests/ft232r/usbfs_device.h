@@ -94,7 +94,7 @@ class UsbfsDevice {
 
   static gboolean OnIoctl(UMockdevIoctlBase* handler, UMockdevIoctlClient* client, gpointer self);
   static void OnConnected(UMockdevIoctlBase* handler, UMockdevIoctlClient* client, gpointer self);
-  static void OnClientClosed(GObject* client, GParamSpec* spec, gpointer self);
+  static void OnClientClosed(GObject* client, GParamSpec* property, gpointer self);
 
   void Handle(UMockdevIoctlClient* client);
   void Submit(UMockdevIoctlClient* client, Micros now);

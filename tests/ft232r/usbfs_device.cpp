@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 
 namespace korval::ft232r {
@@ -62,9 +63,16 @@ std::string RootHubRecord() {
          hex + "\n\n";
 }
 
+// The device's number as the kernel names its node: decimal, three digits.
+std::string DevNumText(int devnum) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%03d", devnum);
+  return text;
+}
+
 std::string ChipRecord(int devnum, const std::string& serial) {
   const std::string hex = HexBytes(Descriptors());
-  const std::string dev = Hex(static_cast<std::uint64_t>(devnum), 3);
+  const std::string dev = DevNumText(devnum);
   const std::string minor = std::to_string(devnum - 1);
   return "P: /devices/pci0000:00/0000:00:14.0/usb1/1-1\n"
          "N: bus/usb/001/" +
@@ -159,7 +167,7 @@ UsbfsDevice::~UsbfsDevice() {
 }
 
 std::string UsbfsDevice::NodePath() const {
-  return "/dev/bus/usb/001/" + Hex(static_cast<std::uint64_t>(devnum_), 3);
+  return "/dev/bus/usb/001/" + DevNumText(devnum_);
 }
 
 std::string UsbfsDevice::SysPath() const {

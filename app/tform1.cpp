@@ -112,7 +112,6 @@ TForm1::TForm1(RdmTransport& transportIn, ArtNetOptions artNet, RdmController* c
       lineController_(LineUnlessGiven(transportIn, controllerIn)),
       transport(transportIn),
       controller(controllerIn != nullptr ? *controllerIn : *lineController_),
-      hasLine(controllerIn == nullptr),
       guard_(std::make_unique<HandlerGuard>(
           *this, [this](const std::string& what) { showErrorBox(QString::fromStdString(what)); })) {
   showErrorBox = [this](const QString& text) {

@@ -154,7 +154,7 @@ class TForm1 : public QWidget {
   RdmTransport& transport;
   RdmController& controller;
   // False when the controller is no line of ours (an Art-Net node's port).
-  const bool hasLine;
+  bool hasLine() const { return lineController_ != nullptr; }
   std::uint8_t StartUpAttempts = 0;
   // Whether this start-up sequence has logged why the interface did not open.
   bool openFailureExplained = false;

@@ -61,7 +61,7 @@ TForm1::ArtNetRoom::~ArtNetRoom() {
 
 void TForm1::ArtNetRoom::Tick(artnet::TickClock::TimePoint nextDeadline) {
   RdmTransport& transport = form.transport;
-  if (!form.hasLine) {
+  if (!form.hasLine()) {
     // No line to drive: the page shows what the node receives, and the
     // node says that nothing goes out.
     if (form.artNetPageShown.load(std::memory_order_relaxed)) {

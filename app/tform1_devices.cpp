@@ -141,7 +141,7 @@ void TForm1::RunDiscovery() {
   // On the line the known devices are kept where they still answer (muted
   // again one by one before the search for the others); a node is asked to
   // discover anew and give its table.
-  const DiscoveryMode mode = hasLine ? DiscoveryMode::kIncremental : DiscoveryMode::kFull;
+  const DiscoveryMode mode = hasLine() ? DiscoveryMode::kIncremental : DiscoveryMode::kFull;
   guard_->RunStoppable([this, &hooks, mode] { controller.Discover(mode, deviceTable, hooks); });
   if (deviceTable.count > 0) {
     devicesRoom->names.NameDiscovered(Edit1->text().toStdString());

@@ -36,7 +36,7 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::StartUpTimerTimer() {
-  if (!hasLine) {
+  if (!hasLine()) {
     // Interface 0 is a port of an Art-Net node: nothing to open or retry.
     Log("RDM through " + controller.Describe());
     StartUpTimer->stop();

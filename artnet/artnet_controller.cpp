@@ -88,9 +88,9 @@ ForwardedReply ArtNetController::Exchange(std::span<const std::uint8_t> frame, b
     if (log) log(line);
   };
   const auto datagram = EncodeArtRdm(portAddress_, RdmWithoutStartCode(frame));
-  // The request's own fields, read as the reply decoder reads a frame: what the
-  // answer must name to be the answer to it.
-  const RdmReply request = DecodeReplyFrame(frame);
+  // The request's own fields: what the answer must name to be the answer to it.
+  const auto view = ValidateRdmFrame(frame);
+  const RdmHeader request = view ? view->header : RdmHeader{};
   ForwardedReply forwarded;
   RdmReply& reply = forwarded.reply;
   const auto sendOnce = [&] {
@@ -157,8 +157,7 @@ bool ArtNetController::Receive(std::span<const std::uint8_t> datagram, std::uint
   }
   const auto message = ParseArtRdm(datagram);
   if (!message || message->portAddress != portAddress_) return false;
-  const auto frame = RdmFrameWithStartCode(message->rdm);
-  const RdmReply decoded = DecodeReplyFrame(frame);
+  const RdmHeader& decoded = message->header;
   if (!IsResponse(decoded.commandClass)) return false;  // a request, for the node to handle
 
   std::lock_guard lock(mutex_);
@@ -176,7 +175,7 @@ bool ArtNetController::Receive(std::span<const std::uint8_t> datagram, std::uint
     return decoded.commandClass == a.commandClass && decoded.pid == a.pid;
   };
   if (message->command == kArProcess && awaited_ && reply_.empty() && answers(*awaited_)) {
-    reply_ = frame;
+    reply_ = RdmFrameWithStartCode(message->rdm);
     waiter_->Wake();
   } else {
     passedOver_.fetch_add(1, std::memory_order_relaxed);
@@ -193,10 +192,7 @@ void ArtNetController::AddTablePacket(const TodData& packet) {
     table_ = TableInProgress{.total = h.uidTotal, .blocks = {}};
   table_.blocks[h.blockCount] = packet.uids;
   lastTablePacketAt_ = GetClock().Now();
-  if (table_.Complete()) {
-    completeTable_ = table_.Uids();
-    ++tablesCompleted_;
-  }
+  if (table_.Complete()) completeTable_ = table_.Uids();
 }
 
 bool ArtNetController::Stopped(const DiscoveryHooks& hooks) const {
@@ -222,20 +218,16 @@ void ArtNetController::RequestTable(int requests, TableResult& result,
     Log("ArtTodRequest to " + Describe() +
         (round > 1 ? " (again, " + std::to_string(round) + " of " + std::to_string(requests) + ")"
                    : ""));
-    // Counted before the request leaves: a fast node's table can reach the
-    // socket thread before Transmit returns.
-    std::uint64_t before = 0;
-    {
-      std::lock_guard lock(mutex_);
-      before = tablesCompleted_;
-    }
     if (!Transmit(EncodeArtTodRequest(portAddress_))) {
       Log("message cannot be sent to " + Node());
       return;
     }
+    // No whole table has come before this round (it would have ended the
+    // rounds), so one there now answers this request, even when a fast
+    // node's reached the socket thread before Transmit returned.
     std::unique_lock lock(mutex_);
     const Clock::Duration deadline = clock.Now() + kTableWait;
-    while (tablesCompleted_ == before && clock.Now() < deadline) {
+    while (!completeTable_ && clock.Now() < deadline) {
       waiter_->WaitUntil(lock,
                          hooks.stopRequested
                              ? std::min(deadline, clock.Now() + Clock::Duration(kStopPollInterval))
@@ -270,7 +262,6 @@ void ArtNetController::Discover(DiscoveryMode mode, DeviceTable& table,
     collectingTable_ = true;
     table_ = {};
     completeTable_.reset();
-    tablesCompleted_ = 0;
   }
   TableResult result;
   if (mode == DiscoveryMode::kFull && !Stopped(hooks)) {

@@ -90,8 +90,6 @@ class ArtNetController final : public RdmController {
   // an ArtTodData), whether or not it answers what we wait for.
   bool Receive(std::span<const std::uint8_t> datagram, std::uint32_t fromAddress);
 
-  std::uint32_t NodeAddress() const { return node_; }
-  std::uint16_t NodePortAddress() const { return portAddress_; }
   // Every device of the last table, also those past the list's 33.
   const std::vector<Uid>& LastTable() const { return lastTable_; }
   // ArtRdm replies from the node for our Port-Address that answered nothing
@@ -150,7 +148,6 @@ class ArtNetController final : public RdmController {
   bool collectingTable_ = false;
   TableInProgress table_;
   std::optional<std::vector<Uid>> completeTable_;
-  std::uint64_t tablesCompleted_ = 0;
   Clock::Duration lastTablePacketAt_{0};
   std::atomic<std::uint64_t> passedOver_{0};
 };

@@ -56,12 +56,11 @@ std::optional<std::uint16_t> ParsePortAddress(std::string_view text) {
 }
 
 std::vector<std::uint8_t> EncodeArtPoll() {
-  // Up to ProtVer an ArtPoll is laid out as the RDM packets are, but their
-  // Port-Address bytes reach past its end: the header is made whole, then cut
-  // to length. Port-Address 0 leaves every field after ProtVer zero: Flags,
+  // Every field after ProtVer but the two codes stays zero: Flags,
   // DiagPriority, the targets.
-  auto out = RdmPacketHeader(kOpPoll, 0, rdmfield::kAddress + 1);
-  out.resize(kArtPollBytes);
+  std::vector<std::uint8_t> out(kArtPollBytes, 0);
+  WriteArtNetHeader(out, kOpPoll);
+  WriteBe16(out, rdmfield::kProtVer, kProtocolVersion);
   WriteBe16(out, kPollEstaMan, kEstaPrototype);
   WriteBe16(out, kPollOem, kOemUnknown);
   return out;

@@ -63,10 +63,7 @@ std::optional<std::uint32_t> ParseIpv4(const std::string& text) {
 std::optional<std::uint32_t> LocalAddressToward(std::uint32_t to) {
   const int probe = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   if (probe < 0) return std::nullopt;
-  sockaddr_in target{};
-  target.sin_family = AF_INET;
-  target.sin_port = htons(9);
-  target.sin_addr.s_addr = htonl(to);
+  const sockaddr_in target = SocketAddress(to, 9);
   std::optional<std::uint32_t> local;
   // Connecting a datagram socket only looks up the route; nothing goes out.
   if (::connect(probe, reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0) {

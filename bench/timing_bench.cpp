@@ -36,6 +36,7 @@
 #include "params/fixture_runs.h"
 #include "params/page_values.h"
 #include "params/parameter_page.h"
+#include "rdm/ftdi_line.h"
 #include "rdm/line_controller.h"
 #include "rdm/rdm_constants.h"
 #include "rdm/transport.h"
@@ -55,7 +56,7 @@ struct Window {
         page(
             controller, [this](const std::string& entry) { log.push_back(entry); }, names,
             [](const NamesList&) {}, [](const params::PageValues&, params::PageField) {}) {
-    line.SetLatencyTimer(sim::kFtdiLatencyTimer);
+    line.SetLatencyTimer(FtdiLine::kLatencyTimer);
     for (const auto& config : rig) line.AddResponder(config);
     LineHandle handle = 0;
     OpenRdmLine(line, &handle);

@@ -86,10 +86,10 @@ int Session::Discover(const Invocation& inv) {
   }
   std::vector<Uid> found, leftOut;
   std::string unanswered;
-  int branches = 0, devices = 0;
+  int branches = 0;
   auto progress = [&] {
     if (progress_) {
-      err_ << "\rdiscovering: " << branches << " branch requests, " << devices << " found"
+      err_ << "\rdiscovering: " << branches << " branch requests, " << found.size() << " found"
            << std::flush;
     }
   };
@@ -110,7 +110,6 @@ int Session::Discover(const Invocation& inv) {
                      .found =
                          [&](Uid uid) {
                            found.push_back(uid);
-                           ++devices;
                            progress();
                          },
                      .leftOut = [&](Uid uid) { leftOut.push_back(uid); },

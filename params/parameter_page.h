@@ -44,7 +44,6 @@ class ParameterPage {
   void Log(const std::string& line) const;
   // A fixed wait of the page (settle times), on the controller's clock.
   void Pause(int ms);
-  RdmController& Controller() { return controller_; }
 
   void GetSupportedParameters(Uid uid);
   void GetDeviceInfo(Uid uid, PageValues& values);

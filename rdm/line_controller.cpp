@@ -10,7 +10,7 @@ LineController::LineController(RdmTransport& transport, std::string description)
       discovery_(transport, scratch_) {}
 
 RdmReply LineController::Send(const RdmRequest& request, bool awaitReply) {
-  return transport_.Transact(request, {.awaitReply = awaitReply});
+  return transport_.Transact(request, awaitReply);
 }
 
 void LineController::Discover(DiscoveryMode mode, DeviceTable& table, const DiscoveryHooks& hooks) {

@@ -28,7 +28,6 @@ class LineController final : public RdmController {
   ForwardedReply Forward(std::span<const std::uint8_t> frame, bool awaitReply,
                          const LogSink& log) override;
 
-  RdmTransport& Transport() { return transport_; }
   // The procedure itself, for its counts and bounds.
   const Discovery& LastDiscovery() const { return discovery_; }
 

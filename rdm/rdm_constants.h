@@ -171,13 +171,11 @@ inline constexpr std::uint16_t kMaxDmxAddress = 512;
 // 250000 baud, 8N2: eleven bit times per byte.
 inline constexpr int kLineBaud = 250000;
 inline constexpr int kByteMicroseconds = 44;
-// What E1.20 allows a break and the mark after it, at the sender.
+// The shortest break and mark after it E1.20 allows a sender.
 inline constexpr int kBreakMinUs = 176;
-inline constexpr int kBreakMaxUs = 352;
 inline constexpr int kMarkAfterBreakMinUs = 12;
-inline constexpr int kMarkAfterBreakMaxUs = 88;
-// A break of 176 us and a mark after break of 12 us before every frame.
-inline constexpr int kBreakAndMarkUs = 188;
+// The shortest break and mark after break, before every frame.
+inline constexpr int kBreakAndMarkUs = kBreakMinUs + kMarkAfterBreakMinUs;
 inline constexpr int kLineTimeoutMs = 50;
 
 // Reply timing, counted from the end of the request's last slot. A responder

@@ -94,7 +94,7 @@ LineStatus RdmTransport::SendFrame(std::span<const std::uint8_t> bytes) {
   return line_.Write(h, bytes, &written);
 }
 
-RdmReply RdmTransport::Exchange(const RdmRequest& request, bool awaitReply) {
+RdmReply RdmTransport::Transact(const RdmRequest& request, bool awaitReply) {
   const std::vector<std::uint8_t> frame = NextFrame(request);
   const LineArbiter::Turn turn = arbiter_.TakeBetweenFrames(
       ExchangeBudget(frame.size(), timing_, awaitReply, request.commandClass));
@@ -184,12 +184,8 @@ ForwardedReply RdmTransport::Forward(std::span<const std::uint8_t> frame, bool a
   return forwarded;
 }
 
-RdmReply RdmTransport::Transact(const RdmRequest& request, TransactOptions options) {
-  return Exchange(request, options.awaitReply);
-}
-
 int RdmTransport::SendRdmRequest(const RdmRequest& request, bool wait) {
-  return TransactionResult(Transact(request, {.awaitReply = wait}));
+  return TransactionResult(Transact(request, wait));
 }
 
 int RdmTransport::Request(Uid uid, std::uint8_t commandClass, std::uint16_t pid,

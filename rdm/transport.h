@@ -33,14 +33,6 @@ inline constexpr int kAck = 2;
 // most 29 parameter-data bytes are shown; bytes past the span read as 0xFF.
 std::string FormatRdmPacket(std::string_view prefix, std::span<const std::uint8_t> frame);
 
-struct TransactOptions {
-  // False for requests nobody answers (broadcasts, DISC_UN_MUTE to all): the
-  // frame goes out and the line is not read.
-  bool awaitReply = true;
-};
-// One frame out, one reply in: what the window's operations make of a request.
-inline constexpr TransactOptions kSingleExchange{.awaitReply = true};
-
 // The window's three results of a single exchange: kAck, kNotAck (a checked
 // reply that is no ACK) or kNoReply (nothing, no start code, a bad checksum, a
 // failed read).
@@ -75,8 +67,6 @@ class RdmTransport {
 
   void Log(const std::string& line) const;
   void SetLogSink(LogSink log) { log_ = std::move(log); }
-  // A fixed wait of the tool, on the line's clock.
-  void Pause(int ms) { GetClock().SleepMs(ms); }
 
   // How the reads of a reply end (classic unless set).
   void SetTiming(RdmTiming timing) { timing_ = timing; }
@@ -89,7 +79,9 @@ class RdmTransport {
 
   // The one exchange every request of the line goes through: one frame out,
   // one reply in (the follow-up of ACK_TIMER and ACK_OVERFLOW is the caller's).
-  RdmReply Transact(const RdmRequest& request, TransactOptions options = {});
+  // awaitReply false for requests nobody answers (broadcasts, DISC_UN_MUTE to
+  // all): the frame goes out and the line is not read.
+  RdmReply Transact(const RdmRequest& request, bool awaitReply = true);
   // A single exchange, judged as TransactionResult does.
   int SendRdmRequest(const RdmRequest& request, bool wait);
   int Request(Uid uid, std::uint8_t commandClass, std::uint16_t pid,
@@ -109,7 +101,6 @@ class RdmTransport {
   std::vector<std::uint8_t> NextFrame(const RdmRequest& request);
   // Purge, break and the frame itself.
   LineStatus SendFrame(std::span<const std::uint8_t> bytes);
-  RdmReply Exchange(const RdmRequest& request, bool awaitReply);
   // One frame out and its reply in, with the turn already held.
   // The reply is read into `r` (at least 201 bytes).
   RdmReply ExchangeFrame(std::span<const std::uint8_t> frame, bool awaitReply, RdmTiming timing,

@@ -23,7 +23,7 @@ VirtualLine::VirtualLine(Timing timing)
       clock_(MakeClock(timing)),
       simulated_(timing == Timing::kInstant ? static_cast<SimulatedClock*>(clock_.get()) : nullptr),
       origin_(clock_->Now()),
-      latencyTimer_(timing == Timing::kReal ? kFtdiLatencyTimer : Duration(0)) {}
+      latencyTimer_(timing == Timing::kReal ? FtdiLine::kLatencyTimer : Duration(0)) {}
 
 VirtualLine::VirtualLine(Rig rig) : VirtualLine(rig.timing) {
   Adopt(std::move(rig));

@@ -29,7 +29,6 @@
 #include <vector>
 
 #include "rdm/dmx_line.h"
-#include "rdm/ftdi_line.h"
 #include "rdm/line_buffer.h"
 #include "rdm/rdm_constants.h"
 #include "sim/line_timing.h"
@@ -44,8 +43,6 @@ inline constexpr std::chrono::microseconds kTurnaround{200};  // responder's rep
 // A late responder answers well after E1.20's 2.0 ms and well inside a 50 ms
 // read timeout.
 inline constexpr std::chrono::microseconds kLateTurnaround{10'000};
-// The FTDI chip's latency timer as FtdiLine sets it.
-inline constexpr Clock::Duration kFtdiLatencyTimer = FtdiLine::kLatencyTimer;
 
 class VirtualLine final : public DmxLine {
  public:

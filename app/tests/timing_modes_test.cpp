@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/tests/form_test.h"
+#include "rdm/ftdi_line.h"
 #include "rdm/rdm_constants.h"
 #include "sim/random_rig.h"
 
@@ -35,7 +36,7 @@ class Session final : public FormTest {
  public:
   explicit Session(RdmTiming mode) {
     timing = mode;
-    line.SetLatencyTimer(sim::kFtdiLatencyTimer);
+    line.SetLatencyTimer(FtdiLine::kLatencyTimer);
   }
   void TestBody() override {}
   using FormTest::Click;

@@ -106,7 +106,7 @@ struct FrameRead : ::testing::TestWithParam<Delivery> {
   RdmReply Transact(const RdmRequest& request, RdmTiming timing) {
     transport.SetTiming(timing);
     log.clear();
-    return transport.Transact(request, kSingleExchange);
+    return transport.Transact(request);
   }
   bool Logged(const std::string& line) const {
     return std::find(log.begin(), log.end(), line) != log.end();

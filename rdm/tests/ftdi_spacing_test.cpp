@@ -52,7 +52,7 @@ class Spacing : public ::testing::TestWithParam<Setup> {
 
   RdmReply Get(Uid uid) {
     return transport.Transact(
-        {.destination = uid, .commandClass = kGetCommand, .pid = kPidDeviceInfo}, kSingleExchange);
+        {.destination = uid, .commandClass = kGetCommand, .pid = kPidDeviceInfo});
   }
   void DmxFrame() {
     const std::vector<std::uint8_t> startCode(1, kNullStartCode), slots(512, 0x7F);
@@ -84,7 +84,7 @@ TEST_P(Spacing, EveryFrameLeavesWholeAndTheNextBreakWaitsOutTheSpacing) {
                              .commandClass = kSetCommand,
                              .pid = kPidDmxStartAddress,
                              .data = {0x00, 0x01}},
-                            {.awaitReply = false});
+                            false);
        },
        FrameSpacing(FrameEnd::kNotAwaited)},
       {"two DISC_UN_MUTEs to all",
@@ -94,7 +94,7 @@ TEST_P(Spacing, EveryFrameLeavesWholeAndTheNextBreakWaitsOutTheSpacing) {
            transport.Transact({.destination = kBroadcastUid,
                                .commandClass = kDiscoveryCommand,
                                .pid = kPidDiscUnMute},
-                              {.awaitReply = false});
+                              false);
          }
        },
        FrameSpacing(FrameEnd::kNotAwaited)},

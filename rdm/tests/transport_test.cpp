@@ -240,7 +240,7 @@ TEST_F(TransportTest, TransactionNumberCountsFromOneAndWrapsAfter255) {
 TEST_F(TransportTest, AcknowledgedReplyIsFoundAfterNoiseAndGives2) {
   line.replies.push_back({0x00});  // noise before the start code
   Answer(Reply(rdm::kResponseAck, {1, 2, 3}));
-  const RdmReply reply = transport.Transact(kGetDeviceInfo, kSingleExchange);
+  const RdmReply reply = transport.Transact(kGetDeviceInfo);
   EXPECT_EQ(TransactionResult(reply), kAck);
   EXPECT_THAT(reply.data, ElementsAre(1, 2, 3));
   ASSERT_EQ(log.size(), 2u);
@@ -260,7 +260,7 @@ TEST_F(TransportTest, LongReplyDumpsTwentyNineDataBytesThenIndices53And54) {
   std::vector<std::uint8_t> data(32);
   for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i);
   Answer(Reply(rdm::kResponseAckOverflow, data));
-  const RdmReply reply = transport.Transact(kGetDeviceInfo, kSingleExchange);
+  const RdmReply reply = transport.Transact(kGetDeviceInfo);
   EXPECT_EQ(TransactionResult(reply), kNotAck);
   EXPECT_EQ(reply.data.size(), 32u);
   std::string expected = "Response_:38 888800000001 4A4C00000012 01 03 00 0000 21 0060 20 ";
@@ -275,14 +275,14 @@ TEST_F(TransportTest, LongReplyDumpsTwentyNineDataBytesThenIndices53And54) {
 
 TEST_F(TransportTest, NackWithGoodChecksumGives1AndBadChecksumGives0WithoutMessage) {
   Answer(Reply(rdm::kResponseNackReason, {0x00, 0x00}));
-  const RdmReply nack = transport.Transact(kGetDeviceInfo, kSingleExchange);
+  const RdmReply nack = transport.Transact(kGetDeviceInfo);
   EXPECT_EQ(TransactionResult(nack), kNotAck);
   EXPECT_EQ(nack.status, ReplyStatus::kNack);
   EXPECT_EQ(nack.nackReason, rdm::kNrUnknownPid);
   EXPECT_EQ(log.size(), 2u);
 
   Answer(Reply(rdm::kResponseAck, {7}, /*goodChecksum=*/false));
-  const RdmReply spoilt = transport.Transact(kGetDeviceInfo, kSingleExchange);
+  const RdmReply spoilt = transport.Transact(kGetDeviceInfo);
   EXPECT_EQ(TransactionResult(spoilt), kNoReply);
   EXPECT_EQ(spoilt.status, ReplyStatus::kBadChecksum);
   EXPECT_EQ(log.size(), 4u);  // both dumps, no message
@@ -302,7 +302,7 @@ TEST_F(TransportTest, FailedWriteStillDumpsAndReads) {
 
 TEST_F(TransportTest, FailedReadReportsNoWidgetWithoutResponseDump) {
   line.failRead = true;
-  const RdmReply reply = transport.Transact(kGetDeviceInfo, kSingleExchange);
+  const RdmReply reply = transport.Transact(kGetDeviceInfo);
   EXPECT_EQ(TransactionResult(reply), kNoReply);
   EXPECT_EQ(reply.status, ReplyStatus::kLineFailure);
   EXPECT_EQ(log.size(), 2u);

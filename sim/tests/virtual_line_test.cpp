@@ -38,8 +38,7 @@ struct TransportOnLine : ::testing::Test {
     return std::find(log.begin(), log.end(), text) != log.end();
   }
   RdmReply Get(Uid uid, std::uint16_t pid) {
-    return transport.Transact({.destination = uid, .commandClass = kGetCommand, .pid = pid},
-                              kSingleExchange);
+    return transport.Transact({.destination = uid, .commandClass = kGetCommand, .pid = pid});
   }
 };
 
@@ -234,7 +233,7 @@ TEST(LineTimingTest, RealTimingHearsTheSlowestLegalResponderInE120AndALateOneOnl
   const auto info = [&](Uid uid, RdmTiming timing) {
     transport.SetTiming(timing);
     return transport.Transact(
-        {.destination = uid, .commandClass = kGetCommand, .pid = kPidDeviceInfo}, kSingleExchange);
+        {.destination = uid, .commandClass = kGetCommand, .pid = kPidDeviceInfo});
   };
   const RdmReply slow = info(kSpot, RdmTiming::kE120);
   EXPECT_TRUE(slow.IsAck());

@@ -332,7 +332,7 @@ void ArtNetController::List(DiscoveryMode mode, const TableResult& result, Devic
     if (table.count >= DeviceTable::kCapacity) continue;
     PlaceUid(table, table.count, uid);
     if (hooks.addListLine) {
-      hooks.addListLine(std::to_string(table.count) + " - ID:" + UidText12(uid));
+      hooks.addListLine(DeviceListLine(table.count, UidText12(uid)));
     }
     ++table.count;
   }

@@ -10,10 +10,6 @@ namespace korval {
 DeviceNames::DeviceNames(NamesList& names, DeviceTable& table, LogSink log)
     : names_(names), table_(table), log_(std::move(log)) {}
 
-std::string DeviceListLine(int position, const std::string& key) {
-  return std::to_string(position) + " - ID:" + key;
-}
-
 void DeviceNames::Load(const DeviceListView& list) {
   const int nulLine = LoadNamesList(names_);
   const int entries = names_.Count();
@@ -65,7 +61,7 @@ void DeviceNames::Rewrite(const std::string& name) {
   std::vector<std::string> keys, names;
   for (int p = 0; p < table_.count; ++p) {
     keys.push_back(UidText(ListedUid(table_, p)));
-    names.push_back(names_.HasKey(keys.back()) ? names_.GetName(keys.back()) : name);
+    names.push_back(names_.FindName(keys.back()).value_or(name));
   }
   names_.Clear();
   for (std::size_t k = 0; k < keys.size(); ++k) names_.SetName(keys[k], names[k]);

@@ -49,7 +49,4 @@ class DeviceNames {
   std::vector<std::string> aside_;
 };
 
-// "3 - ID:4A4C00000012": a list line of the names file's key.
-std::string DeviceListLine(int position, const std::string& key);
-
 }  // namespace korval

@@ -25,16 +25,15 @@ std::string_view NameOfLine(std::string_view line) {
   return eq == std::string_view::npos ? std::string_view() : line.substr(eq + 1);
 }
 
-std::string NamesList::GetName(std::string_view key) const {
+std::optional<std::string> NamesList::FindName(std::string_view key) const {
   for (const auto& line : lines_) {
     if (SameKey(KeyOfLine(line), key)) return std::string(NameOfLine(line));
   }
-  return {};
+  return std::nullopt;
 }
 
-bool NamesList::HasKey(std::string_view key) const {
-  return std::any_of(lines_.begin(), lines_.end(),
-                     [&](const std::string& line) { return SameKey(KeyOfLine(line), key); });
+std::string NamesList::GetName(std::string_view key) const {
+  return FindName(key).value_or(std::string());
 }
 
 void NamesList::SetName(std::string_view key, std::string_view name) {

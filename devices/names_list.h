@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -20,9 +21,10 @@ class NamesList {
   void Clear() { lines_.clear(); }
   void Assign(std::vector<std::string> lines) { lines_ = std::move(lines); }
 
-  // The name of the first entry whose key matches; empty when there is none.
+  // The name of the first entry whose key matches; none (or, from GetName,
+  // empty) when there is none.
+  std::optional<std::string> FindName(std::string_view key) const;
   std::string GetName(std::string_view key) const;
-  bool HasKey(std::string_view key) const;
   // Replaces the first matching entry's name in place, or appends key=name.
   void SetName(std::string_view key, std::string_view name);
   std::string KeyAt(int position) const;

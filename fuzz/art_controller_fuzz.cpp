@@ -29,10 +29,6 @@ using namespace std::chrono_literals;
 constexpr std::uint32_t kNode = testing::ScriptedNode::kAddress;
 constexpr Uid kFixture = 0x4B52'0000'0101ULL;
 
-bool Utf8(const std::string& text) {
-  return IsValidUtf8({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
-}
-
 void CheckPollReply(std::span<const std::uint8_t> input) {
   const auto reply = ParseArtPollReply(input);
   if (!reply) return;
@@ -46,7 +42,8 @@ void CheckPollReply(std::span<const std::uint8_t> input) {
     if (p.portAddress > 0x7FFF) fuzz::PropertyFailed("a Port-Address beyond 15 bits");
     if (p.rdm && !reply->rdmCapable) fuzz::PropertyFailed("RDM on a port of a node without it");
   }
-  if (!Utf8(reply->shortName) || !Utf8(reply->longName)) fuzz::PropertyFailed("a name not UTF-8");
+  if (!IsValidUtf8(reply->shortName) || !IsValidUtf8(reply->longName))
+    fuzz::PropertyFailed("a name not UTF-8");
 }
 
 void CheckTodData(std::span<const std::uint8_t> input) {

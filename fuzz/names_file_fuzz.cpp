@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace korval;
   const std::vector<std::string> lines = ParseNamesFile(std::span(data, size));
   for (const auto& line : lines) {
-    if (!IsValidUtf8({reinterpret_cast<const std::uint8_t*>(line.data()), line.size()})) {
+    if (!IsValidUtf8(line)) {
       fuzz::PropertyFailed("a names-file line is malformed UTF-8");
     }
   }

@@ -19,10 +19,6 @@ namespace {
 
 using namespace korval;
 
-bool Utf8(const std::string& text) {
-  return IsValidUtf8({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
-}
-
 // Windows-1252 leaves five bytes unassigned; they read as U+FFFD and cannot
 // be written back.
 bool Assigned(std::uint8_t b) {
@@ -31,7 +27,7 @@ bool Assigned(std::uint8_t b) {
 
 void CheckLabel(std::span<const std::uint8_t> data) {
   const std::string label = params::DecodeLabel(data);
-  if (!Utf8(label)) fuzz::PropertyFailed("a label decoded to malformed UTF-8");
+  if (!IsValidUtf8(label)) fuzz::PropertyFailed("a label decoded to malformed UTF-8");
   const auto end = std::find(data.begin(), data.end(), std::uint8_t{0});
   const auto text = data.first(static_cast<std::size_t>(end - data.begin()));
   if (!std::all_of(text.begin(), text.end(), Assigned)) return;
@@ -64,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::span<const std::uint8_t> input(data, size);
 
   const params::DeviceInfo info = params::DecodeDeviceInfo(input);
-  if (!Utf8(info.category) || !Utf8(info.firmware)) {
+  if (!IsValidUtf8(info.category) || !IsValidUtf8(info.firmware)) {
     fuzz::PropertyFailed("device info decoded to malformed UTF-8");
   }
   // The encoders write back what the decoders read, field for field.
@@ -78,7 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                   input.begin())) {
     fuzz::PropertyFailed("a status message does not encode back to its bytes");
   }
-  if (!Utf8(params::StatusText(status))) fuzz::PropertyFailed("a status text is malformed UTF-8");
+  if (!IsValidUtf8(params::StatusText(status)))
+    fuzz::PropertyFailed("a status text is malformed UTF-8");
   params::StatusColour(status.type);
 
   CheckLabel(input);

@@ -18,10 +18,6 @@ namespace {
 
 using namespace korval;
 
-bool Utf8(const std::string& text) {
-  return IsValidUtf8({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
-}
-
 void AddValues(const params::PidValue& value, std::vector<std::string>& out) {
   using params::ValueType;
   if (value.type == ValueType::kList || value.type == ValueType::kObject) {
@@ -55,9 +51,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (reply.truncated && !reply.extra.empty()) {
     fuzz::PropertyFailed("a cut reply lists extra bytes");
   }
-  if (!Utf8(params::ToJson(reply))) fuzz::PropertyFailed("a reply's JSON is malformed UTF-8");
+  if (!IsValidUtf8(params::ToJson(reply)))
+    fuzz::PropertyFailed("a reply's JSON is malformed UTF-8");
   for (const std::string& line : params::FormatLines(reply)) {
-    if (!Utf8(line)) fuzz::PropertyFailed("a reply's line is malformed UTF-8");
+    if (!IsValidUtf8(line)) fuzz::PropertyFailed("a reply's line is malformed UTF-8");
   }
   if (reply.truncated) return 0;
 

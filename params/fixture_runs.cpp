@@ -10,9 +10,6 @@ namespace korval::params {
 
 namespace {
 
-// DEVICE_INFO parameter data up to the end of the start address (bytes 14..15).
-constexpr std::size_t kDeviceInfoMinBytes = kDeviceInfoThroughStartAddress;
-
 // Runs `operation` on each of the first `count` listed positions that the
 // arrays have room for, passing over withheld ones with their line.
 template <typename Operation>
@@ -64,8 +61,8 @@ void ReadAddressMap(RdmController& controller, const LogSink& log, const DeviceT
         {.destination = uid, .commandClass = rdm::kGetCommand, .pid = rdm::kPidDeviceInfo});
     // An acknowledgement too short to carry the footprint and start address
     // would only fill the map with the buffer's filler bytes.
-    if (!reply.IsAck() || reply.data.size() < kDeviceInfoMinBytes) return;
-    const DeviceInfo info = DecodeDeviceInfo(reply.data);
+    if (!reply.IsAck() || reply.data.size() < kDeviceInfoThroughStartAddress) return;
+    const DeviceInfoFields info = DecodeDeviceInfoFields(reply.data);
     footprints[position] = info.footprint;
     starts[position] = static_cast<std::uint16_t>(info.startAddress - 1);
   });

@@ -6,6 +6,9 @@ namespace korval::params {
 
 using namespace rdm;
 
+namespace {
+
+// One request and, for a GET, the parts of an overflowing reply, joined.
 RdmReply SendJoined(RdmController& controller, const RdmRequest& request) {
   RdmReply reply = controller.Send(request, !IsBroadcastUid(request.destination));
   if (request.commandClass != kGetCommand) return reply;
@@ -20,6 +23,8 @@ RdmReply SendJoined(RdmController& controller, const RdmRequest& request) {
   }
   return reply;
 }
+
+}  // namespace
 
 RdmReply SendToTheEnd(RdmController& controller, const RdmRequest& request) {
   RdmReply reply = SendJoined(controller, request);

@@ -20,7 +20,4 @@ inline constexpr int kMaxOverflowParts = 64;
 // ends as kAckTimer; one that kept overflowing as kAckOverflow.
 RdmReply SendToTheEnd(RdmController& controller, const RdmRequest& request);
 
-// One request and, for a GET, the parts of an overflowing reply, joined.
-RdmReply SendJoined(RdmController& controller, const RdmRequest& request);
-
 }  // namespace korval::params

@@ -78,8 +78,6 @@ class ParameterPage {
   // are that device's, or what the operator made of them. To any other (or
   // before any read) nothing is sent; one line says why, and false comes back.
   bool WritePage(Uid uid, PageValues& values);
-  // The device of the last ReadPage; none before the first.
-  std::optional<Uid> ReadFrom() const { return readFrom_; }
 
   // Flips the identify flag and sends it.
   void Identify(Uid uid);

@@ -4,6 +4,8 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "rdm/uid.h"
 
@@ -18,6 +20,12 @@ struct DeviceTable {
   // that takes a slot ever addresses every device; 0 for an ordinary slot.
   std::array<Uid, kCapacity + 1> withheld{};
 };
+
+// The device list's line for a position: "0 - ID:4B522C1F0A37" (the key as
+// the names file holds it, a UID as UidText12 writes it).
+inline std::string DeviceListLine(int position, std::string_view key) {
+  return std::to_string(position) + " - ID:" + std::string(key);
+}
 
 inline bool IsPositionInTable(int position) {
   return position >= 0 && position < DeviceTable::kCapacity;

@@ -107,8 +107,7 @@ bool Discovery::Branch(Uid lower, Uid upper, int* result) {
 }
 
 void Discovery::AddListLine(Uid uid) {
-  if (hooks_->addListLine)
-    hooks_->addListLine(std::to_string(table_->count) + " - ID:" + UidText12(uid));
+  if (hooks_->addListLine) hooks_->addListLine(DeviceListLine(table_->count, UidText12(uid)));
 }
 
 bool Discovery::IsConfirmed(Uid uid) const {

@@ -52,6 +52,8 @@ class Discovery {
   static constexpr int kMaxFailedConfirmations = 3;
 
   Discovery(RdmTransport& transport, DeviceTable& table);
+  // Without a table until Run(table, hooks) gives one.
+  explicit Discovery(RdmTransport& transport) : transport_(transport), table_(nullptr) {}
 
   int SendDiscUniqueBranch(std::uint32_t lowerLow, std::uint32_t lowerHigh, std::uint32_t upperLow,
                            std::uint32_t upperHigh);

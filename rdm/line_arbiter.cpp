@@ -93,9 +93,9 @@ std::size_t LineArbiter::FrameSent(TimePoint nextFrame, std::chrono::microsecond
     nextFrame_ = nextFrame;
     frameThread_ = std::this_thread::get_id();
   }
-  return RunWaiting([this, nextFrame, gap](std::chrono::microseconds budget, bool first) {
+  return RunWaiting([nextFrame, gap](TimePoint now, std::chrono::microseconds budget, bool first) {
     // Longer than any gap: it goes first in one, and the next frame waits.
-    return Clock() + budget <= nextFrame || (first && budget > gap);
+    return now + budget <= nextFrame || (first && budget > gap);
   });
 }
 
@@ -128,7 +128,7 @@ bool LineArbiter::Submit(Job job) {
 }
 
 std::size_t LineArbiter::RunWaiting(
-    const std::function<bool(std::chrono::microseconds budget, bool first)>& fits) {
+    const std::function<bool(TimePoint now, std::chrono::microseconds budget, bool first)>& fits) {
   std::size_t ran = 0;
   for (;;) {
     Job job;
@@ -138,7 +138,7 @@ std::size_t LineArbiter::RunWaiting(
       std::lock_guard lock(queueMutex_);
       if (queue_.empty()) return ran;
       late = queue_.front().network && now - queue_.front().submitted > kMaxWait;
-      if (!late && !fits(queue_.front().budget, ran == 0)) return ran;
+      if (!late && !fits(now, queue_.front().budget, ran == 0)) return ran;
       job = std::move(queue_.front());
       queue_.pop_front();
       if (late) ++expired_;
@@ -155,7 +155,7 @@ std::size_t LineArbiter::RunWaiting(
 }
 
 std::size_t LineArbiter::RunAll() {
-  return RunWaiting([](std::chrono::microseconds, bool) { return true; });
+  return RunWaiting([](TimePoint, std::chrono::microseconds, bool) { return true; });
 }
 
 std::size_t LineArbiter::Waiting() const {

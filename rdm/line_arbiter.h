@@ -106,10 +106,10 @@ class LineArbiter {
   std::uint64_t Expired() const;
 
  private:
-  // Runs waiting jobs while fits(budget, first) says the next one may go; the
+  // Runs waiting jobs while fits(now, budget, first) says the next one may go; the
   // first that may not waits for the next call.
   std::size_t RunWaiting(
-      const std::function<bool(std::chrono::microseconds budget, bool first)>& fits);
+      const std::function<bool(TimePoint now, std::chrono::microseconds budget, bool first)>& fits);
 
   std::mutex line_;  // the turn
 

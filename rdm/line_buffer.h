@@ -16,7 +16,7 @@
 
 namespace korval {
 
-inline constexpr std::size_t kDmxSlots = 512;
+inline constexpr std::size_t kDmxSlots = rdm::kMaxDmxAddress;
 // A DMX512 frame on the line: the null start code, then the slots.
 inline constexpr std::size_t kDmxFrameBytes = 1 + kDmxSlots;
 using DmxSlots = std::array<std::atomic<std::uint8_t>, kDmxSlots>;

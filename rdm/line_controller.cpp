@@ -5,9 +5,7 @@
 namespace korval {
 
 LineController::LineController(RdmTransport& transport, std::string description)
-    : transport_(transport),
-      description_(std::move(description)),
-      discovery_(transport, scratch_) {}
+    : transport_(transport), description_(std::move(description)), discovery_(transport) {}
 
 RdmReply LineController::Send(const RdmRequest& request, bool awaitReply) {
   return transport_.Transact(request, awaitReply);

@@ -34,7 +34,6 @@ class LineController final : public RdmController {
  private:
   RdmTransport& transport_;
   std::string description_;
-  DeviceTable scratch_;  // the table the procedure binds to until a caller's comes
   Discovery discovery_;
 };
 

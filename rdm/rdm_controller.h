@@ -41,14 +41,6 @@ struct DiscoveryHooks {
   std::function<void(const std::string& line)> unanswered{};
 };
 
-// Another controller's request as the fixtures answered it.
-struct ForwardedReply {
-  RdmReply reply;
-  // The reply from its start code to its checksum; empty unless a reply with
-  // a good checksum came.
-  std::vector<std::uint8_t> frame;
-};
-
 enum class DiscoveryMode {
   // Forget what is known and find every device.
   kFull,

@@ -121,6 +121,14 @@ struct RdmReply {
   }
 };
 
+// Another controller's request as the fixtures answered it.
+struct ForwardedReply {
+  RdmReply reply;
+  // The reply from its start code to its checksum; empty unless a reply with
+  // a good checksum came.
+  std::vector<std::uint8_t> frame;
+};
+
 // Judges the bytes the line delivered for a reply, start code at index 0.
 // The checksum is taken over the message length and expected after the PDL's
 // data, as the responder placed it; bytes past the span read as 0xFF, the

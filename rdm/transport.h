@@ -17,7 +17,6 @@
 #include "rdm/line_arbiter.h"
 #include "rdm/line_buffer.h"
 #include "rdm/log_sink.h"
-#include "rdm/rdm_controller.h"
 #include "rdm/rdm_message.h"
 #include "rdm/reply_timing.h"
 #include "rdm/uid.h"

@@ -163,8 +163,8 @@ std::optional<ResponderConfig> ReadResponder(const Json& object, std::size_t num
   r.Number("category", 0, 0xFFFF, c.category);
   r.Number("software_version", 0, 0xFFFF'FFFF, c.software_version);
   r.Number("model_id", 0, 0xFFFF, c.model_id);
-  r.Number("footprint", 0, 512, c.footprint);
-  r.Numbers("personality_footprints", 255, 0, 512, c.personality_footprints);
+  r.Number("footprint", 0, rdm::kMaxDmxAddress, c.footprint);
+  r.Numbers("personality_footprints", 255, 0, rdm::kMaxDmxAddress, c.personality_footprints);
   if (r.Has("footprint") && r.Has("personality_footprints")) {
     r.Fail("give either \"footprint\" or \"personality_footprints\", not both");
   }

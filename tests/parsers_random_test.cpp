@@ -63,8 +63,7 @@ TEST(ParsersOfOutsideBytes, TakeAnyInputWithoutReadingPastIt) {
 
     const auto lines = ParseNamesFile(bytes);
     EXPECT_LE(lines.size(), input.size());
-    for (const auto& line : lines)
-      EXPECT_TRUE(IsValidUtf8({reinterpret_cast<const std::uint8_t*>(line.data()), line.size()}));
+    for (const auto& line : lines) EXPECT_TRUE(IsValidUtf8(line));
 
     const ParsedPatch patch = ParsePatchFile(bytes);
     if (patch.records) {
@@ -104,8 +103,7 @@ TEST(ParsersOfOutsideBytes, TakeAnyInputWithoutReadingPastIt) {
     params::DecodeRow(bytes);
     params::DecodeMask(bytes);
     const std::string decoded = Win1252ToUtf8(bytes);
-    EXPECT_TRUE(
-        IsValidUtf8({reinterpret_cast<const std::uint8_t*>(decoded.data()), decoded.size()}));
+    EXPECT_TRUE(IsValidUtf8(decoded));
     const std::string_view text(reinterpret_cast<const char*>(block.get()), input.size());
     EXPECT_LE(Utf8ToWin1252(text).size(), input.size());
     ParseInteger(text, INT32_MIN, INT32_MAX);
@@ -187,7 +185,7 @@ TEST(ParsersOfOutsideBytes, ArtPollRepliesOfAnyLengthReadNothingPastTheDatagram)
     ++taken;
     EXPECT_LE(reply->outputs.size(), artnet::kPortsPerPollReply);
     for (const auto* name : {&reply->shortName, &reply->longName}) {
-      EXPECT_TRUE(IsValidUtf8({reinterpret_cast<const std::uint8_t*>(name->data()), name->size()}));
+      EXPECT_TRUE(IsValidUtf8(*name));
     }
   }
   EXPECT_GT(taken, 1000);
@@ -197,9 +195,6 @@ TEST(ParsersOfOutsideBytes, ArtPollRepliesOfAnyLengthReadNothingPastTheDatagram)
 // one outside the table: random parameter data of up to twice the largest PDL.
 TEST(ParsersOfOutsideBytes, EveryParameterReplyDecodesWithoutReadingPastIt) {
   std::mt19937 random(20261210);
-  const auto utf8 = [](const std::string& text) {
-    return IsValidUtf8({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
-  };
   for (int round = 0; round < 40; ++round) {
     for (const params::PidInfo& info : params::PidTable()) {
       const std::size_t size = random() % (2 * rdm::kMaxPdl);
@@ -210,8 +205,9 @@ TEST(ParsersOfOutsideBytes, EveryParameterReplyDecodesWithoutReadingPastIt) {
         const params::DecodedReply reply = params::DecodeReply(info.number, command, bytes);
         EXPECT_LE(reply.extra.size(), input.size());
         EXPECT_FALSE(reply.truncated && !reply.extra.empty());
-        EXPECT_TRUE(utf8(params::ToJson(reply))) << info.name;
-        for (const auto& line : params::FormatLines(reply)) EXPECT_TRUE(utf8(line)) << info.name;
+        EXPECT_TRUE(IsValidUtf8(params::ToJson(reply))) << info.name;
+        for (const auto& line : params::FormatLines(reply))
+          EXPECT_TRUE(IsValidUtf8(line)) << info.name;
       }
     }
     const auto input = RandomInput(random, random() % 64);

@@ -67,10 +67,12 @@ struct GatewayTest : ::testing::Test {
   RdmTransport transport{line, {}};
   LineController controller{transport, "the line"};
   std::mutex mutex;
+  std::condition_variable logged;
   std::vector<Sent> sent;
   std::vector<std::string> log;
   int discoveries = 0;
   bool runAtOnce = true;
+  const std::chrono::milliseconds interim;
   RdmGateway gateway{controller,
                      transport.Arbiter(),
                      {.send =
@@ -87,9 +89,12 @@ struct GatewayTest : ::testing::Test {
                           [this](std::vector<std::string> lines) {
                             std::lock_guard lock(mutex);
                             log.insert(log.end(), lines.begin(), lines.end());
-                          }}};
+                            logged.notify_all();
+                          }},
+                     interim};
 
-  GatewayTest() {
+  explicit GatewayTest(std::chrono::milliseconds interimAfter = RdmGateway::kInterimTableAfter)
+      : interim(interimAfter) {
     line.AddResponder(Fixture(kSpot));
     line.AddResponder(Fixture(kWash));
     LineHandle h = 0;
@@ -219,35 +224,21 @@ TEST_F(GatewayTest, TheTableGoesToWhoAsksAndAFlushIsAnsweredWhenTheDiscoveryEnds
 // A flush whose discovery outlasts the interim: the list known so far goes
 // out then, but an empty one never does (a controller such as OLA keeps the
 // first whole table and would miss the discovery's).
-TEST(GatewayInterim, TheTableKnownSoFarGoesOutUnlessItIsEmpty) {
+struct GatewayInterim : GatewayTest {
+  GatewayInterim() : GatewayTest(std::chrono::milliseconds(0)) {}
+};
+
+TEST_F(GatewayInterim, TheTableKnownSoFarGoesOutUnlessItIsEmpty) {
+  auto flush = ArtHeader(kOpTodControl);
+  flush.insert(flush.end(), {0x00 /*Net*/, kAtcFlush, 0x00 /*Address*/});
   for (const std::vector<Uid>& known : {std::vector<Uid>{}, std::vector<Uid>{kSpot, kWash}}) {
     SCOPED_TRACE(known.size());
-    sim::VirtualLine line{sim::Timing::kInstant};
-    RdmTransport transport{line, {}};
-    LineController controller{transport, "the line"};
-    std::mutex mutex;
-    std::condition_variable logged;
-    std::vector<Sent> sent;
-    std::vector<std::string> log;
-    RdmGateway gateway{controller,
-                       transport.Arbiter(),
-                       {.send =
-                            [&](const Controller& to, std::span<const std::uint8_t> d) {
-                              std::lock_guard lock(mutex);
-                              sent.push_back({to, {d.begin(), d.end()}});
-                            },
-                        .requestWaiting = {},
-                        .discover = [] {},
-                        .log =
-                            [&](std::vector<std::string> lines) {
-                              std::lock_guard lock(mutex);
-                              log.insert(log.end(), lines.begin(), lines.end());
-                              logged.notify_all();
-                            }},
-                       std::chrono::milliseconds(0)};
+    {
+      std::lock_guard lock(mutex);
+      sent.clear();
+      log.clear();
+    }
     gateway.SetTable(known);
-    auto flush = ArtHeader(kOpTodControl);
-    flush.insert(flush.end(), {0x00 /*Net*/, kAtcFlush, 0x00 /*Address*/});
     gateway.Receive(flush, kOla);
     {
       std::unique_lock lock(mutex);

@@ -23,6 +23,7 @@
 #include "rdm/clock.h"
 #include "rdm/ftdi_api.h"
 #include "rdm/rdm_constants.h"
+#include "sim/line_timing.h"
 #include "sim/rdm_request.h"
 #include "sim/responder.h"
 
@@ -35,7 +36,7 @@ enum class Delivery { kUntilAnEmptyPacket, kOnePacketACall };
 class ChipFtdi final : public FtdiApi {
  public:
   using Duration = Clock::Duration;
-  static constexpr Duration kByte{rdm::kByteMicroseconds};
+  static constexpr Duration kByte = sim::kByteTime;
 
   struct Answer {
     Duration turnaround;
@@ -172,7 +173,7 @@ class ChipFtdi final : public FtdiApi {
   }
   // Waits for the chip's next packet.
   std::vector<std::uint8_t> NextPacket() {
-    constexpr std::size_t kPacketData = 62;
+    constexpr std::size_t kPacketData = sim::kUsbPacketData;
     const Duration now = clock_.Now();
     Duration at = std::max(now, lastPacket_ + timer_);
     Settle(at);
